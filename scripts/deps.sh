@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, only those missing.
+set -euo pipefail
+
+packages=(
+    cmake g++ ninja-build pkg-config git      # the build
+    qt6-base-dev qt6-base-dev-tools           # the window and its controls
+    libgtest-dev libgmock-dev                 # core tests
+    libbenchmark-dev                          # bench/
+    clang-format                              # check-format
+    xvfb xauth xdotool x11-apps               # the window walk-through under a real X server
+    fonts-wqy-microhei                        # Chinese glyphs for the window and screenshots
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo_cmd=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test twice: a normal
+# build (warnings as errors, formatting checked) and one under AddressSanitizer
+# and UndefinedBehaviorSanitizer.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+bash "$root/scripts/deps.sh"
+
+jobs="$(nproc 2>/dev/null || echo 2)"
+export CTEST_OUTPUT_ON_FAILURE=1
+export QT_QPA_PLATFORM=offscreen
+
+configure() { # build dir, extra cmake arguments...
+    local dir="$1"
+    shift
+    cmake -S "$root" -B "$dir" -G Ninja -DQUARVEL_WERROR=ON "$@" >/dev/null
+}
+
+echo "== normal build"
+configure "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$root/build" -j "$jobs"
+cmake --build "$root/build" --target check-format
+ctest --test-dir "$root/build" -j "$jobs"
+
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer build"
+configure "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DQUARVEL_SANITIZE=ON -DQUARVEL_BUILD_BENCH=OFF
+cmake --build "$root/build-asan" -j "$jobs"
+ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" \
+LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
+UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+    ctest --test-dir "$root/build-asan" -j "$jobs"

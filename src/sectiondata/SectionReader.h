@@ -1,0 +1,62 @@
+#pragma once
+
+#include "sectiondata/CDataStruct.h"
+#include "sectiondata/TextCodec.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quarvel {
+
+enum class SectionFileVersion { V3_0, V3_6, V3_8 };
+
+// "3.0", "3.6" or "3.8".
+const char* VersionText(SectionFileVersion version);
+
+enum class ReadStatus {
+    Ok,
+    CannotOpen,     // the path could not be opened or read
+    NotSectionFile, // line 1 is not a signature (an empty file included)
+    Cancelled,      // the progress callback asked to stop
+};
+
+enum class ReadWarningKind {
+    IncompleteLine, // a point line lacks a field or holds a field that is not a number
+    FewerLinesThanCount,
+};
+
+struct ReadWarning {
+    ReadWarningKind kind = ReadWarningKind::IncompleteLine;
+    std::size_t lineNumber = 0; // 1-based line of the file
+    std::string detail;         // UTF-8, for the user
+};
+
+struct SectionReadResult {
+    ReadStatus status = ReadStatus::NotSectionFile;
+    std::string error; // UTF-8 detail when status is not Ok (for CannotOpen: the system's reason)
+    SectionFileVersion version = SectionFileVersion::V3_0;
+    TextEncoding encoding = TextEncoding::Gbk;
+    PointList points;
+    LayerList layers;
+    std::vector<ReadWarning> warnings;
+    std::size_t incompleteLineCount = 0;
+    std::size_t firstIncompleteLine = 0; // 1-based file line, 0 when there is none
+
+    bool Ok() const { return status == ReadStatus::Ok; }
+};
+
+// Called now and then with the bytes read so far and in all; returning false
+// cancels the read.
+using ReadProgress = std::function<bool(std::size_t done, std::size_t total)>;
+
+SectionReadResult ReadSectionFile(std::string_view bytes, const ReadProgress& progress = {});
+SectionReadResult ReadSectionFile(std::istream& in, const ReadProgress& progress = {});
+SectionReadResult ReadSectionFile(const std::filesystem::path& path,
+                                  const ReadProgress& progress = {});
+
+} // namespace quarvel

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quarvel {
+
+// The encodings a section file, an export file or a settings file may use.
+// Text inside the program is always UTF-8; these convert at the file boundary.
+enum class TextEncoding { Gbk, Utf8, Utf16Le };
+
+// Code page 936 (GBK as Windows defines it, 0x80 being the euro sign) to UTF-8.
+// Never fails: each byte that does not start a valid character becomes one
+// U+FFFD and decoding resumes at the next byte.
+std::string DecodeGbk(std::string_view bytes);
+
+// UTF-8 to code page 936. A character that code page 936 cannot represent, and
+// each byte of malformed UTF-8, becomes "?".
+std::string EncodeGbk(std::string_view utf8);
+
+// UTF-16 little endian (without byte-order mark) to UTF-8; an unpaired
+// surrogate or a dangling odd byte becomes U+FFFD.
+std::string DecodeUtf16Le(std::string_view bytes);
+
+// UTF-8 to UTF-16 little endian without byte-order mark; malformed UTF-8
+// becomes U+FFFD.
+std::string EncodeUtf16Le(std::string_view utf8);
+
+// True when the bytes are well-formed UTF-8 (no overlongs, no surrogates).
+bool IsValidUtf8(std::string_view bytes);
+
+// True when every byte is below 0x80, so every encoding reads it the same.
+bool IsAscii(std::string_view bytes);
+
+} // namespace quarvel

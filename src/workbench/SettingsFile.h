@@ -1,0 +1,32 @@
+#pragma once
+
+#include "sectiondata/TextCodec.h"
+#include "workbench/TableRules.h"
+
+#include <array>
+#include <filesystem>
+#include <string>
+
+namespace quarvel {
+
+// What survives a restart. The reverse-list option is deliberately not here.
+struct Settings {
+    int columnCount = 3; // kept 2..9 when read
+    int decimals = 3;    // kept 0..3 when read
+    int kneeMode = 0;    // kept 0..2 when read
+    bool renumber = false;
+    std::array<std::string, kFieldCount> captions = FieldCaptions(); // at most 49 characters each
+};
+
+// "Quarvel.ini" beside the executable when it exists there or that folder is
+// writable; otherwise in the user's configuration folder.
+std::filesystem::path SettingsFilePath(const std::filesystem::path& executableDir);
+
+// Missing or unreadable file: the defaults.
+Settings LoadSettings(const std::filesystem::path& file);
+
+// Keeps the file's encoding (a new file: code page 936); false when it could
+// not be written.
+bool SaveSettings(const std::filesystem::path& file, const Settings& settings);
+
+} // namespace quarvel

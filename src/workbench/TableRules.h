@@ -1,0 +1,120 @@
+#pragma once
+
+#include "sectiondata/CDataStruct.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quarvel {
+
+enum KneeMode : int {
+    IntersectionsOnly = 0,     // "仅显示交点"
+    IntersectionsAndKnees = 1, // "显示交点与拐点"
+    KneesOnly = 2,             // "仅显示拐点"
+};
+
+struct TableOptions {
+    int kneeMode = IntersectionsOnly; // any other value acts as IntersectionsAndKnees
+    bool renumber = false;
+    bool reverse = false;
+    int decimals = 3; // 0, 1 or 2; anything else gives 3
+};
+
+constexpr std::size_t kFieldCount = 9;
+constexpr int kMinColumnCount = 2;
+constexpr int kMaxColumnCount = 9;
+
+// The nine field captions in their order: "编号", "坐标X", "坐标Y", "高程Z",
+// "与起点距离", "与前点距离", "注释", "方位", "图层".
+const std::array<std::string, kFieldCount>& FieldCaptions();
+
+// The nine captions joined by "\n", no trailing line feed.
+const std::string& FieldCaptionList();
+
+// "序号", the caption of the sequence column.
+const std::string& SequenceCaption();
+
+// The knee-point mode texts in mode order.
+const std::array<std::string, 3>& KneeModeTexts();
+
+enum class Field {
+    Number,
+    X,
+    Y,
+    Z,
+    DistanceFromStart,
+    DistanceFromPrevious,
+    Note,
+    Azimuth,
+    Layer,
+    Unknown, // any other caption: shows the point number plus one
+};
+
+Field FieldFromCaption(std::string_view caption);
+
+// The value with 0, 1, 2 or (for anything else) 3 decimals, "." as point.
+std::string FormatValue(double value, int decimals);
+
+// Whether a point becomes a row under the knee-point mode.
+bool IsRowShown(const CDataStruct& point, int kneeMode);
+
+// The table in compact form: which point each row shows, and the one number
+// per row that a "与前点距离" cell needs. Cell texts are made on demand.
+struct TableRows {
+    std::vector<std::uint32_t> pointIndices; // display order
+    // Value shown in a "与前点距离" cell of each row (before formatting);
+    // empty when no column shows that field.
+    std::vector<double> previousDistances;
+};
+
+TableRows BuildTableRows(const PointList& points, const TableOptions& options,
+                         const std::vector<std::string>& captions);
+
+// Text of one data cell of the table built by BuildTableRows.
+std::string GetCellText(const PointList& points, const TableRows& rows, std::size_t row,
+                        std::string_view caption, const TableOptions& options);
+
+// The checked layers of the layer filter applied to the points; see the
+// implementation for which points it leaves alone.
+void ApplyLayerFilter(PointList& points, const std::vector<std::string>& checkedLayers);
+
+} // namespace quarvel
+
+namespace quarvel {
+
+// A table as shown: rows and data columns with texts made on demand. It does
+// not own the points; they must outlive it and stay unchanged while it is used.
+class TableSource {
+public:
+    virtual ~TableSource() = default;
+    virtual std::size_t RowCount() const = 0;
+    virtual std::size_t DataColumnCount() const = 0;
+    // dataColumn counts from 0 (the first column after "序号").
+    virtual std::string CellText(std::size_t row, std::size_t dataColumn) const = 0;
+};
+
+class SectionTable : public TableSource {
+public:
+    SectionTable() = default;
+    SectionTable(const PointList& points, std::vector<std::string> captions, TableOptions options);
+
+    std::size_t RowCount() const override { return m_rows.pointIndices.size(); }
+    std::size_t DataColumnCount() const override { return m_captions.size(); }
+    std::string CellText(std::size_t row, std::size_t dataColumn) const override;
+
+    const std::vector<std::string>& Captions() const { return m_captions; }
+    const TableOptions& Options() const { return m_options; }
+    std::size_t PointIndex(std::size_t row) const { return m_rows.pointIndices[row]; }
+
+private:
+    const PointList* m_points = nullptr;
+    std::vector<std::string> m_captions;
+    TableOptions m_options;
+    TableRows m_rows;
+};
+
+} // namespace quarvel
