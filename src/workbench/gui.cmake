@@ -1,0 +1,2 @@
+target_sources(quarvel_gui PRIVATE
+)

@@ -1,0 +1,1 @@
+# GoogleTest sources of the table rules, export writer and settings file.

@@ -1,0 +1,1 @@
+# Qt Test executables of the main window (quarvel_add_qt_test).
