@@ -28,7 +28,7 @@ TEST(TextCodec, EncodesGbkAndReplacesWhatItCannotRepresent) {
     EXPECT_EQ(EncodeGbk("(拐点)"), "(\xB9\xD5\xB5\xE3)");
     EXPECT_EQ(EncodeGbk("€"), "\x80");
     EXPECT_EQ(EncodeGbk("a\xF0\x9F\x98\x80z"), "a?z"); // U+1F600 has no GBK form
-    EXPECT_EQ(EncodeGbk("a\xFFz"), "a?z");              // malformed UTF-8
+    EXPECT_EQ(EncodeGbk("a\xFFz"), "a?z");             // malformed UTF-8
     EXPECT_EQ(DecodeGbk(EncodeGbk("道路边线，图层Ａ")), "道路边线，图层Ａ");
 }
 
@@ -37,7 +37,11 @@ TEST(TextCodec, Utf16LeRoundTripsIncludingSurrogatePairs) {
     EXPECT_EQ(DecodeUtf16Le(EncodeUtf16Le(text)), text);
     EXPECT_EQ(EncodeUtf16Le("A\xE7\xBC\x96"), std::string("A\0\x16\x7F", 4)); // "A编"
     // An unpaired high surrogate and a dangling odd byte.
-    EXPECT_EQ(DecodeUtf16Le(std::string("\x00\xD8" "A\0" "B", 5)), kReplacement + "A" + kReplacement);
+    EXPECT_EQ(DecodeUtf16Le(std::string("\x00\xD8"
+                                        "A\0"
+                                        "B",
+                                        5)),
+              kReplacement + "A" + kReplacement);
 }
 
 TEST(TextCodec, RecognisesWellFormedUtf8Only) {
