@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QComboBox>
+#include <QString>
+
+namespace quarvel {
+
+// Short-lived combo placed over one header section. It ends at the first selection change by
+// the user (reported), at Enter or when it loses the focus (not reported), then hides and
+// deletes itself.
+class CListCellCombo : public QComboBox {
+    Q_OBJECT
+public:
+    static constexpr int kMaxVisibleItems = 7;
+    static constexpr int kMaxDropWidth = 200;
+
+    CListCellCombo(int column, QWidget* parent);
+    ~CListCellCombo() override;
+
+    int Column() const { return m_nColumn; }
+    bool IsEnded() const { return m_bEnded; }
+    // Ends the edit once; reports only when accepted after a user change to a non-empty text.
+    void EndEdit(bool accept);
+    // Width the dropped list gets for the current items.
+    int DropWidth() const;
+
+signals:
+    void cellEditEnded(int column, const QString& text);
+
+public:
+    void showPopup() override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OnActivated(int index);
+
+    int m_nColumn = 0;
+    bool m_bEnded = false;
+    bool m_bChanged = false;
+};
+
+} // namespace quarvel
