@@ -78,6 +78,10 @@ TableRows BuildTableRows(const PointList& points, const TableOptions& options,
 std::string GetCellText(const PointList& points, const TableRows& rows, std::size_t row,
                         std::string_view caption, const TableOptions& options);
 
+// The same text appended to out, for callers that write many cells.
+void AppendCellText(std::string& out, const PointList& points, const TableRows& rows,
+                    std::size_t row, Field field, const TableOptions& options);
+
 // The checked layers of the layer filter applied to the points; see the
 // implementation for which points it leaves alone.
 void ApplyLayerFilter(PointList& points, const std::vector<std::string>& checkedLayers);
@@ -95,6 +99,8 @@ public:
     virtual std::size_t DataColumnCount() const = 0;
     // dataColumn counts from 0 (the first column after "序号").
     virtual std::string CellText(std::size_t row, std::size_t dataColumn) const = 0;
+    // Appends CellText to out; tables that can make texts in place override it.
+    virtual void AppendCellText(std::string& out, std::size_t row, std::size_t dataColumn) const;
 };
 
 class SectionTable : public TableSource {
@@ -105,6 +111,7 @@ public:
     std::size_t RowCount() const override { return m_rows.pointIndices.size(); }
     std::size_t DataColumnCount() const override { return m_captions.size(); }
     std::string CellText(std::size_t row, std::size_t dataColumn) const override;
+    void AppendCellText(std::string& out, std::size_t row, std::size_t dataColumn) const override;
 
     const std::vector<std::string>& Captions() const { return m_captions; }
     const TableOptions& Options() const { return m_options; }
@@ -115,6 +122,7 @@ private:
     std::vector<std::string> m_captions;
     TableOptions m_options;
     TableRows m_rows;
+    std::vector<Field> m_fields; // one per caption, so cells skip the caption compare
 };
 
 } // namespace quarvel

@@ -1,1 +1,4 @@
 # GoogleTest sources of the table rules, export writer and settings file.
+target_sources(quarvel_core_tests PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/TableRulesTest.cpp
+)

@@ -1,0 +1,334 @@
+#include "workbench/TableRules.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <unordered_set>
+
+namespace quarvel {
+namespace {
+
+const std::string kStartNote = "起点";
+const std::string kEndNote = "终点";
+const std::string kKneeNote = "拐点";
+const std::string kEndPointLabel = "(端点)";
+const std::string kKneePointLabel = "(拐点)";
+const std::string kAddedPointLabel = "(加点)";
+
+constexpr std::uint64_t kPowersOfTen[] = {1, 10, 100, 1000};
+
+int Precision(int decimals) {
+    return decimals >= 0 && decimals <= 2 ? decimals : 3;
+}
+
+// Writes |value| * 10^precision rounded to the nearest integer (ties to even,
+// as printf does) into rounded. Works on the exact binary value, so the result
+// equals printf's; false when the value is too large or not finite.
+bool RoundScaled(double value, int precision, std::uint64_t& rounded) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    const int biasedExponent = static_cast<int>((bits >> 52) & 0x7FF);
+    std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+    if (biasedExponent == 0x7FF) {
+        return false;
+    }
+    int exponent = -1074;
+    if (biasedExponent != 0) {
+        mantissa |= std::uint64_t{1} << 52;
+        exponent = biasedExponent - 1075;
+    }
+    // value = mantissa * 2^exponent; mantissa * 1000 stays below 2^63.
+    const std::uint64_t scaled = mantissa * kPowersOfTen[precision];
+    if (exponent > 0) {
+        return false;
+    }
+    const int shift = -exponent;
+    if (shift == 0) {
+        rounded = scaled;
+        return true;
+    }
+    if (shift >= 64) {
+        rounded = 0; // below 0.5 after scaling, and never a tie
+        return true;
+    }
+    std::uint64_t quotient = scaled >> shift;
+    const std::uint64_t remainder = scaled & ((std::uint64_t{1} << shift) - 1);
+    const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    if (remainder > half || (remainder == half && (quotient & 1) != 0)) {
+        ++quotient;
+    }
+    rounded = quotient;
+    return true;
+}
+
+// The text of FormatValue into buffer; returns its end. The buffer must hold
+// kFormatBufferSize characters.
+constexpr std::size_t kFormatBufferSize = 400;
+
+char* FormatValueTo(char* buffer, double value, int decimals) {
+    const int precision = Precision(decimals);
+    std::uint64_t rounded = 0;
+    if (!RoundScaled(value, precision, rounded)) {
+        return std::to_chars(buffer, buffer + kFormatBufferSize, value, std::chars_format::fixed,
+                             precision)
+            .ptr;
+    }
+    char* out = buffer;
+    if (std::signbit(value)) {
+        *out++ = '-'; // printf keeps the sign of a value that rounds to zero
+    }
+    const std::uint64_t power = kPowersOfTen[precision];
+    out = std::to_chars(out, buffer + kFormatBufferSize, rounded / power).ptr;
+    if (precision > 0) {
+        *out++ = '.';
+        std::uint64_t fraction = rounded % power;
+        for (int i = precision - 1; i >= 0; --i) {
+            out[i] = static_cast<char>('0' + fraction % 10);
+            fraction /= 10;
+        }
+        out += precision;
+    }
+    return out;
+}
+
+// The number a shown text denotes, read back as the C runtime's atof reads it.
+double ReadBack(const char* begin, const char* end) {
+    double value = 0;
+    std::from_chars(begin, end, value);
+    return value;
+}
+
+bool IsSectionVertexNote(const std::string& note) {
+    return note == kStartNote || note == kEndNote || note == kKneeNote;
+}
+
+double DistanceFromStart(const PointList& points, std::size_t index, bool reverse) {
+    return reverse ? points.back().station - points[index].station : points[index].station;
+}
+
+void AppendInteger(std::string& out, long long value) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+void AppendValue(std::string& out, double value, int decimals) {
+    char buffer[kFormatBufferSize];
+    out.append(buffer, FormatValueTo(buffer, value, decimals));
+}
+
+bool HasField(const std::vector<std::string>& captions, Field field) {
+    for (const std::string& caption : captions) {
+        if (FieldFromCaption(caption) == field) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The shown "与前点距离" values: each row's distance from start minus the
+// sum of the texts shown above it, so the shown texts add up without drift.
+std::vector<double> PreviousDistances(const PointList& points,
+                                      const std::vector<std::uint32_t>& pointIndices,
+                                      std::size_t rowCount, const TableOptions& options) {
+    std::vector<double> values;
+    values.reserve(rowCount);
+    double shownSum = 0;
+    char buffer[kFormatBufferSize];
+    for (std::size_t row = 0; row < rowCount; ++row) {
+        if (row == 0) {
+            values.push_back(0.0);
+            continue;
+        }
+        const double value =
+            DistanceFromStart(points, pointIndices[row], options.reverse) - shownSum;
+        values.push_back(value);
+        shownSum += ReadBack(buffer, FormatValueTo(buffer, value, options.decimals));
+    }
+    return values;
+}
+
+} // namespace
+
+const std::array<std::string, kFieldCount>& FieldCaptions() {
+    static const std::array<std::string, kFieldCount> captions = {
+        "编号", "坐标X", "坐标Y", "高程Z", "与起点距离", "与前点距离", "注释", "方位", "图层"};
+    return captions;
+}
+
+const std::string& FieldCaptionList() {
+    static const std::string list = [] {
+        std::string joined;
+        for (const std::string& caption : FieldCaptions()) {
+            if (!joined.empty()) {
+                joined += '\n';
+            }
+            joined += caption;
+        }
+        return joined;
+    }();
+    return list;
+}
+
+const std::string& SequenceCaption() {
+    static const std::string caption = "序号";
+    return caption;
+}
+
+const std::array<std::string, 3>& KneeModeTexts() {
+    static const std::array<std::string, 3> texts = {"仅显示交点", "显示交点与拐点", "仅显示拐点"};
+    return texts;
+}
+
+Field FieldFromCaption(std::string_view caption) {
+    const auto& captions = FieldCaptions();
+    for (std::size_t i = 0; i < captions.size(); ++i) {
+        if (caption == captions[i]) {
+            return static_cast<Field>(i);
+        }
+    }
+    return Field::Unknown;
+}
+
+std::string FormatValue(double value, int decimals) {
+    char buffer[kFormatBufferSize];
+    return std::string(buffer, FormatValueTo(buffer, value, decimals));
+}
+
+bool IsRowShown(const CDataStruct& point, int kneeMode) {
+    const std::uint32_t kind = point.pointKind;
+    if (kind == kHiddenPoint || point.flag == 1) {
+        return false;
+    }
+    if (kneeMode == IntersectionsOnly && kind == kKneePoint) {
+        return false;
+    }
+    return !(kneeMode == KneesOnly && (kind == kIntersectionPoint || kind == kAddedPoint));
+}
+
+TableRows BuildTableRows(const PointList& points, const TableOptions& options,
+                         const std::vector<std::string>& captions) {
+    TableRows rows;
+    rows.pointIndices.reserve(points.size());
+    const std::size_t count = points.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t index = options.reverse ? count - 1 - i : i;
+        if (IsRowShown(points[index], options.kneeMode)) {
+            rows.pointIndices.push_back(static_cast<std::uint32_t>(index));
+        }
+    }
+    if (HasField(captions, Field::DistanceFromPrevious)) {
+        rows.previousDistances =
+            PreviousDistances(points, rows.pointIndices, rows.pointIndices.size(), options);
+    }
+    return rows;
+}
+
+void AppendCellText(std::string& out, const PointList& points, const TableRows& rows,
+                    std::size_t row, Field field, const TableOptions& options) {
+    const CDataStruct& point = points[rows.pointIndices[row]];
+    switch (field) {
+    case Field::Number:
+        AppendInteger(out, options.renumber ? static_cast<long long>(row) + 1
+                                            : static_cast<long long>(point.number) + 1);
+        break;
+    case Field::X:
+        AppendValue(out, point.x, options.decimals);
+        break;
+    case Field::Y:
+        AppendValue(out, point.y, options.decimals);
+        break;
+    case Field::Z:
+        AppendValue(out, point.z, options.decimals);
+        break;
+    case Field::DistanceFromStart:
+        AppendValue(out, DistanceFromStart(points, rows.pointIndices[row], options.reverse),
+                    options.decimals);
+        break;
+    case Field::DistanceFromPrevious:
+        if (row < rows.previousDistances.size()) {
+            AppendValue(out, rows.previousDistances[row], options.decimals);
+        } else {
+            // Built without such a column: work the value out from the rows above.
+            AppendValue(out, PreviousDistances(points, rows.pointIndices, row + 1, options)[row],
+                        options.decimals);
+        }
+        break;
+    case Field::Note:
+        if (!IsSectionVertexNote(point.note)) {
+            out += point.note;
+        }
+        break;
+    case Field::Azimuth:
+        if (IsSectionVertexNote(point.note) && point.flag == 0) {
+            AppendValue(out, options.reverse ? point.backAzimuth : point.azimuth, 1);
+        }
+        break;
+    case Field::Layer:
+        switch (point.pointKind) {
+        case kEndPoint:
+            out += kEndPointLabel;
+            break;
+        case kKneePoint:
+            out += kKneePointLabel;
+            break;
+        case kAddedPoint:
+            out += kAddedPointLabel;
+            break;
+        default:
+            out += point.layer;
+            break;
+        }
+        break;
+    case Field::Unknown:
+        AppendInteger(out, static_cast<long long>(point.number) + 1);
+        break;
+    }
+}
+
+std::string GetCellText(const PointList& points, const TableRows& rows, std::size_t row,
+                        std::string_view caption, const TableOptions& options) {
+    std::string text;
+    AppendCellText(text, points, rows, row, FieldFromCaption(caption), options);
+    return text;
+}
+
+void ApplyLayerFilter(PointList& points, const std::vector<std::string>& checkedLayers) {
+    const std::unordered_set<std::string_view> checked(checkedLayers.begin(), checkedLayers.end());
+    for (CDataStruct& point : points) {
+        // Points without a layer and the section's own points (knee, end,
+        // added) are not the layer filter's to hide or to reclassify.
+        const bool exempt = point.layer.empty() || point.pointKind == kKneePoint ||
+                            point.pointKind == kEndPoint || point.pointKind == kAddedPoint;
+        if (!exempt) {
+            point.pointKind = checked.count(point.layer) != 0 ? kIntersectionPoint : kHiddenPoint;
+        }
+    }
+}
+
+void TableSource::AppendCellText(std::string& out, std::size_t row, std::size_t dataColumn) const {
+    out += CellText(row, dataColumn);
+}
+
+SectionTable::SectionTable(const PointList& points, std::vector<std::string> captions,
+                           TableOptions options)
+    : m_points(&points), m_captions(std::move(captions)), m_options(options),
+      m_rows(BuildTableRows(points, m_options, m_captions)) {
+    m_fields.reserve(m_captions.size());
+    for (const std::string& caption : m_captions) {
+        m_fields.push_back(FieldFromCaption(caption));
+    }
+}
+
+std::string SectionTable::CellText(std::size_t row, std::size_t dataColumn) const {
+    std::string text;
+    AppendCellText(text, row, dataColumn);
+    return text;
+}
+
+void SectionTable::AppendCellText(std::string& out, std::size_t row, std::size_t dataColumn) const {
+    quarvel::AppendCellText(out, *m_points, m_rows, row, m_fields[dataColumn], m_options);
+}
+
+} // namespace quarvel
