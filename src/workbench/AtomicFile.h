@@ -1,0 +1,48 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace quarvel {
+
+// Writes a file so that readers see either the old content or all of the new.
+// A regular file (or a missing one) is written to a temporary file in the same
+// folder, flushed to disk and renamed over the target by Commit(); until then
+// the target is untouched, and a writer destroyed without a successful Commit()
+// removes its temporary file. A symbolic link is followed, so the link stays
+// and the file it points to is replaced. An existing target that is not a
+// regular file (a device, a named pipe) is written directly: renaming over it
+// would destroy it.
+class AtomicFile {
+public:
+    explicit AtomicFile(std::filesystem::path target);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Each returns false on failure; Error() then tells why. After a failure
+    // the other calls do nothing and return false.
+    bool Open();
+    bool Write(std::string_view bytes);
+    bool Commit();
+
+    // UTF-8: the target's path and the system's reason.
+    const std::string& Error() const { return m_error; }
+
+private:
+    bool Fail(const std::string& reason);
+    bool FailWithErrno(int error);
+    void Discard();
+
+    std::filesystem::path m_target;   // as given, for messages
+    std::filesystem::path m_resolved; // the target with symbolic links followed
+    std::filesystem::path m_temporary;
+    std::string m_error;
+    int m_descriptor = -1;
+    bool m_direct = false; // writing the target itself (not a regular file)
+    bool m_failed = false;
+    bool m_committed = false;
+};
+
+} // namespace quarvel

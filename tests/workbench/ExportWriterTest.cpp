@@ -1,0 +1,221 @@
+#include "workbench/ExportWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <streambuf>
+#include <thread>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace quarvel {
+namespace {
+namespace fs = std::filesystem;
+
+CDataStruct Point(std::int32_t number, double x, double z) {
+    CDataStruct point;
+    point.number = number;
+    point.x = x;
+    point.z = z;
+    return point;
+}
+
+std::string ExportBytes(const TableSource& table) {
+    std::ostringstream out;
+    EXPECT_TRUE(WriteExport(out, table));
+    return out.str();
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(ExportWriterTest, WritesCountThenRowsWithCrLf) {
+    const PointList points = {Point(0, 100, 5.5), Point(1, 101.25, 6)};
+    const SectionTable table(points, {"编号", "坐标X", "高程Z"}, TableOptions{1, false, false, 3});
+    EXPECT_EQ(ExportBytes(table), "2\r\n1,100.000,5.500\r\n2,101.250,6.000\r\n");
+
+    const SectionTable empty(points, {"编号"}, TableOptions{2, false, false, 3});
+    EXPECT_EQ(ExportBytes(empty), "0\r\n");
+}
+
+TEST(ExportWriterTest, EncodesTextsInCodePage936AndKeepsEmptyCells) {
+    PointList points(3);
+    points[0].pointKind = kKneePoint;
+    points[1].note = "桥台😀";
+    points[1].layer = "DL";
+    points[2].note = "挡墙";
+    points[2].layer = "";
+    const SectionTable table(points, {"图层", "注释", "图层"}, TableOptions{1, false, false, 3});
+    EXPECT_EQ(ExportBytes(table), "3\r\n"
+                                  "(\xB9\xD5\xB5\xE3),,(\xB9\xD5\xB5\xE3)\r\n"
+                                  "DL,\xC7\xC5\xCC\xA8?,DL\r\n"
+                                  ",\xB5\xB2\xC7\xBD,\r\n");
+}
+
+// Accepts a fixed number of bytes, then fails like a full disk.
+class FailingBuffer : public std::streambuf {
+public:
+    explicit FailingBuffer(std::size_t capacity) : m_capacity(capacity) {}
+
+protected:
+    std::streamsize xsputn(const char*, std::streamsize count) override {
+        const auto accepted = std::min<std::size_t>(static_cast<std::size_t>(count), m_capacity);
+        m_capacity -= accepted;
+        return static_cast<std::streamsize>(accepted);
+    }
+    int_type overflow(int_type) override { return traits_type::eof(); }
+
+private:
+    std::size_t m_capacity;
+};
+
+PointList ManyPoints(std::size_t count) {
+    PointList points;
+    for (std::size_t i = 0; i < count; ++i) {
+        points.push_back(Point(static_cast<std::int32_t>(i), i * 1.5, 3.25));
+    }
+    return points;
+}
+
+TEST(ExportWriterTest, ReportsAStreamThatFailsPartWay) {
+    const PointList points = ManyPoints(200000);
+    const SectionTable table(points, {"编号", "坐标X", "高程Z"}, TableOptions{});
+    FailingBuffer buffer(1500000);
+    std::ostream out(&buffer);
+    EXPECT_FALSE(WriteExport(out, table));
+}
+
+class ExportFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quarvel-export-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        m_folder = pattern;
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(m_folder, ignored);
+    }
+
+    // Every entry of the folder, so that a left-behind temporary file shows.
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_folder)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path m_folder;
+    PointList m_points = {Point(0, 100, 5.5), Point(1, 101.25, 6)};
+    SectionTable m_table{m_points, {"编号", "坐标X", "高程Z"}, TableOptions{1, false, false, 3}};
+    std::string m_bytes = "2\r\n1,100.000,5.500\r\n2,101.250,6.000\r\n";
+};
+
+TEST_F(ExportFileTest, ReplacesAFileKeepingItsPermissions) {
+    const fs::path target = m_folder / "数据文件.csv";
+    ASSERT_TRUE(WriteExportFile(target, m_table).ok);
+    EXPECT_EQ(ReadFile(target), m_bytes);
+
+    WriteFile(target, "old content that is longer than the new one");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const ExportResult result = WriteExportFile(target, m_table);
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(ReadFile(target), m_bytes);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(Entries(), std::vector<std::string>{"数据文件.csv"});
+}
+
+TEST_F(ExportFileTest, WritesThroughASymbolicLink) {
+    fs::create_directory(m_folder / "real");
+    WriteFile(m_folder / "real" / "out.csv", "old");
+    fs::create_symlink("real/out.csv", m_folder / "link.csv");
+    ASSERT_TRUE(WriteExportFile(m_folder / "link.csv", m_table).ok);
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(m_folder / "link.csv")));
+    EXPECT_EQ(ReadFile(m_folder / "real" / "out.csv"), m_bytes);
+
+    // A dangling link creates the file it names.
+    fs::create_symlink("real/new.csv", m_folder / "dangling.csv");
+    ASSERT_TRUE(WriteExportFile(m_folder / "dangling.csv", m_table).ok);
+    EXPECT_EQ(ReadFile(m_folder / "real" / "new.csv"), m_bytes);
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(m_folder / "dangling.csv")));
+}
+
+TEST_F(ExportFileTest, FailuresNameTheFileAndLeaveNothingBehind) {
+    const fs::path missingFolder = m_folder / "missing" / "out.csv";
+    ExportResult result = WriteExportFile(missingFolder, m_table);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("保存文件失败"), std::string::npos);
+    EXPECT_NE(result.error.find(missingFolder.string()), std::string::npos);
+
+    fs::create_directory(m_folder / "folder.csv");
+    result = WriteExportFile(m_folder / "folder.csv", m_table);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(fs::is_directory(m_folder / "folder.csv"));
+
+    WriteFile(m_folder / "file", "keep");
+    result = WriteExportFile(m_folder / "file" / "out.csv", m_table);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(ReadFile(m_folder / "file"), "keep");
+
+    fs::create_symlink("loop.csv", m_folder / "loop.csv");
+    EXPECT_FALSE(WriteExportFile(m_folder / "loop.csv", m_table).ok);
+
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"file", "folder.csv", "loop.csv"}));
+}
+
+TEST_F(ExportFileTest, ReadOnlyTargetIsLeftAlone) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "permission bits stop no write for root";
+    }
+    const fs::path target = m_folder / "locked.csv";
+    WriteFile(target, "keep");
+    fs::permissions(target, fs::perms::owner_read);
+    EXPECT_FALSE(WriteExportFile(target, m_table).ok);
+    EXPECT_EQ(ReadFile(target), "keep");
+}
+
+TEST_F(ExportFileTest, DeviceNodesAreWrittenDirectlyAndKept) {
+    const fs::path nullDevice = m_folder / "null";
+    const fs::path fullDevice = m_folder / "full";
+    if (::mknod(nullDevice.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0 ||
+        ::mknod(fullDevice.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0) {
+        GTEST_SKIP() << "cannot create device nodes here";
+    }
+    EXPECT_TRUE(WriteExportFile(nullDevice, m_table).ok);
+    EXPECT_TRUE(fs::is_character_file(nullDevice));
+
+    // A full disk is reported, never taken for success.
+    const ExportResult result = WriteExportFile(fullDevice, m_table);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("full"), std::string::npos) << result.error;
+    EXPECT_TRUE(fs::is_character_file(fullDevice));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"full", "null"}));
+}
+
+TEST_F(ExportFileTest, NamedPipeReceivesTheBytes) {
+    const fs::path pipe = m_folder / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = ReadFile(pipe); });
+    const ExportResult result = WriteExportFile(pipe, m_table);
+    reader.join();
+    EXPECT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(received, m_bytes);
+    EXPECT_TRUE(fs::is_fifo(pipe));
+}
+
+} // namespace
+} // namespace quarvel
