@@ -1,0 +1,478 @@
+#include "sectiondata/SectionReader.h"
+
+#include "sectiondata/FieldParser.h"
+#include "sectiondata/GbkDecoder.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <istream>
+#include <memory>
+#include <system_error>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+namespace quarvel {
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::size_t kProgressStep = std::size_t{1} << 20;
+// Notes and layers repeat a lot; beyond this many distinct texts the cache
+// stops growing so that a file of unique texts cannot inflate memory.
+constexpr std::size_t kMaxCachedTexts = std::size_t{1} << 16;
+constexpr std::size_t kMaxFields = 11;
+constexpr std::size_t kNoteField = 6;
+constexpr std::size_t kLayerField = 9;
+
+// Names of the fields in line order, for the user's messages.
+constexpr std::array<const char*, kMaxFields> kFieldNames = {
+    "编号", "坐标X", "坐标Y",  "高程Z", "与起点距离", "标志",
+    "注释", "编码",  "点类型", "图层",  "附加值"};
+
+// Splits the file into lines ending in LF or CR LF; a CR right before the LF
+// or before the end of the file is not part of the line.
+class LineSplitter {
+public:
+    explicit LineSplitter(std::string_view bytes) : m_bytes(bytes) {}
+
+    bool Next(std::string_view& line) {
+        if (m_offset >= m_bytes.size()) {
+            return false;
+        }
+        const char* begin = m_bytes.data() + m_offset;
+        const std::size_t left = m_bytes.size() - m_offset;
+        const auto* lineFeed = static_cast<const char*>(std::memchr(begin, '\n', left));
+        std::size_t length =
+            lineFeed != nullptr ? static_cast<std::size_t>(lineFeed - begin) : left;
+        m_offset += lineFeed != nullptr ? length + 1 : length;
+        if (length > 0 && begin[length - 1] == '\r') {
+            --length;
+        }
+        line = std::string_view(begin, length);
+        ++m_lineNumber;
+        return true;
+    }
+
+    // Lines not yet taken, without reading them.
+    std::size_t RemainingLines() const {
+        std::size_t lines = 0;
+        std::size_t offset = m_offset;
+        while (offset < m_bytes.size()) {
+            const void* lineFeed =
+                std::memchr(m_bytes.data() + offset, '\n', m_bytes.size() - offset);
+            ++lines;
+            if (lineFeed == nullptr) {
+                break;
+            }
+            offset =
+                static_cast<std::size_t>(static_cast<const char*>(lineFeed) - m_bytes.data()) + 1;
+        }
+        return lines;
+    }
+
+    std::size_t Offset() const { return m_offset; }
+    std::size_t LineNumber() const { return m_lineNumber; }
+
+private:
+    std::string_view m_bytes;
+    std::size_t m_offset = 0;
+    std::size_t m_lineNumber = 0;
+};
+
+struct EncodingChoice {
+    TextEncoding encoding = TextEncoding::Gbk;
+    bool repairUtf8 = false; // a UTF-8 file with a byte-order mark but malformed bytes
+};
+
+// Only meaningful for well-formed UTF-8, where E4..E9 can only be lead bytes:
+// U+4E00..U+9FFF are E4 B8 80 to E9 BF BF.
+bool HasCjkIdeograph(std::string_view utf8) {
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte >= 0xE5 && byte <= 0xE9) {
+            return true;
+        }
+        if (byte == 0xE4 && i + 1 < utf8.size() &&
+            static_cast<unsigned char>(utf8[i + 1]) >= 0xB8) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Drops a UTF-8 byte-order mark from bytes. Valid UTF-8 without an ideograph
+// stays GBK so that a GBK note such as D7 A2 D7 A2 is not misread.
+EncodingChoice DetectEncoding(std::string_view& bytes) {
+    if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+        bytes.remove_prefix(kUtf8Bom.size());
+        return {TextEncoding::Utf8, !IsValidUtf8(bytes)};
+    }
+    if (!IsAscii(bytes) && IsValidUtf8(bytes) && HasCjkIdeograph(bytes)) {
+        return {TextEncoding::Utf8, false};
+    }
+    return {TextEncoding::Gbk, false};
+}
+
+void AssignWithoutBlanks(std::string_view text, std::string& out) {
+    out.clear();
+    for (const char c : text) {
+        if (c != ' ') {
+            out += c;
+        }
+    }
+}
+
+// Turns the raw bytes of a note or layer into cleaned UTF-8. Splitting at raw
+// commas is safe for both encodings: neither puts a comma, CR or LF inside a
+// character. Blanks go only after decoding, because in GBK a stray lead byte
+// before a blank must not join the byte after the blank.
+class TextFieldDecoder {
+public:
+    explicit TextFieldDecoder(EncodingChoice choice) : m_choice(choice) {}
+
+    void Decode(std::string_view raw, std::string& out) {
+        const bool verbatim = m_choice.encoding == TextEncoding::Utf8 && !m_choice.repairUtf8;
+        if (verbatim || IsAscii(raw)) {
+            AssignWithoutBlanks(raw, out);
+            return;
+        }
+        m_key.assign(raw);
+        const auto cached = m_cache.find(m_key);
+        if (cached != m_cache.end()) {
+            out = cached->second;
+            return;
+        }
+        std::string decoded;
+        if (m_choice.encoding == TextEncoding::Utf8) {
+            decoded = DecodeUtf16Le(EncodeUtf16Le(raw));
+        } else {
+            m_gbk.AppendDecoded(raw, decoded);
+        }
+        AssignWithoutBlanks(decoded, out);
+        if (m_cache.size() < kMaxCachedTexts) {
+            m_cache.emplace(m_key, out);
+        }
+    }
+
+private:
+    EncodingChoice m_choice;
+    GbkDecoder m_gbk;
+    std::string m_key;
+    std::unordered_map<std::string, std::string> m_cache;
+};
+
+// The first field of a point line that fell short.
+struct LineIssue {
+    std::size_t field = 0; // 0-based
+    bool missing = false;  // the line ends before the field; else it is not a number
+};
+
+class PointLineParser {
+public:
+    PointLineParser(SectionFileVersion version, TextFieldDecoder& decoder)
+        : m_fieldCount(version == SectionFileVersion::V3_8 ? 11 : 10), m_decoder(decoder) {}
+
+    // Fills record from its own line only; returns false, with the first
+    // problem in issue, when a field is missing or not a number.
+    bool Parse(std::string_view line, CDataStruct& record, LineIssue& issue) {
+        Split(line);
+        m_complete = true;
+        TakeNumber(0, issue, [&](std::string_view f) { return ParseInt32Field(f, record.number); });
+        TakeNumber(1, issue, [&](std::string_view f) { return ParseRealField(f, record.x); });
+        TakeNumber(2, issue, [&](std::string_view f) { return ParseRealField(f, record.y); });
+        TakeNumber(3, issue, [&](std::string_view f) { return ParseRealField(f, record.z); });
+        TakeNumber(4, issue, [&](std::string_view f) { return ParseRealField(f, record.station); });
+        TakeNumber(5, issue, [&](std::string_view f) { return ParseUint32Field(f, record.flag); });
+        TakeText(kNoteField, issue, record.note);
+        TakeNumber(7, issue, [&](std::string_view f) { return ParseUint32Field(f, record.code); });
+        TakeNumber(8, issue,
+                   [&](std::string_view f) { return ParseUint32Field(f, record.pointKind); });
+        TakeText(kLayerField, issue, record.layer);
+        if (m_fieldCount > 10) {
+            TakeNumber(10, issue,
+                       [&](std::string_view f) { return ParseUint32Field(f, record.extra); });
+        }
+        return m_complete;
+    }
+
+private:
+    // Field i lies between comma i-1 and comma i; the last may lack its comma.
+    void Split(std::string_view line) {
+        m_present = 0;
+        std::size_t offset = 0;
+        while (m_present < m_fieldCount) {
+            const char* begin = line.data() + offset;
+            const auto* comma =
+                static_cast<const char*>(std::memchr(begin, ',', line.size() - offset));
+            if (comma == nullptr) {
+                m_fields[m_present++] = line.substr(offset);
+                break;
+            }
+            const auto length = static_cast<std::size_t>(comma - begin);
+            m_fields[m_present++] = line.substr(offset, length);
+            offset += length + 1;
+        }
+    }
+
+    void NoteProblem(std::size_t field, bool missing, LineIssue& issue) {
+        if (m_complete) {
+            issue = {field, missing};
+            m_complete = false;
+        }
+    }
+
+    template <typename Parse>
+    void TakeNumber(std::size_t field, LineIssue& issue, Parse parse) {
+        if (field >= m_present) {
+            NoteProblem(field, true, issue);
+        } else if (!parse(m_fields[field])) {
+            NoteProblem(field, false, issue);
+        }
+    }
+
+    void TakeText(std::size_t field, LineIssue& issue, std::string& text) {
+        if (field >= m_present) {
+            NoteProblem(field, true, issue);
+        } else {
+            m_decoder.Decode(m_fields[field], text);
+        }
+    }
+
+    std::size_t m_fieldCount;
+    TextFieldDecoder& m_decoder;
+    std::array<std::string_view, kMaxFields> m_fields{};
+    std::size_t m_present = 0;
+    bool m_complete = true;
+};
+
+std::u16string ToUtf16(std::string_view utf8) {
+    const std::string bytes = EncodeUtf16Le(utf8);
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                         (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+    }
+    return units;
+}
+
+// Collects distinct layer names; most lines repeat the layer of the line
+// before, which skips the set.
+class LayerCollector {
+public:
+    void Add(const std::string& layer) {
+        if (layer != m_last) {
+            m_last = layer;
+            m_seen.insert(layer);
+        }
+    }
+
+    // Sorted by UTF-16 code units, which differs from UTF-8 byte order for
+    // characters beyond U+FFFF against U+E000..U+FFFF.
+    LayerList TakeSorted() {
+        std::vector<std::pair<std::u16string, std::string>> keyed;
+        keyed.reserve(m_seen.size());
+        for (const std::string& layer : m_seen) {
+            keyed.emplace_back(ToUtf16(layer), layer);
+        }
+        std::sort(keyed.begin(), keyed.end());
+        LayerList layers;
+        layers.reserve(keyed.size());
+        for (auto& entry : keyed) {
+            layers.push_back(std::move(entry.second));
+        }
+        return layers;
+    }
+
+private:
+    std::string m_last;
+    std::unordered_set<std::string> m_seen;
+};
+
+bool ParseSignature(std::string_view line, SectionFileVersion& version) {
+    if (line == "HWT3.0") {
+        version = SectionFileVersion::V3_0;
+    } else if (line == "HWT3.6") {
+        version = SectionFileVersion::V3_6;
+    } else if (line == "HWT3.8") {
+        version = SectionFileVersion::V3_8;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool IsBlankLine(std::string_view line) {
+    return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
+}
+
+std::string IncompleteDetail(std::size_t count, std::size_t firstLine, const LineIssue& issue) {
+    const std::string field = std::string("“") + kFieldNames[issue.field] + "”";
+    return "共 " + std::to_string(count) +
+           " 行点数据不完整，缺少的或不是数字的字段按 0 或空读入；第一处在第 " +
+           std::to_string(firstLine) + " 行：" +
+           (issue.missing ? "缺少字段" + field : "字段" + field + "不是数字");
+}
+
+// Calls the progress callback each time another step of the file is read.
+class ProgressGate {
+public:
+    ProgressGate(const ReadProgress& progress, std::size_t total)
+        : m_progress(progress), m_total(total) {}
+
+    bool Continue(std::size_t done) {
+        if (!m_progress || done < m_next) {
+            return true;
+        }
+        m_next = done + kProgressStep;
+        return m_progress(done, m_total);
+    }
+
+    bool Finish() { return !m_progress || m_progress(m_total, m_total); }
+
+private:
+    const ReadProgress& m_progress;
+    std::size_t m_total;
+    std::size_t m_next = 0;
+};
+
+SectionReadResult Failure(ReadStatus status, std::string error) {
+    SectionReadResult result;
+    result.status = status;
+    result.error = std::move(error);
+    return result;
+}
+
+SectionReadResult Cancelled() {
+    return Failure(ReadStatus::Cancelled, "读取已取消");
+}
+
+} // namespace
+
+const char* VersionText(SectionFileVersion version) {
+    switch (version) {
+    case SectionFileVersion::V3_0:
+        return "3.0";
+    case SectionFileVersion::V3_6:
+        return "3.6";
+    case SectionFileVersion::V3_8:
+        return "3.8";
+    }
+    return "";
+}
+
+SectionReadResult ReadSectionFile(std::string_view bytes, const ReadProgress& progress) {
+    ProgressGate gate(progress, bytes.size());
+    if (!gate.Continue(0)) {
+        return Cancelled();
+    }
+    std::string_view content = bytes;
+    const EncodingChoice choice = DetectEncoding(content);
+    LineSplitter lines(content);
+    std::string_view line;
+    SectionFileVersion version = SectionFileVersion::V3_0;
+    if (!lines.Next(line) || !ParseSignature(line, version)) {
+        return Failure(ReadStatus::NotSectionFile,
+                       "第一行不是断面数据文件标志（HWT3.0、HWT3.6 或 HWT3.8）");
+    }
+    SectionReadResult result;
+    result.status = ReadStatus::Ok;
+    result.version = version;
+    result.encoding = choice.encoding;
+
+    lines.Next(line); // the section header: nothing of it is used
+    const std::int64_t count = lines.Next(line) ? ParseCountLine(line) : 0;
+    if (count > 0) {
+        // Reserve from the lines that are really there, never from the count.
+        result.points.reserve(std::min(static_cast<std::size_t>(count), lines.RemainingLines()));
+    }
+
+    TextFieldDecoder decoder(choice);
+    PointLineParser parser(version, decoder);
+    LayerCollector layers;
+    LineIssue firstIssue;
+    std::int64_t pointLines = 0;
+    for (; pointLines < count && lines.Next(line); ++pointLines) {
+        if (!gate.Continue(lines.Offset())) {
+            return Cancelled();
+        }
+        if (IsBlankLine(line)) {
+            continue;
+        }
+        CDataStruct record;
+        LineIssue issue;
+        if (!parser.Parse(line, record, issue)) {
+            if (result.incompleteLineCount++ == 0) {
+                result.firstIncompleteLine = lines.LineNumber();
+                firstIssue = issue;
+            }
+        }
+        if (!record.layer.empty() && record.pointKind != kAddedPoint) {
+            layers.Add(record.layer);
+        }
+        result.points.push_back(std::move(record));
+    }
+    if (!gate.Finish()) {
+        return Cancelled();
+    }
+
+    result.layers = layers.TakeSorted();
+    if (result.incompleteLineCount > 0) {
+        result.warnings.push_back(
+            {ReadWarningKind::IncompleteLine, result.firstIncompleteLine,
+             IncompleteDetail(result.incompleteLineCount, result.firstIncompleteLine, firstIssue)});
+    }
+    if (pointLines < count) {
+        result.warnings.push_back({ReadWarningKind::FewerLinesThanCount, 3,
+                                   "第 3 行给出 " + std::to_string(count) + " 个点，但文件只有 " +
+                                       std::to_string(pointLines) + " 行点数据"});
+    }
+    return result;
+}
+
+SectionReadResult ReadSectionFile(std::istream& in, const ReadProgress& progress) {
+    std::string bytes;
+    char buffer[1 << 16];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad()) {
+        return Failure(ReadStatus::CannotOpen, "读取数据流失败");
+    }
+    return ReadSectionFile(std::string_view(bytes), progress);
+}
+
+SectionReadResult ReadSectionFile(const std::filesystem::path& path, const ReadProgress& progress) {
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+#ifdef _WIN32
+    std::unique_ptr<std::FILE, FileCloser> file(_wfopen(path.c_str(), L"rb"));
+#else
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+#endif
+    if (!file) {
+        return Failure(ReadStatus::CannotOpen, std::generic_category().message(errno));
+    }
+    std::string bytes;
+    std::error_code sizeError;
+    const auto size = std::filesystem::file_size(path, sizeError);
+    if (!sizeError) {
+        bytes.reserve(static_cast<std::size_t>(size));
+    }
+    char buffer[1 << 16];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+        bytes.append(buffer, got);
+    }
+    if (std::ferror(file.get())) {
+        return Failure(ReadStatus::CannotOpen, std::generic_category().message(errno));
+    }
+    file.reset();
+    return ReadSectionFile(std::string_view(bytes), progress);
+}
+
+} // namespace quarvel

@@ -1,0 +1,358 @@
+#include "sectiondata/SectionReader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+using namespace quarvel;
+
+namespace {
+
+const std::string kReplacement = "\xEF\xBF\xBD";
+
+// A section file of the given signature whose line 3 holds count (the number
+// of point lines when count is empty).
+std::string SectionFile(const std::string& signature, const std::vector<std::string>& pointLines,
+                        const std::string& lineEnd = "\r\n", const std::string& count = "") {
+    std::string file = signature + lineEnd + "0.0,0.0,0.0,K0+000," + lineEnd;
+    file += (count.empty() ? std::to_string(pointLines.size()) : count) + lineEnd;
+    for (const std::string& line : pointLines) {
+        file += line + lineEnd;
+    }
+    return file;
+}
+
+SectionReadResult Read(const std::string& bytes) {
+    return ReadSectionFile(std::string_view(bytes));
+}
+
+const std::string kFullLine38 = "1,500000.123,3400000.456,35.2,0,0,起点,0,0,道路中线,7,";
+
+} // namespace
+
+TEST(SectionReader, RejectsAnythingButAnExactSignature) {
+    for (const std::string& bad :
+         {std::string(), std::string("HWT3.8 \r\nx\r\n0\r\n"), std::string("hwt3.8\r\n"),
+          std::string(" HWT3.8\n"), std::string("HWT3.7\n"), std::string("HWT3.8\r\r\n"),
+          std::string("\r\n"), std::string("HWT3.80\n")}) {
+        const SectionReadResult result = Read(bad);
+        EXPECT_EQ(result.status, ReadStatus::NotSectionFile) << bad;
+        EXPECT_FALSE(result.error.empty());
+        EXPECT_TRUE(result.points.empty());
+    }
+}
+
+TEST(SectionReader, ReportsTheVersionOfEachSignature) {
+    EXPECT_EQ(Read("HWT3.0").version, SectionFileVersion::V3_0);
+    EXPECT_EQ(Read("HWT3.6\n").version, SectionFileVersion::V3_6);
+    EXPECT_EQ(Read("HWT3.8\r\n").version, SectionFileVersion::V3_8);
+    EXPECT_STREQ(VersionText(SectionFileVersion::V3_0), "3.0");
+    EXPECT_STREQ(VersionText(SectionFileVersion::V3_6), "3.6");
+    EXPECT_STREQ(VersionText(SectionFileVersion::V3_8), "3.8");
+}
+
+TEST(SectionReader, NoPositiveCountGivesAnEmptySection) {
+    for (const char* count : {"0", "-4", "abc", " ", "-2147483648"}) {
+        const SectionReadResult result = Read(SectionFile("HWT3.8", {kFullLine38}, "\r\n", count));
+        ASSERT_TRUE(result.Ok()) << count;
+        EXPECT_TRUE(result.points.empty()) << count;
+        EXPECT_TRUE(result.layers.empty()) << count;
+        EXPECT_TRUE(result.warnings.empty()) << count;
+    }
+    const SectionReadResult onlySignature = Read("HWT3.6\r\n");
+    ASSERT_TRUE(onlySignature.Ok());
+    EXPECT_TRUE(onlySignature.points.empty());
+}
+
+TEST(SectionReader, ReadsEveryFieldAndCleansBlanksFromTexts) {
+    const SectionReadResult result =
+        Read(SectionFile("HWT3.6", {"12, 100.5,200.25,30,15.5,0, J 1 ,0,2,Road A,"}));
+    ASSERT_TRUE(result.Ok());
+    ASSERT_EQ(result.points.size(), 1u);
+    const CDataStruct& point = result.points[0];
+    EXPECT_EQ(point.number, 12);
+    EXPECT_EQ(point.x, 100.5);
+    EXPECT_EQ(point.y, 200.25);
+    EXPECT_EQ(point.z, 30.0);
+    EXPECT_EQ(point.station, 15.5);
+    EXPECT_EQ(point.flag, 0u);
+    EXPECT_EQ(point.note, "J1");
+    EXPECT_EQ(point.code, 0u);
+    EXPECT_EQ(point.pointKind, 2u);
+    EXPECT_EQ(point.layer, "RoadA");
+    EXPECT_EQ(point.azimuth, 0.0);
+    EXPECT_EQ(result.incompleteLineCount, 0u);
+    // Tabs, the ideographic space and the full-width comma are no blanks.
+    const SectionReadResult kept =
+        Read(SectionFile("HWT3.8", {"1,0,0,0,0,0,a\tb,0,0,图　层，A,0,"}));
+    ASSERT_EQ(kept.points.size(), 1u);
+    EXPECT_EQ(kept.points[0].note, "a\tb");
+    EXPECT_EQ(kept.points[0].layer, "图　层，A");
+}
+
+TEST(SectionReader, ExtraFieldOnlyInVersion38) {
+    const std::string line = "1,0,0,0,0,0,N,0,0,L,7,";
+    EXPECT_EQ(Read(SectionFile("HWT3.8", {line})).points.at(0).extra, 7u);
+    for (const char* signature : {"HWT3.0", "HWT3.6"}) {
+        const SectionReadResult result = Read(SectionFile(signature, {line}));
+        ASSERT_EQ(result.points.size(), 1u);
+        EXPECT_EQ(result.points[0].extra, 0u);
+        EXPECT_EQ(result.incompleteLineCount, 0u);
+    }
+    // The last field may lack its comma.
+    EXPECT_EQ(Read(SectionFile("HWT3.8", {"1,0,0,0,0,0,N,0,0,L,9"})).points.at(0).extra, 9u);
+}
+
+TEST(SectionReader, EachLineStartsFromADefaultRecord) {
+    const SectionReadResult result = Read(SectionFile(
+        "HWT3.8", {kFullLine38, "2,1,2,3,4,0,,5,3,,", "3 ,1.5,2.5,3.5,4.5,0,N3,0,2,L3,1,",
+                   "4,abc,2,3,4,0,N4,0,0,L4,", "5"}));
+    ASSERT_EQ(result.points.size(), 5u);
+    // An empty note and layer are just empty; the fields after them are read.
+    const CDataStruct& second = result.points[1];
+    EXPECT_EQ(second.number, 2);
+    EXPECT_EQ(second.note, "");
+    EXPECT_EQ(second.code, 5u);
+    EXPECT_EQ(second.pointKind, 3u);
+    EXPECT_EQ(second.layer, "");
+    EXPECT_EQ(second.extra, 0u); // present but empty: not carried from line 1
+    // A blank before a comma spoils nothing.
+    EXPECT_EQ(result.points[2].number, 3);
+    EXPECT_EQ(result.points[2].station, 4.5);
+    EXPECT_EQ(result.points[2].layer, "L3");
+    // One bad field leaves only its own member at the default.
+    const CDataStruct& fourth = result.points[3];
+    EXPECT_EQ(fourth.x, 0.0);
+    EXPECT_EQ(fourth.y, 2.0);
+    EXPECT_EQ(fourth.note, "N4");
+    EXPECT_EQ(fourth.layer, "L4");
+    EXPECT_EQ(fourth.extra, 0u);
+    // A line of one field takes nothing of the line before it.
+    const CDataStruct& fifth = result.points[4];
+    EXPECT_EQ(fifth.number, 5);
+    EXPECT_EQ(fifth.x, 0.0);
+    EXPECT_EQ(fifth.note, "");
+    EXPECT_EQ(fifth.layer, "");
+    EXPECT_EQ(fifth.pointKind, 0u);
+}
+
+TEST(SectionReader, ReportsIncompleteLinesWithTheFirstFileLine) {
+    const SectionReadResult result = Read(
+        SectionFile("HWT3.6", {"1,0,0,0,0,0,N,0,0,L,", "2,0,0,0,0,0,N,0,0", "3,0,0,0,0,0,N,0,0,L,",
+                               "4,0,0,x,0,0,N,0,0,L,", "5,0,0,0,0,0,N,0,0,,"}));
+    ASSERT_EQ(result.points.size(), 5u);
+    EXPECT_EQ(result.incompleteLineCount, 2u);
+    EXPECT_EQ(result.firstIncompleteLine, 5u); // file line of point line 2
+    ASSERT_EQ(result.warnings.size(), 1u);
+    EXPECT_EQ(result.warnings[0].kind, ReadWarningKind::IncompleteLine);
+    EXPECT_EQ(result.warnings[0].lineNumber, 5u);
+    EXPECT_NE(result.warnings[0].detail.find("图层"), std::string::npos);
+
+    const SectionReadResult clean = Read(SectionFile("HWT3.8", {kFullLine38}));
+    EXPECT_EQ(clean.incompleteLineCount, 0u);
+    EXPECT_EQ(clean.firstIncompleteLine, 0u);
+    EXPECT_TRUE(clean.warnings.empty());
+}
+
+TEST(SectionReader, TextsHaveNoLengthLimit) {
+    const std::string longNote(100000, 'n');
+    const std::string longLayer = std::string(300, 'L') + " " + std::string(300, 'M');
+    const SectionReadResult result =
+        Read(SectionFile("HWT3.8", {"1,0,0,0,0,0," + longNote + ",4,0," + longLayer + ",6,"}));
+    ASSERT_EQ(result.points.size(), 1u);
+    EXPECT_EQ(result.points[0].note, longNote);
+    EXPECT_EQ(result.points[0].code, 4u);
+    EXPECT_EQ(result.points[0].layer, std::string(300, 'L') + std::string(300, 'M'));
+    EXPECT_EQ(result.points[0].extra, 6u);
+    EXPECT_EQ(result.incompleteLineCount, 0u);
+}
+
+TEST(SectionReader, CountIsAnUpperBound) {
+    // Reserving from this count would need hundreds of gigabytes.
+    const SectionReadResult huge =
+        Read(SectionFile("HWT3.8", {kFullLine38, kFullLine38}, "\n", "2000000000"));
+    ASSERT_TRUE(huge.Ok());
+    EXPECT_EQ(huge.points.size(), 2u);
+    ASSERT_EQ(huge.warnings.size(), 1u);
+    EXPECT_EQ(huge.warnings[0].kind, ReadWarningKind::FewerLinesThanCount);
+
+    // Lines past the count, however many, change nothing.
+    const SectionReadResult bounded = Read(SectionFile(
+        "HWT3.8", {kFullLine38, "2,0,0,0,0,0,N,0,0,Other,", "garbage", "3,0,0"}, "\r\n", "1"));
+    ASSERT_EQ(bounded.points.size(), 1u);
+    EXPECT_EQ(bounded.layers, LayerList{"道路中线"});
+    EXPECT_EQ(bounded.incompleteLineCount, 0u);
+    EXPECT_TRUE(bounded.warnings.empty());
+}
+
+TEST(SectionReader, BlankLinesYieldNoRecordButUseACountLine) {
+    const SectionReadResult result = Read(SectionFile(
+        "HWT3.8", {kFullLine38, "", " \t ", "2,0,0,0,0,0,N,0,0,L,0,", "3,0,0,0,0,0,N,0,0,L,0,"},
+        "\r\n", "4"));
+    ASSERT_EQ(result.points.size(), 2u);
+    EXPECT_EQ(result.points[1].number, 2);
+    EXPECT_EQ(result.incompleteLineCount, 0u);
+    EXPECT_TRUE(result.warnings.empty());
+}
+
+TEST(SectionReader, LayerListIsSortedUniqueAndSkipsAddedPoints) {
+    const SectionReadResult result = Read(SectionFile(
+        "HWT3.0", {"1,0,0,0,0,0,N,0,0,B,", "2,0,0,0,0,0,N,0,0,A,", "3,0,0,0,0,0,N,0,2,a,",
+                   "4,0,0,0,0,0,N,0,3,B,", "5,0,0,0,0,0,N,0,0,,", "6,0,0,0,0,0,N,0,4,D,",
+                   "7,0,0,0,0,0,N,0,0, ,", "8,0,0,0,0,0,N,0,1,A,"}));
+    EXPECT_EQ(result.layers, (LayerList{"A", "B", "a"}));
+
+    const SectionReadResult none =
+        Read(SectionFile("HWT3.0", {"1,0,0,0,0,0,N,0,4,D,", "2,0,0,0,0,0,N,0,0,,"}));
+    EXPECT_TRUE(none.layers.empty());
+}
+
+TEST(SectionReader, LayerListFollowsUtf16CodeUnitOrder) {
+    // U+20000 is a surrogate pair in UTF-16 and so sorts before U+FF21, which
+    // UTF-8 byte order would put first.
+    const SectionReadResult result = Read(
+        SectionFile("HWT3.8", {"1,0,0,0,0,0,N,0,0,Ａ,0,", "2,0,0,0,0,0,N,0,0,\xF0\xA0\x80\x80,0,",
+                               "3,0,0,0,0,0,N,0,0,边坡,0,", "4,0,0,0,0,0,N,0,0,z,0,"}));
+    ASSERT_EQ(result.encoding, TextEncoding::Utf8);
+    EXPECT_EQ(result.layers, (LayerList{"z", "边坡", "\xF0\xA0\x80\x80", "Ａ"}));
+}
+
+TEST(SectionReader, ReadsChineseTextsFromGbkAndUtf8Files) {
+    const std::string utf8 =
+        SectionFile("HWT3.8", {"1,500000.123,3400000.456,35.2,0,0,起 点,0,0,道路中线,0,",
+                               "2,500010.5,3400000.456,34.8,10.377,0,路肩,0,2,边坡,0,",
+                               "3,500020.5,3400000.456,33.1,20.377,0,终点,0,3,地面线,0,"});
+    const SectionReadResult fromGbk = Read(EncodeGbk(utf8));
+    const SectionReadResult fromUtf8 = Read(utf8);
+    EXPECT_EQ(fromGbk.encoding, TextEncoding::Gbk);
+    EXPECT_EQ(fromUtf8.encoding, TextEncoding::Utf8);
+    for (const SectionReadResult* result : {&fromGbk, &fromUtf8}) {
+        ASSERT_EQ(result->points.size(), 3u);
+        EXPECT_EQ(result->points[0].note, "起点");
+        EXPECT_EQ(result->points[1].note, "路肩");
+        EXPECT_EQ(result->points[2].layer, "地面线");
+        EXPECT_EQ(result->layers, (LayerList{"地面线", "边坡", "道路中线"}));
+    }
+}
+
+TEST(SectionReader, DetectsTheEncodingOnceForTheWholeFile) {
+    // D7 A2 D7 A2 is "注注" in GBK and also valid UTF-8 without an ideograph.
+    const SectionReadResult gbk =
+        Read(SectionFile("HWT3.8", {"1,0,0,0,0,0,\xD7\xA2\xD7\xA2,0,0,L,0,"}));
+    EXPECT_EQ(gbk.encoding, TextEncoding::Gbk);
+    EXPECT_EQ(gbk.points.at(0).note, "注注");
+
+    // A byte-order mark is dropped and decides UTF-8 even for plain ASCII.
+    const SectionReadResult bom =
+        Read("\xEF\xBB\xBF" + SectionFile("HWT3.6", {"1,0,0,0,0,0,N,0,0,L,"}));
+    ASSERT_TRUE(bom.Ok());
+    EXPECT_EQ(bom.encoding, TextEncoding::Utf8);
+    EXPECT_EQ(bom.points.at(0).note, "N");
+
+    // One stray GBK byte makes a file that is otherwise UTF-8 read as GBK.
+    const SectionReadResult mixed =
+        Read(SectionFile("HWT3.8", {"1,0,0,0,0,0,起点,0,0,\xB1\xDF,0,"}));
+    EXPECT_EQ(mixed.encoding, TextEncoding::Gbk);
+    EXPECT_EQ(mixed.points.at(0).layer, "边");
+}
+
+TEST(SectionReader, UndecodableBytesBecomeReplacementCharacters) {
+    // A lead byte before a comma or a blank spoils neither the split nor the
+    // byte after it.
+    const SectionReadResult gbk =
+        Read(SectionFile("HWT3.8", {"1,0,0,0,0,0,A\xFF\xFF\xD7,5,0,\xD7 \xB1\xDF,0,"}));
+    ASSERT_EQ(gbk.points.size(), 1u);
+    EXPECT_EQ(gbk.points[0].note, "A" + kReplacement + kReplacement + kReplacement);
+    EXPECT_EQ(gbk.points[0].code, 5u);
+    EXPECT_EQ(gbk.points[0].layer, kReplacement + "边");
+
+    const SectionReadResult bom =
+        Read("\xEF\xBB\xBF" + SectionFile("HWT3.8", {"1,0,0,0,0,0,起\xFF点,0,0,\xE8\xB5,0,"}));
+    ASSERT_EQ(bom.points.size(), 1u);
+    EXPECT_EQ(bom.points[0].note, "起" + kReplacement + "点");
+    EXPECT_EQ(bom.points[0].layer, kReplacement + kReplacement);
+}
+
+TEST(SectionReader, LineFeedAndCarriageReturnLineFeedReadTheSame) {
+    const std::vector<std::string> lines{kFullLine38, "2,1,1,1,1,0,终点,0,3,边坡,0,"};
+    const SectionReadResult crlf = Read(EncodeGbk(SectionFile("HWT3.8", lines, "\r\n")));
+    const SectionReadResult lf = Read(EncodeGbk(SectionFile("HWT3.8", lines, "\n")));
+    std::string noFinalLineEnd = EncodeGbk(SectionFile("HWT3.8", lines, "\r\n"));
+    noFinalLineEnd.pop_back(); // ends in a bare CR
+    const SectionReadResult cr = Read(noFinalLineEnd);
+    for (const SectionReadResult* result : {&crlf, &lf, &cr}) {
+        ASSERT_EQ(result->points.size(), 2u);
+        EXPECT_EQ(result->points[0].extra, 7u);
+        EXPECT_EQ(result->points[1].extra, 0u);
+        EXPECT_EQ(result->points[1].note, "终点");
+        EXPECT_EQ(result->incompleteLineCount, 0u);
+    }
+}
+
+TEST(SectionReader, SecondReadKeepsNothingOfTheFirst) {
+    const std::string first = EncodeGbk(SectionFile("HWT3.8", {kFullLine38, kFullLine38}));
+    const std::string second = SectionFile("HWT3.6", {"9,1,1,1,1,0,,0,0,"});
+    ASSERT_EQ(Read(first).points.size(), 2u);
+    const SectionReadResult result = Read(second);
+    ASSERT_EQ(result.points.size(), 1u);
+    EXPECT_EQ(result.points[0].note, "");
+    EXPECT_EQ(result.points[0].layer, "");
+    EXPECT_EQ(result.points[0].extra, 0u);
+    EXPECT_TRUE(result.layers.empty());
+    EXPECT_EQ(result.version, SectionFileVersion::V3_6);
+}
+
+TEST(SectionReader, ProgressReportsAndCanCancel) {
+    std::vector<std::string> lines(60000, kFullLine38);
+    const std::string bytes = EncodeGbk(SectionFile("HWT3.8", lines));
+    std::vector<std::size_t> reports;
+    const SectionReadResult done =
+        ReadSectionFile(std::string_view(bytes), [&](std::size_t got, std::size_t total) {
+            EXPECT_EQ(total, bytes.size());
+            reports.push_back(got);
+            return true;
+        });
+    ASSERT_TRUE(done.Ok());
+    EXPECT_EQ(done.points.size(), lines.size());
+    ASSERT_GE(reports.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+    EXPECT_EQ(reports.back(), bytes.size());
+
+    int calls = 0;
+    const SectionReadResult cancelled = ReadSectionFile(
+        std::string_view(bytes), [&](std::size_t, std::size_t) { return ++calls < 2; });
+    EXPECT_EQ(cancelled.status, ReadStatus::Cancelled);
+    EXPECT_TRUE(cancelled.points.empty());
+    EXPECT_EQ(calls, 2);
+}
+
+TEST(SectionReader, StreamAndPathOverloads) {
+    std::istringstream stream(SectionFile("HWT3.8", {kFullLine38}));
+    const SectionReadResult fromStream = ReadSectionFile(stream);
+    ASSERT_TRUE(fromStream.Ok());
+    EXPECT_EQ(fromStream.points.at(0).note, "起点");
+
+    const std::filesystem::path missing =
+        std::filesystem::temp_directory_path() / "quarvel-no-such-dir" / "none.txt";
+    const SectionReadResult notThere = ReadSectionFile(missing);
+    EXPECT_EQ(notThere.status, ReadStatus::CannotOpen);
+    EXPECT_FALSE(notThere.error.empty());
+
+    const SectionReadResult directory = ReadSectionFile(std::filesystem::temp_directory_path());
+    EXPECT_EQ(directory.status, ReadStatus::CannotOpen);
+    EXPECT_FALSE(directory.error.empty());
+
+    const std::filesystem::path written =
+        std::filesystem::temp_directory_path() / "quarvel-reader-test.txt";
+    {
+        std::ofstream out(written, std::ios::binary);
+        out << EncodeGbk(SectionFile("HWT3.0", {"3,1,2,3,4,0,边沟,0,2,边坡,"}));
+    }
+    const SectionReadResult fromPath = ReadSectionFile(written);
+    std::filesystem::remove(written);
+    ASSERT_TRUE(fromPath.Ok());
+    EXPECT_EQ(fromPath.points.at(0).note, "边沟");
+}
