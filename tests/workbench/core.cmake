@@ -2,4 +2,5 @@
 target_sources(quarvel_core_tests PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/TableRulesTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ExportWriterTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SettingsFileTest.cpp
 )

@@ -1,0 +1,376 @@
+#include "workbench/SettingsFile.h"
+
+#include "workbench/AtomicFile.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <optional>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace quarvel {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kFileName = "Quarvel.ini";
+constexpr const char* kFolderName = "Quarvel";
+constexpr const char* kSettingSection = "SETTING";
+constexpr const char* kHeadSection = "HEAD";
+constexpr const char* kColumnCountKey = "ColnumNum";
+constexpr const char* kDecimalsKey = "DecimalNum";
+constexpr const char* kKneeModeKey = "KneePnt";
+constexpr const char* kRenumberKey = "Renumber";
+constexpr const char* kCaptionKeyPrefix = "表头";
+constexpr std::size_t kMaxCaptionCharacters = 49;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+
+enum class FileEncoding { Gbk, Utf8, Utf8WithBom, Utf16Le };
+
+FileEncoding DetectEncoding(std::string_view bytes) {
+    if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+        return FileEncoding::Utf8WithBom;
+    }
+    if (bytes.substr(0, kUtf16LeBom.size()) == kUtf16LeBom) {
+        return FileEncoding::Utf16Le;
+    }
+    // Plain ASCII reads the same either way; it stays code page 936 as the
+    // files of earlier versions were.
+    if (!IsAscii(bytes) && IsValidUtf8(bytes)) {
+        return FileEncoding::Utf8;
+    }
+    return FileEncoding::Gbk;
+}
+
+std::string Decode(std::string_view bytes, FileEncoding encoding) {
+    switch (encoding) {
+    case FileEncoding::Utf8:
+        return std::string(bytes);
+    case FileEncoding::Utf8WithBom:
+        return std::string(bytes.substr(kUtf8Bom.size()));
+    case FileEncoding::Utf16Le:
+        return DecodeUtf16Le(bytes.substr(kUtf16LeBom.size()));
+    case FileEncoding::Gbk:
+        break;
+    }
+    return DecodeGbk(bytes);
+}
+
+std::string Encode(const std::string& utf8, FileEncoding encoding) {
+    switch (encoding) {
+    case FileEncoding::Utf8:
+        return utf8;
+    case FileEncoding::Utf8WithBom:
+        return std::string(kUtf8Bom) + utf8;
+    case FileEncoding::Utf16Le:
+        return std::string(kUtf16LeBom) + EncodeUtf16Le(utf8);
+    case FileEncoding::Gbk:
+        break;
+    }
+    return EncodeGbk(utf8);
+}
+
+std::string_view Trim(std::string_view text) {
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// Section and key names compare as the Windows INI functions compare them:
+// without regard to ASCII case.
+bool SameName(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// The section name of a "[name]" line, if the line is one.
+std::optional<std::string_view> SectionName(std::string_view line) {
+    line = Trim(line);
+    if (line.empty() || line.front() != '[') {
+        return std::nullopt;
+    }
+    const std::size_t close = line.find(']');
+    return Trim(
+        line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+}
+
+// The key of a "key=value" line, if the line is one (comments are not).
+std::optional<std::string_view> KeyName(std::string_view line) {
+    const std::string_view trimmed = Trim(line);
+    const std::size_t equals = trimmed.find('=');
+    if (trimmed.empty() || trimmed.front() == ';' || equals == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return Trim(trimmed.substr(0, equals));
+}
+
+std::string_view ValueOf(std::string_view line) {
+    std::string_view value = Trim(line.substr(line.find('=') + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+// An INI file as its lines, so that a save changes only the values it writes
+// and keeps every other section, key, comment and the line order.
+class IniLines {
+public:
+    IniLines() = default;
+    explicit IniLines(std::string_view text) {
+        if (text.find("\r\n") == std::string_view::npos &&
+            text.find('\n') != std::string_view::npos) {
+            m_lineEnd = "\n";
+        }
+        while (!text.empty()) {
+            const std::size_t end = text.find('\n');
+            std::string_view line = text.substr(0, end);
+            if (!line.empty() && line.back() == '\r') {
+                line.remove_suffix(1);
+            }
+            m_lines.emplace_back(line);
+            text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        }
+    }
+
+    std::optional<std::string> Value(std::string_view section, std::string_view key) const {
+        const auto [begin, end] = SectionRange(section);
+        for (std::size_t i = begin; i < end; ++i) {
+            const auto name = KeyName(m_lines[i]);
+            if (name && SameName(*name, key)) {
+                return std::string(ValueOf(m_lines[i]));
+            }
+        }
+        return std::nullopt;
+    }
+
+    void SetValue(std::string_view section, std::string_view key, const std::string& value) {
+        std::string line = std::string(key) + "=" + value;
+        auto [begin, end] = SectionRange(section);
+        if (begin == kNone) {
+            m_lines.push_back("[" + std::string(section) + "]");
+            m_lines.push_back(std::move(line));
+            return;
+        }
+        for (std::size_t i = begin; i < end; ++i) {
+            const auto name = KeyName(m_lines[i]);
+            if (name && SameName(*name, key)) {
+                m_lines[i] = std::move(line);
+                return;
+            }
+        }
+        // A new key goes after the section's last non-blank line.
+        while (end > begin && Trim(m_lines[end - 1]).empty()) {
+            --end;
+        }
+        m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(end), std::move(line));
+    }
+
+    std::string Text() const {
+        std::string text;
+        for (const std::string& line : m_lines) {
+            text += line;
+            text += m_lineEnd;
+        }
+        return text;
+    }
+
+private:
+    static constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+
+    // The lines after the section's header up to the next header; the first
+    // section of that name counts, as for the Windows INI functions.
+    std::pair<std::size_t, std::size_t> SectionRange(std::string_view section) const {
+        std::size_t begin = kNone;
+        for (std::size_t i = 0; i < m_lines.size(); ++i) {
+            const auto name = SectionName(m_lines[i]);
+            if (!name) {
+                continue;
+            }
+            if (begin != kNone) {
+                return {begin, i};
+            }
+            if (SameName(*name, section)) {
+                begin = i + 1;
+            }
+        }
+        return {begin, begin == kNone ? kNone : m_lines.size()};
+    }
+
+    std::vector<std::string> m_lines;
+    std::string m_lineEnd = "\r\n";
+};
+
+// The leading decimal integer of a value, as GetPrivateProfileInt reads it;
+// 0 when there is none. Huge values saturate instead of wrapping.
+int ReadInteger(std::string_view text) {
+    bool negative = false;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    std::int64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            break;
+        }
+        value = std::min<std::int64_t>(value * 10 + (c - '0'), std::numeric_limits<int>::max());
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+int ReadBounded(const IniLines& ini, const char* key, int fallback, int low, int high) {
+    const std::optional<std::string> value = ini.Value(kSettingSection, key);
+    return std::clamp(value ? ReadInteger(*value) : fallback, low, high);
+}
+
+// The first 49 characters (not bytes) of a caption.
+std::string CapCaption(const std::string& caption) {
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        const bool starts = (static_cast<unsigned char>(caption[i]) & 0xC0) != 0x80;
+        if (starts && ++characters > kMaxCaptionCharacters) {
+            return caption.substr(0, i);
+        }
+    }
+    return caption;
+}
+
+// A value must stay on its line; a line break inside would corrupt the file.
+std::string SingleLine(std::string value) {
+    std::replace(value.begin(), value.end(), '\r', ' ');
+    std::replace(value.begin(), value.end(), '\n', ' ');
+    return value;
+}
+
+std::string CaptionKey(std::size_t index) {
+    return kCaptionKeyPrefix + std::to_string(index);
+}
+
+// Only a regular file is read: a folder or a device in its place is no
+// settings file (and reading a folder throws in some libraries).
+std::optional<std::string> ReadBytes(const fs::path& file) {
+    std::error_code error;
+    const auto size = fs::file_size(file, error);
+    if (error || !fs::is_regular_file(file, error)) {
+        return std::nullopt;
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool IsWritableFolder(const fs::path& folder) {
+#ifdef _WIN32
+    const fs::path probe = folder / ".Quarvel-write-test";
+    const bool writable = std::ofstream(probe).good();
+    std::error_code ignored;
+    fs::remove(probe, ignored);
+    return writable;
+#else
+    return ::access(folder.empty() ? "." : folder.c_str(), W_OK) == 0;
+#endif
+}
+
+fs::path UserConfigFolder() {
+#ifdef _WIN32
+    const wchar_t* appData = _wgetenv(L"APPDATA");
+    return appData != nullptr && *appData != 0 ? fs::path(appData) : fs::path();
+#else
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    if (configHome != nullptr && fs::path(configHome).is_absolute()) {
+        return configHome;
+    }
+    const char* home = std::getenv("HOME");
+    return home != nullptr && *home != 0 ? fs::path(home) / ".config" : fs::path();
+#endif
+}
+
+} // namespace
+
+fs::path SettingsFilePath(const fs::path& executableDir) {
+    const fs::path beside = executableDir / kFileName;
+    std::error_code error;
+    if (fs::exists(beside, error) || IsWritableFolder(executableDir)) {
+        return beside;
+    }
+    const fs::path config = UserConfigFolder();
+    return config.empty() ? beside : config / kFolderName / kFileName;
+}
+
+Settings LoadSettings(const fs::path& file) {
+    Settings settings;
+    const std::optional<std::string> bytes = ReadBytes(file);
+    if (!bytes) {
+        return settings;
+    }
+    const IniLines ini(Decode(*bytes, DetectEncoding(*bytes)));
+    settings.columnCount =
+        ReadBounded(ini, kColumnCountKey, settings.columnCount, kMinColumnCount, kMaxColumnCount);
+    settings.decimals = ReadBounded(ini, kDecimalsKey, settings.decimals, 0, 3);
+    settings.kneeMode =
+        ReadBounded(ini, kKneeModeKey, settings.kneeMode, IntersectionsOnly, KneesOnly);
+    const std::optional<std::string> renumber = ini.Value(kSettingSection, kRenumberKey);
+    settings.renumber = renumber && ReadInteger(*renumber) != 0;
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        const std::optional<std::string> caption = ini.Value(kHeadSection, CaptionKey(i));
+        if (caption) {
+            settings.captions[i] = CapCaption(*caption);
+        }
+    }
+    return settings;
+}
+
+bool SaveSettings(const fs::path& file, const Settings& settings) {
+    std::error_code error;
+    const bool exists = fs::exists(file, error);
+    if (error) {
+        return false;
+    }
+    IniLines ini;
+    FileEncoding encoding = FileEncoding::Gbk;
+    if (exists) {
+        // A file that cannot be read is not replaced: its other contents would be lost.
+        const std::optional<std::string> bytes = ReadBytes(file);
+        if (!bytes) {
+            return false;
+        }
+        encoding = DetectEncoding(*bytes);
+        ini = IniLines(Decode(*bytes, encoding));
+    } else if (file.has_parent_path()) {
+        fs::create_directories(file.parent_path(), error);
+        if (error) {
+            return false;
+        }
+    }
+    ini.SetValue(kSettingSection, kColumnCountKey, std::to_string(settings.columnCount));
+    ini.SetValue(kSettingSection, kDecimalsKey, std::to_string(settings.decimals));
+    ini.SetValue(kSettingSection, kKneeModeKey, std::to_string(settings.kneeMode));
+    ini.SetValue(kSettingSection, kRenumberKey, settings.renumber ? "1" : "0");
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        ini.SetValue(kHeadSection, CaptionKey(i), SingleLine(settings.captions[i]));
+    }
+    AtomicFile out(file);
+    return out.Open() && out.Write(Encode(ini.Text(), encoding)) && out.Commit();
+}
+
+} // namespace quarvel

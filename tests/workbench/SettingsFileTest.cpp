@@ -1,0 +1,234 @@
+#include "workbench/SettingsFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include <unistd.h>
+
+namespace quarvel {
+namespace {
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quarvel-settings-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        m_folder = pattern;
+        m_file = m_folder / "Quarvel.ini";
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(m_folder, ignored);
+    }
+
+    Settings LoadFrom(const std::string& utf8Text) {
+        WriteFile(m_file, utf8Text);
+        return LoadSettings(m_file);
+    }
+
+    fs::path m_folder;
+    fs::path m_file;
+};
+
+TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndFirstSaveWritesThemInGbk) {
+    const Settings defaults = LoadSettings(m_file);
+    EXPECT_EQ(defaults.columnCount, 3);
+    EXPECT_EQ(defaults.decimals, 3);
+    EXPECT_EQ(defaults.kneeMode, 0);
+    EXPECT_FALSE(defaults.renumber);
+    EXPECT_EQ(defaults.captions, FieldCaptions());
+
+    ASSERT_TRUE(SaveSettings(m_file, defaults));
+    std::string expected = "[SETTING]\r\nColnumNum=3\r\nDecimalNum=3\r\nKneePnt=0\r\nRenumber=0\r\n"
+                           "[HEAD]\r\n";
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        expected += "表头" + std::to_string(i) + "=" + FieldCaptions()[i] + "\r\n";
+    }
+    EXPECT_EQ(ReadFile(m_file), EncodeGbk(expected));
+}
+
+TEST_F(SettingsFileTest, NumbersAreReadAsTheIniFunctionsReadThemAndBounded) {
+    Settings settings = LoadFrom("[SETTING]\nColnumNum=12\nDecimalNum=7\nKneePnt=5\nRenumber=2x\n");
+    EXPECT_EQ(settings.columnCount, 9);
+    EXPECT_EQ(settings.decimals, 3);
+    EXPECT_EQ(settings.kneeMode, 2);
+    EXPECT_TRUE(settings.renumber);
+
+    settings = LoadFrom("[setting]\r\n colnumnum = 1\r\nDecimalNum=-4\r\nKneePnt=x1\r\n"
+                        "Renumber=\r\n");
+    EXPECT_EQ(settings.columnCount, 2);
+    EXPECT_EQ(settings.decimals, 0);
+    EXPECT_EQ(settings.kneeMode, 0);
+    EXPECT_FALSE(settings.renumber);
+
+    settings = LoadFrom("[SETTING]\nColnumNum=+5 columns\nDecimalNum=99999999999999999999\n"
+                        "KneePnt=1.9\n[OTHER]\nRenumber=1\n");
+    EXPECT_EQ(settings.columnCount, 5);
+    EXPECT_EQ(settings.decimals, 3);
+    EXPECT_EQ(settings.kneeMode, 1);
+    EXPECT_FALSE(settings.renumber);
+}
+
+TEST_F(SettingsFileTest, CaptionsAreCutToFortyNineCharacters) {
+    std::string sixty;
+    for (int i = 0; i < 60; ++i) {
+        sixty += "测";
+    }
+    const Settings settings =
+        LoadFrom("[HEAD]\n表头2=方位\n表头3=" + sixty + "\n表头4=\n表头5=\"与前点距离\"\n");
+    EXPECT_EQ(settings.captions[0], "编号");
+    EXPECT_EQ(settings.captions[2], "方位");
+    EXPECT_EQ(settings.captions[3], sixty.substr(0, 49 * 3));
+    EXPECT_EQ(settings.captions[4], "");
+    EXPECT_EQ(settings.captions[5], "与前点距离");
+}
+
+struct EncodingCase {
+    const char* name;
+    std::string (*encode)(const std::string&);
+};
+
+std::string AsGbk(const std::string& text) {
+    return EncodeGbk(text);
+}
+std::string AsUtf8(const std::string& text) {
+    return text;
+}
+std::string AsUtf8WithBom(const std::string& text) {
+    return "\xEF\xBB\xBF" + text;
+}
+std::string AsUtf16Le(const std::string& text) {
+    return "\xFF\xFE" + EncodeUtf16Le(text);
+}
+
+// A save changes only its own values and keeps the file's encoding and
+// everything else in it.
+TEST_F(SettingsFileTest, RoundTripKeepsEncodingAndForeignContent) {
+    const EncodingCase cases[] = {{"gbk", AsGbk},
+                                  {"utf-8", AsUtf8},
+                                  {"utf-8 with bom", AsUtf8WithBom},
+                                  {"utf-16", AsUtf16Le}};
+    const std::string original = "; 用户的注释\r\n[窗口]\r\n位置=10,20\r\n\r\n[SETTING]\r\n"
+                                 "DecimalNum=1\r\n其他=保留\r\n\r\n[HEAD]\r\n表头0=图层\r\n";
+    for (const EncodingCase& encoding : cases) {
+        SCOPED_TRACE(encoding.name);
+        WriteFile(m_file, encoding.encode(original));
+        Settings settings = LoadSettings(m_file);
+        EXPECT_EQ(settings.decimals, 1);
+        EXPECT_EQ(settings.captions[0], "图层");
+
+        settings.columnCount = 9;
+        settings.decimals = 2;
+        settings.kneeMode = 1;
+        settings.renumber = true;
+        settings.captions[1] = "高程Z";
+        ASSERT_TRUE(SaveSettings(m_file, settings));
+        const Settings reread = LoadSettings(m_file);
+        EXPECT_EQ(reread.columnCount, 9);
+        EXPECT_EQ(reread.decimals, 2);
+        EXPECT_EQ(reread.kneeMode, 1);
+        EXPECT_TRUE(reread.renumber);
+        EXPECT_EQ(reread.captions, settings.captions);
+
+        std::string expected = "; 用户的注释\r\n[窗口]\r\n位置=10,20\r\n\r\n[SETTING]\r\n"
+                               "DecimalNum=2\r\n其他=保留\r\nColnumNum=9\r\nKneePnt=1\r\n"
+                               "Renumber=1\r\n\r\n[HEAD]\r\n表头0=图层\r\n表头1=高程Z\r\n";
+        for (std::size_t i = 2; i < kFieldCount; ++i) {
+            expected += "表头" + std::to_string(i) + "=" + FieldCaptions()[i] + "\r\n";
+        }
+        EXPECT_EQ(ReadFile(m_file), encoding.encode(expected));
+    }
+}
+
+TEST_F(SettingsFileTest, KeepsLineFeedFilesAndLineBreaksInCaptions) {
+    WriteFile(m_file, "[HEAD]\n表头0=编号\n");
+    Settings settings;
+    settings.captions[0] = "坐标\r\nX";
+    ASSERT_TRUE(SaveSettings(m_file, settings));
+    const std::string text = ReadFile(m_file); // stays UTF-8 as it was
+    const std::string start = "[HEAD]\n表头0=坐标  X\n表头1=坐标X\n";
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+    EXPECT_EQ(text.substr(0, start.size()), start);
+    EXPECT_EQ(LoadSettings(m_file).captions[0], "坐标  X");
+}
+
+TEST_F(SettingsFileTest, SaveReportsAnUnwritableLocationAndKeepsTheFile) {
+    WriteFile(m_folder / "file", "keep");
+    EXPECT_FALSE(SaveSettings(m_folder / "file" / "Quarvel.ini", Settings{}));
+    fs::create_directory(m_file);
+    EXPECT_FALSE(SaveSettings(m_file, Settings{}));
+    EXPECT_EQ(LoadSettings(m_file).columnCount, 3); // a folder reads as no file
+    EXPECT_EQ(ReadFile(m_folder / "file"), "keep");
+
+    // A configuration folder that does not exist yet is made.
+    EXPECT_TRUE(SaveSettings(m_folder / "config" / "Quarvel" / "Quarvel.ini", Settings{}));
+}
+
+// Restores an environment variable when the test ends.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : m_name(name) {
+        const char* old = std::getenv(name);
+        m_had = old != nullptr;
+        m_old = m_had ? old : "";
+        if (value != nullptr) {
+            ::setenv(name, value, 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+    ~ScopedEnvironment() {
+        if (m_had) {
+            ::setenv(m_name, m_old.c_str(), 1);
+        } else {
+            ::unsetenv(m_name);
+        }
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* m_name;
+    std::string m_old;
+    bool m_had = false;
+};
+
+TEST_F(SettingsFileTest, LocationBesideTheProgramOrInTheUserConfiguration) {
+    EXPECT_EQ(SettingsFilePath(m_folder), m_folder / "Quarvel.ini");
+
+    // A folder that cannot take the file (here: one that does not exist, which
+    // holds even for root) sends the settings to the user's folder.
+    const fs::path unusable = m_folder / "missing";
+    {
+        const ScopedEnvironment xdg("XDG_CONFIG_HOME", (m_folder / "xdg").c_str());
+        EXPECT_EQ(SettingsFilePath(unusable), m_folder / "xdg" / "Quarvel" / "Quarvel.ini");
+    }
+    {
+        const ScopedEnvironment xdg("XDG_CONFIG_HOME", "relative");
+        const ScopedEnvironment home("HOME", m_folder.c_str());
+        EXPECT_EQ(SettingsFilePath(unusable), m_folder / ".config" / "Quarvel" / "Quarvel.ini");
+    }
+    if (::geteuid() != 0) {
+        const fs::path readOnly = m_folder / "installed";
+        fs::create_directory(readOnly);
+        WriteFile(readOnly / "Quarvel.ini", "");
+        fs::permissions(readOnly, fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_EQ(SettingsFilePath(readOnly), readOnly / "Quarvel.ini");
+        fs::permissions(readOnly, fs::perms::owner_all);
+    }
+}
+
+} // namespace
+} // namespace quarvel
