@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Starts quarvel under a private Xvfb display with an example section open and
+# saves a picture of the screen (docs/screenshot.png unless a path is given).
+# Usage: scripts/screenshot.sh [output.png] [section-file]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+output="${1:-$root/docs/screenshot.png}"
+example="${2:-$root/examples/section-3.8.txt}"
+build="${QUARVEL_BUILD_DIR:-$root/build}"
+quarvel="$build/src/app/quarvel"
+
+if [ ! -x "$quarvel" ]; then
+    echo "quarvel is not built in $build (set QUARVEL_BUILD_DIR or run scripts/run.sh first)" >&2
+    exit 1
+fi
+for tool in Xvfb xwd convert; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "$tool is missing: bash scripts/deps.sh installs it" >&2
+        exit 1
+    fi
+done
+
+# A display number nobody uses, a settings folder of its own so that the
+# picture shows the defaults, and the Chinese glyphs of fonts-wqy-microhei.
+display=":$((90 + RANDOM % 100))"
+scratch="$(mktemp -d)"
+cleanup() {
+    [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+Xvfb "$display" -screen 0 760x680x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
+    sleep 0.1
+done
+
+DISPLAY="$display" XDG_CONFIG_HOME="$scratch" QT_QPA_PLATFORM=xcb LANG=zh_CN.UTF-8 \
+    "$quarvel" "$example" >/dev/null 2>&1 &
+app_pid=$!
+sleep "${QUARVEL_SCREENSHOT_DELAY:-3}"
+if ! kill -0 "$app_pid" 2>/dev/null; then
+    echo "quarvel ended before the picture was taken" >&2
+    exit 1
+fi
+
+mkdir -p "$(dirname "$output")"
+DISPLAY="$display" xwd -root -silent | convert xwd:- -trim +repage "png:$output"
+echo "Saved $output"

@@ -1,0 +1,61 @@
+#include "app/AppIcon.h"
+#include "workbench/CQuarvelDlg.h"
+#include "workbench/SettingsFile.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QStringList>
+#include <QTimer>
+#include <QTranslator>
+
+#include <memory>
+
+namespace {
+
+// The surveyors this tool is made for work on Chinese systems: Qt's own dialogs
+// and buttons speak Simplified Chinese whatever the locale of the machine.
+void InstallChineseTranslations(QApplication& app) {
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    for (const QString& catalogue : {QStringLiteral("qtbase"), QStringLiteral("qt")}) {
+        auto translator = std::make_unique<QTranslator>(&app);
+        if (translator->load(chinese, catalogue, QStringLiteral("_"), folder)) {
+            QApplication::installTranslator(translator.release());
+            return;
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quarvel"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
+    QApplication::setDesktopFileName(QStringLiteral("quarvel"));
+    QApplication::setWindowIcon(quarvel::ApplicationIcon());
+    InstallChineseTranslations(app);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("断面数据文件的显示与导出"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("要打开的断面数据文件"),
+                                 QStringLiteral("[file]"));
+    parser.process(app);
+
+    const auto executableDir = quarvel::ToFsPath(QCoreApplication::applicationDirPath());
+    quarvel::CQuarvelDlg window(quarvel::SettingsFilePath(executableDir));
+    window.show();
+
+    const QStringList files = parser.positionalArguments();
+    if (!files.isEmpty()) {
+        // Opened once the window shows, so that a message about the file has
+        // the window as its parent.
+        const QString file = files.front();
+        QTimer::singleShot(0, &window, [&window, file] { window.OpenFile(file); });
+    }
+    return QApplication::exec();
+}

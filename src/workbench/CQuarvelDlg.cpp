@@ -1,0 +1,671 @@
+#include "workbench/CQuarvelDlg.h"
+
+#include "app/AppIcon.h"
+#include "app/CAboutDlg.h"
+#include "controls/CCheckComboBox.h"
+#include "controls/CHeaderCtrlEx.h"
+#include "controls/CListCtrlEx.h"
+#include "sectiondata/Azimuths.h"
+#include "workbench/BoundedSpinBox.h"
+#include "workbench/DialogUnits.h"
+#include "workbench/ExportWriter.h"
+#include "workbench/SectionTableModel.h"
+#include "workbench/SettingsFile.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QShortcut>
+#include <QTimer>
+#include <QUrl>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace quarvel {
+
+namespace {
+
+const QString kTitle = QStringLiteral("MorvexV1.3");
+const QString kAboutEntry = QStringLiteral("关于 Quarvel(&A)...");
+const QString kOpenFilters = QStringLiteral("Data File(*.txt);;所有文件 (*)");
+const QString kCsvFilter = QStringLiteral("Excel文件(*.csv)");
+const QString kTxtFilter = QStringLiteral("Data File(*.txt)");
+const QString kExportName = QStringLiteral("数据文件.csv");
+constexpr int kSequenceColumnWidth = 40;
+constexpr int kDataColumnWidth = 80;
+constexpr int kProgressSteps = 1000;
+// The system-menu command of the About box; Windows keeps the low four bits.
+constexpr unsigned kAboutCommand = 0x0010;
+
+QString ToQString(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Shows the wait cursor for as long as it lives.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+QString DroppedFile(const QMimeData* mime) {
+    if (mime == nullptr || !mime->hasUrls()) {
+        return {};
+    }
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile()) {
+            return url.toLocalFile();
+        }
+    }
+    return {};
+}
+
+QString FileDetail(const QString& path, const std::string& reason) {
+    QString detail = QStringLiteral("文件：%1").arg(QDir::toNativeSeparators(path));
+    if (!reason.empty()) {
+        detail += QLatin1Char('\n') + ToQString(reason);
+    }
+    return detail;
+}
+
+} // namespace
+
+QString AddFilterExtension(const QString& path, const QString& nameFilter) {
+    static const QRegularExpression filterPattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+    const QRegularExpressionMatch filterMatch = filterPattern.match(nameFilter);
+    if (!filterMatch.hasMatch() || path.isEmpty()) {
+        return path;
+    }
+    const QString fileName = QFileInfo(path).fileName();
+    if (fileName.isEmpty()) {
+        return path;
+    }
+    // Station names such as "K1+200.5" contain dots: only a short suffix that
+    // starts with a letter counts as an extension the user typed.
+    static const QRegularExpression extensionPattern(
+        QStringLiteral("\\.[A-Za-z][A-Za-z0-9]{0,4}$"));
+    if (extensionPattern.match(fileName).hasMatch()) {
+        return path;
+    }
+    const QString extension = filterMatch.captured(1);
+    return path.endsWith(QLatin1Char('.')) ? path + extension : path + QLatin1Char('.') + extension;
+}
+
+CQuarvelDlg::CQuarvelDlg(std::filesystem::path settingsFile, QWidget* parent)
+    : QWidget(parent), m_settingsFile(std::move(settingsFile)) {
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(kTitle);
+    setWindowIcon(ApplicationIcon());
+    setAcceptDrops(true);
+
+    m_chooseOpenFile = [this](const QString& folder) { return ChooseOpenFile(folder); };
+    m_chooseSaveFile = [this](const QString& suggested) { return ChooseSaveFile(suggested); };
+    m_showMessage = [this](const QString& message, const QString& detail) {
+        QMessageBox box(QMessageBox::Warning, kTitle, message, QMessageBox::Ok, this);
+        box.setInformativeText(detail);
+        box.exec();
+    };
+
+    LoadSettings();
+    CreateControls();
+    PlaceControls();
+    RefreshTable();
+    ConnectControls();
+    AddAboutToSystemMenu();
+}
+
+CQuarvelDlg::~CQuarvelDlg() = default;
+
+void CQuarvelDlg::SetOpenFileChooser(OpenFileChooser chooser) {
+    m_chooseOpenFile = std::move(chooser);
+}
+
+void CQuarvelDlg::SetSaveFileChooser(SaveFileChooser chooser) {
+    m_chooseSaveFile = std::move(chooser);
+}
+
+void CQuarvelDlg::SetMessageSink(MessageSink sink) {
+    m_showMessage = std::move(sink);
+}
+
+void CQuarvelDlg::CreateControls() {
+    m_list = new CListCtrlEx(this);
+    m_list->setObjectName(QStringLiteral("list"));
+    m_model = new SectionTableModel(this);
+    m_list->setModel(m_model);
+    m_list->installEventFilter(this);
+
+    m_spinColumns = new BoundedSpinBox(this);
+    m_spinColumns->setObjectName(QStringLiteral("columnCount"));
+    m_spinColumns->setRange(kMinColumnCount, kMaxColumnCount);
+    m_spinColumns->setValue(m_nColumnCount);
+
+    m_labelColumns = new QLabel(QStringLiteral("显示数据列数"), this);
+    m_labelColumns->setBuddy(m_spinColumns);
+
+    m_buttonOpen = new QPushButton(QStringLiteral("打开数据文件"), this);
+    m_buttonOpen->setObjectName(QStringLiteral("openButton"));
+
+    m_labelDecimals = new QLabel(QStringLiteral("小数点位数"), this);
+
+    m_comboKneeMode = new QComboBox(this);
+    m_comboKneeMode->setObjectName(QStringLiteral("kneeMode"));
+    for (const std::string& text : KneeModeTexts()) {
+        m_comboKneeMode->addItem(ToQString(text));
+    }
+    m_comboKneeMode->setCurrentIndex(m_nKneeMode);
+
+    m_buttonExport = new QPushButton(QStringLiteral("数据导出"), this);
+    m_buttonExport->setObjectName(QStringLiteral("exportButton"));
+
+    m_comboLayers = new CCheckComboBox(this);
+    m_comboLayers->setObjectName(QStringLiteral("layers"));
+
+    m_buttonLayerFilter = new QPushButton(QStringLiteral("图层筛选"), this);
+    m_buttonLayerFilter->setObjectName(QStringLiteral("layerFilterButton"));
+
+    m_spinDecimals = new BoundedSpinBox(this);
+    m_spinDecimals->setObjectName(QStringLiteral("decimals"));
+    m_spinDecimals->setRange(0, 3);
+    m_spinDecimals->setValue(m_nDecimals);
+    m_labelDecimals->setBuddy(m_spinDecimals);
+
+    m_checkRenumber = new QCheckBox(QStringLiteral("重新编号"), this);
+    m_checkRenumber->setObjectName(QStringLiteral("renumber"));
+    m_checkRenumber->setChecked(m_bRenumber);
+
+    m_checkReverse = new QCheckBox(QStringLiteral("反向列表"), this);
+    m_checkReverse->setObjectName(QStringLiteral("reverse"));
+    m_checkReverse->setChecked(m_bReverse);
+
+    // Buttons of a window that is not a dialog never react to Enter by
+    // themselves; keep it that way for the ones that would.
+    for (QPushButton* button : {m_buttonOpen, m_buttonExport, m_buttonLayerFilter}) {
+        button->setAutoDefault(false);
+    }
+
+    m_status = new QLabel(QStringLiteral("未打开数据文件"), this);
+    m_status->setObjectName(QStringLiteral("status"));
+    m_status->setFrameShape(QFrame::StyledPanel);
+    m_status->setFrameShadow(QFrame::Sunken);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_warning = new QLabel(this);
+    m_warning->setObjectName(QStringLiteral("warning"));
+    m_warning->setFrameShape(QFrame::StyledPanel);
+    m_warning->setFrameShadow(QFrame::Sunken);
+    m_warning->setStyleSheet(QStringLiteral("color: #b00000;"));
+
+    // The tab order follows the order of the controls in the layout's template.
+    QWidget* const tabOrder[] = {
+        m_list,        m_spinColumns,       m_buttonOpen,   m_comboKneeMode, m_buttonExport,
+        m_comboLayers, m_buttonLayerFilter, m_spinDecimals, m_checkRenumber, m_checkReverse};
+    for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    }
+}
+
+void CQuarvelDlg::PlaceControls() {
+    const DialogUnits units(font());
+    // A text that needs more room than the layout gives it grows to the right
+    // instead of being cut.
+    const auto place = [](QWidget* widget, const QRect& rect) {
+        QRect fitted = rect;
+        fitted.setWidth(std::max(rect.width(), widget->sizeHint().width()));
+        widget->setGeometry(fitted);
+    };
+    place(m_spinColumns, units.Rect(55, 43, 28, 12));
+    place(m_labelColumns, units.Rect(5, 44, 45, 9));
+    m_buttonOpen->setGeometry(units.Rect(35, 13, 56, 18));
+    place(m_labelDecimals, units.Rect(278, 18, 37, 8));
+    m_comboKneeMode->setGeometry(units.Rect(88, 43, 61, 12));
+    m_buttonExport->setGeometry(units.Rect(95, 13, 56, 18));
+    m_comboLayers->setGeometry(units.Rect(156, 43, 165, 12));
+    m_buttonLayerFilter->setGeometry(units.Rect(326, 42, 37, 14));
+    place(m_spinDecimals, units.Rect(319, 16, 28, 12));
+    place(m_checkRenumber, units.Rect(183, 18, 37, 8));
+    place(m_checkReverse, units.Rect(229, 18, 46, 8));
+
+    const int statusHeight = m_status->sizeHint().height();
+    const QSize templateSize = units.Size(370, 303);
+    resize(templateSize.width(), templateSize.height() + statusHeight);
+    setMinimumSize(templateSize.width(), units.Y(59 + 60) + statusHeight);
+    PlaceTable();
+}
+
+void CQuarvelDlg::PlaceTable() {
+    if (m_list == nullptr) {
+        return;
+    }
+    const DialogUnits units(font());
+    const int top = units.Y(59);
+    const int statusHeight = m_status->sizeHint().height();
+    const int statusTop = height() - statusHeight;
+    m_list->setGeometry(0, top, width(), std::max(0, statusTop - top));
+    const int warningWidth =
+        m_warning->text().isEmpty() ? 0 : std::min(width() / 2, m_warning->sizeHint().width());
+    m_status->setGeometry(0, statusTop, width() - warningWidth, statusHeight);
+    m_warning->setGeometry(width() - warningWidth, statusTop, warningWidth, statusHeight);
+    m_warning->setVisible(warningWidth > 0);
+}
+
+void CQuarvelDlg::ConnectControls() {
+    connect(m_spinColumns, qOverload<int>(&QSpinBox::valueChanged), this,
+            &CQuarvelDlg::OnColumnCountChanged);
+    connect(m_spinDecimals, qOverload<int>(&QSpinBox::valueChanged), this,
+            &CQuarvelDlg::OnDecimalsChanged);
+    connect(m_comboKneeMode, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &CQuarvelDlg::OnCbnSelchangeKneeMode);
+    connect(m_checkRenumber, &QCheckBox::toggled, this, &CQuarvelDlg::OnBnClickedRenumber);
+    connect(m_checkReverse, &QCheckBox::toggled, this, &CQuarvelDlg::OnBnClickedReverse);
+    connect(m_buttonOpen, &QPushButton::clicked, this, &CQuarvelDlg::OnOpenDataFile);
+    connect(m_buttonExport, &QPushButton::clicked, this, &CQuarvelDlg::OnBnClickedExport);
+    connect(m_buttonLayerFilter, &QPushButton::clicked, this, &CQuarvelDlg::OnBnClickedLayerFilter);
+    connect(m_list->HeaderCtrl(), &CHeaderCtrlEx::fieldChosen, this,
+            &CQuarvelDlg::OnEndLabelEditList);
+
+    auto* about = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(about, &QShortcut::activated, this, &CQuarvelDlg::ShowAboutBox);
+}
+
+void CQuarvelDlg::AddAboutToSystemMenu() {
+#ifdef Q_OS_WIN
+    HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
+    if (menu != nullptr) {
+        const std::wstring text = kAboutEntry.toStdWString();
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, kAboutCommand, text.c_str());
+    }
+#endif
+}
+
+#ifdef Q_OS_WIN
+bool CQuarvelDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    const auto* msg = static_cast<const MSG*>(message);
+    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == kAboutCommand) {
+        ShowAboutBox();
+        *result = 0;
+        return true;
+    }
+    return QWidget::nativeEvent(eventType, message, result);
+}
+#endif
+
+// Settings ---------------------------------------------------------------
+
+void CQuarvelDlg::LoadSettings() {
+    const Settings settings = quarvel::LoadSettings(m_settingsFile);
+    m_nColumnCount = settings.columnCount;
+    m_nDecimals = settings.decimals;
+    m_nKneeMode = settings.kneeMode;
+    m_bRenumber = settings.renumber;
+    m_fieldCaptions = settings.captions;
+}
+
+void CQuarvelDlg::SaveSettings() const {
+    Settings settings;
+    settings.columnCount = m_nColumnCount;
+    settings.decimals = m_nDecimals;
+    settings.kneeMode = m_nKneeMode;
+    settings.renumber = m_bRenumber;
+    settings.captions = m_fieldCaptions;
+    // A folder without write permission keeps the old file; nothing to tell.
+    quarvel::SaveSettings(m_settingsFile, settings);
+}
+
+// Table --------------------------------------------------------------------
+
+void CQuarvelDlg::SetupColumns() {
+    m_list->setColumnWidth(0, kSequenceColumnWidth);
+    for (int column = 1; column < m_model->columnCount(); ++column) {
+        m_list->setColumnWidth(column, kDataColumnWidth);
+    }
+    m_list->SetHeaderChoices(ToQString(FieldCaptionList()));
+}
+
+void CQuarvelDlg::RefreshTable() {
+    TableOptions options;
+    options.kneeMode = m_nKneeMode;
+    options.renumber = m_bRenumber;
+    options.reverse = m_bReverse;
+    options.decimals = m_nDecimals;
+    const int columns = std::clamp(m_nColumnCount, 0, static_cast<int>(kFieldCount));
+    std::vector<std::string> captions(m_fieldCaptions.begin(), m_fieldCaptions.begin() + columns);
+    m_model->SetTable(SectionTable(m_points, std::move(captions), options));
+    SetupColumns();
+    if (!m_points.empty()) {
+        m_list->AutoSizeColumns();
+    }
+}
+
+void CQuarvelDlg::FillLayerFilter() {
+    m_comboLayers->ResetContent();
+    for (const std::string& layer : m_layers) {
+        m_comboLayers->AddString(ToQString(layer));
+    }
+    for (int i = 0; i < m_comboLayers->count(); ++i) {
+        m_comboLayers->SetCheck(i, true);
+    }
+}
+
+// View options ---------------------------------------------------------------
+
+void CQuarvelDlg::OnColumnCountChanged(int value) {
+    m_nColumnCount = std::clamp(value, kMinColumnCount, kMaxColumnCount);
+    RefreshTable();
+}
+
+void CQuarvelDlg::OnDecimalsChanged(int value) {
+    m_nDecimals = std::clamp(value, 0, 3);
+    RefreshTable();
+}
+
+void CQuarvelDlg::OnCbnSelchangeKneeMode(int index) {
+    if (index < 0) {
+        return;
+    }
+    m_nKneeMode = index;
+    RefreshTable();
+}
+
+void CQuarvelDlg::OnBnClickedRenumber(bool checked) {
+    m_bRenumber = checked;
+    RefreshTable();
+}
+
+void CQuarvelDlg::OnBnClickedReverse(bool checked) {
+    m_bReverse = checked;
+    RefreshTable();
+}
+
+void CQuarvelDlg::OnBnClickedLayerFilter() {
+    if (m_points.empty()) {
+        return;
+    }
+    std::vector<std::string> checked;
+    for (const QString& text : m_comboLayers->CheckedTexts()) {
+        checked.push_back(text.toStdString());
+    }
+    // The filter rewrites the points the table reads: let go of them first.
+    m_model->Clear();
+    ApplyLayerFilter(m_points, checked);
+    RefreshTable();
+}
+
+void CQuarvelDlg::OnEndLabelEditList(int column, const QString& caption) {
+    if (column < 1 || column > static_cast<int>(kFieldCount)) {
+        return;
+    }
+    m_fieldCaptions[static_cast<std::size_t>(column - 1)] = caption.toStdString();
+    RefreshTable();
+}
+
+// Open ---------------------------------------------------------------------
+
+QString CQuarvelDlg::ChooseOpenFile(const QString& folder) {
+    return QFileDialog::getOpenFileName(this, QStringLiteral("打开数据文件"), folder, kOpenFilters);
+}
+
+void CQuarvelDlg::OnOpenDataFile() {
+    const QString path = m_chooseOpenFile ? m_chooseOpenFile(m_lastFolder) : QString();
+    if (path.isEmpty()) {
+        return;
+    }
+    OpenFile(path);
+}
+
+bool CQuarvelDlg::OpenFile(const QString& path) {
+    const QFileInfo info(path);
+    SectionReadResult result;
+    {
+        const BusyCursor busy;
+        // Shown only when the read takes a while; its Cancel stops the read
+        // and leaves everything as it was.
+        QProgressDialog progress(QStringLiteral("正在读取 %1 ...").arg(info.fileName()),
+                                 QStringLiteral("取消"), 0, kProgressSteps, this);
+        progress.setWindowTitle(kTitle);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(800);
+        progress.setAutoReset(false);
+        progress.setAutoClose(false);
+        const ReadProgress report = [&progress](std::size_t done, std::size_t total) {
+            if (total > 0) {
+                progress.setValue(static_cast<int>(std::min(done, total) * kProgressSteps / total));
+            }
+            return !progress.wasCanceled();
+        };
+        result = ReadSectionFile(ToFsPath(path), report);
+        if (result.Ok()) {
+            ComputeAzimuths(result.points);
+        }
+    }
+
+    switch (result.status) {
+    case ReadStatus::Ok:
+        break;
+    case ReadStatus::CannotOpen:
+        ShowMessage(QStringLiteral("文件导入失败"), FileDetail(path, result.error));
+        return false;
+    case ReadStatus::NotSectionFile:
+        ShowMessage(QStringLiteral("非本软件数据格式文件"), FileDetail(path, result.error));
+        return false;
+    case ReadStatus::Cancelled:
+        return false;
+    }
+
+    const BusyCursor busy;
+    m_model->Clear();
+    m_points = std::move(result.points);
+    m_layers = std::move(result.layers);
+    RefreshTable();
+    FillLayerFilter();
+    ShowStatus(info.fileName(), result);
+    m_lastFolder = info.absolutePath();
+    return true;
+}
+
+void CQuarvelDlg::ShowStatus(const QString& fileName, const SectionReadResult& result) {
+    m_status->setText(QStringLiteral("文件：%1    格式版本：%2    点数：%3")
+                          .arg(fileName, QString::fromLatin1(VersionText(result.version)))
+                          .arg(m_points.size()));
+    QString warning;
+    if (result.incompleteLineCount > 0) {
+        warning = QStringLiteral("警告：%1 行点数据不完整，第一处在第 %2 行")
+                      .arg(result.incompleteLineCount)
+                      .arg(result.firstIncompleteLine);
+    }
+    const bool fewerLines =
+        std::any_of(result.warnings.begin(), result.warnings.end(), [](const ReadWarning& w) {
+            return w.kind == ReadWarningKind::FewerLinesThanCount;
+        });
+    if (fewerLines) {
+        warning += (warning.isEmpty() ? QStringLiteral("警告：") : QStringLiteral("；")) +
+                   QStringLiteral("点行少于文件声明的点数");
+    }
+    m_warning->setText(warning);
+    PlaceTable();
+}
+
+QString CQuarvelDlg::StatusText() const {
+    return m_warning->text().isEmpty()
+               ? m_status->text()
+               : m_status->text() + QStringLiteral("    ") + m_warning->text();
+}
+
+void CQuarvelDlg::ShowMessage(const QString& message, const QString& detail) const {
+    if (m_showMessage) {
+        m_showMessage(message, detail);
+    }
+}
+
+// Export -------------------------------------------------------------------
+
+QString CQuarvelDlg::ChooseSaveFile(const QString& suggestedPath) {
+    QFileDialog dialog(this, QStringLiteral("数据导出"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({kCsvFilter, kTxtFilter});
+    dialog.selectNameFilter(kCsvFilter);
+    const QFileInfo suggested(suggestedPath);
+    dialog.setDirectory(suggested.absolutePath());
+    dialog.selectFile(suggested.fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    const QString chosen = dialog.selectedFiles().constFirst();
+    const QString target = AddFilterExtension(chosen, dialog.selectedNameFilter());
+    // The dialog confirmed the name as typed; a name that got its extension
+    // here is confirmed here.
+    if (target != chosen && QFileInfo::exists(target)) {
+        const auto answer = QMessageBox::question(
+            this, QStringLiteral("确认另存为"),
+            QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(target).fileName()));
+        if (answer != QMessageBox::Yes) {
+            return {};
+        }
+    }
+    return target;
+}
+
+void CQuarvelDlg::OnBnClickedExport() {
+    ExportTable();
+}
+
+void CQuarvelDlg::ExportTable() {
+    const SectionTable& table = m_model->Table();
+    if (table.RowCount() < 1 || table.DataColumnCount() < 1) {
+        return;
+    }
+    const QString folder = m_lastFolder.isEmpty() ? QDir::homePath() : m_lastFolder;
+    const QString target =
+        m_chooseSaveFile ? m_chooseSaveFile(QDir(folder).filePath(kExportName)) : QString();
+    if (target.isEmpty()) {
+        return;
+    }
+    m_lastFolder = QFileInfo(target).absolutePath();
+    ExportResult result;
+    {
+        const BusyCursor busy;
+        result = WriteExportFile(ToFsPath(target), table);
+    }
+    if (!result.ok) {
+        ShowMessage(QStringLiteral("保存文件失败"), FileDetail(target, result.error));
+    }
+}
+
+// Copy ---------------------------------------------------------------------
+
+void CQuarvelDlg::CopyRows() {
+    const int rows = m_model->rowCount();
+    if (rows == 0) {
+        return;
+    }
+    std::vector<bool> chosen(static_cast<std::size_t>(rows), false);
+    bool any = false;
+    if (const QItemSelectionModel* selection = m_list->selectionModel()) {
+        for (const QItemSelectionRange& range : selection->selection()) {
+            for (int row = std::max(0, range.top()); row <= std::min(rows - 1, range.bottom());
+                 ++row) {
+                chosen[static_cast<std::size_t>(row)] = true;
+                any = true;
+            }
+        }
+    }
+    QString text;
+    for (int row = 0; row < rows; ++row) {
+        if (!any || chosen[static_cast<std::size_t>(row)]) {
+            text += m_model->RowText(row);
+            text += QLatin1Char('\n');
+        }
+    }
+    QApplication::clipboard()->setText(text);
+}
+
+// Window behaviour ---------------------------------------------------------
+
+void CQuarvelDlg::ShowAboutBox() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CQuarvelDlg::closeEvent(QCloseEvent* event) {
+    SaveSettings();
+    event->accept();
+}
+
+void CQuarvelDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void CQuarvelDlg::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    PlaceTable();
+}
+
+void CQuarvelDlg::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.addAction(kAboutEntry, this, &CQuarvelDlg::ShowAboutBox);
+    menu.exec(event->globalPos());
+}
+
+void CQuarvelDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CQuarvelDlg::dropEvent(QDropEvent* event) {
+    const QString file = DroppedFile(event->mimeData());
+    if (file.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    // Opened after the drop has finished, so that a message box does not run
+    // inside the drag and drop.
+    QTimer::singleShot(0, this, [this, file] { OpenFile(file); });
+}
+
+bool CQuarvelDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list) {
+        const bool isKey =
+            event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+        if (isKey && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+            event->accept();
+            if (event->type() == QEvent::KeyPress) {
+                CopyRows();
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace quarvel

@@ -1,0 +1,139 @@
+#pragma once
+
+#include "sectiondata/CDataStruct.h"
+#include "sectiondata/SectionReader.h"
+#include "workbench/QtPaths.h"
+#include "workbench/TableRules.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace quarvel {
+
+class BoundedSpinBox;
+class CCheckComboBox;
+class CListCtrlEx;
+class SectionTableModel;
+
+// The extension of a save-dialog name filter such as "Excel文件(*.csv)" added to
+// a file name typed without an extension of its own; other names unchanged.
+QString AddFilterExtension(const QString& path, const QString& nameFilter);
+
+// The main window "MorvexV1.3": the section's points as a table, the view
+// options above it, the open and export commands and the layer filter.
+class CQuarvelDlg : public QWidget {
+    Q_OBJECT
+public:
+    // Asked for the file to open, given the folder last used; empty: cancelled.
+    using OpenFileChooser = std::function<QString(const QString& folder)>;
+    // Asked for the export target, given the suggested path; empty: cancelled.
+    using SaveFileChooser = std::function<QString(const QString& suggestedPath)>;
+    // Tells the user of a failure: the message and a detail naming the file.
+    using MessageSink = std::function<void(const QString& message, const QString& detail)>;
+
+    explicit CQuarvelDlg(std::filesystem::path settingsFile, QWidget* parent = nullptr);
+    ~CQuarvelDlg() override;
+
+    void SetOpenFileChooser(OpenFileChooser chooser);
+    void SetSaveFileChooser(SaveFileChooser chooser);
+    void SetMessageSink(MessageSink sink);
+
+    // Reads a section file and shows it; a cancelled, failed or rejected read
+    // changes nothing. The dialog, the command line and a drop all come here.
+    bool OpenFile(const QString& path);
+
+    const PointList& Points() const { return m_points; }
+    const LayerList& Layers() const { return m_layers; }
+    SectionTableModel* TableModel() const { return m_model; }
+    CListCtrlEx* List() const { return m_list; }
+    QString StatusText() const;
+
+public slots:
+    void OnOpenDataFile();
+    void OnBnClickedExport();
+    void ShowAboutBox();
+    // Selected rows, or the whole table when none is selected, to the clipboard.
+    void CopyRows();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+private:
+    void CreateControls();
+    void PlaceControls();
+    void PlaceTable();
+    void ConnectControls();
+    void AddAboutToSystemMenu();
+
+    void LoadSettings();
+    void SaveSettings() const;
+    void SetupColumns();
+    void RefreshTable();
+    void FillLayerFilter();
+    void ExportTable();
+    void ShowStatus(const QString& fileName, const SectionReadResult& result);
+    void ShowMessage(const QString& message, const QString& detail) const;
+
+    void OnColumnCountChanged(int value);
+    void OnDecimalsChanged(int value);
+    void OnCbnSelchangeKneeMode(int index);
+    void OnBnClickedRenumber(bool checked);
+    void OnBnClickedReverse(bool checked);
+    void OnBnClickedLayerFilter();
+    void OnEndLabelEditList(int column, const QString& caption);
+
+    QString ChooseOpenFile(const QString& folder);
+    QString ChooseSaveFile(const QString& suggestedPath);
+
+    std::filesystem::path m_settingsFile;
+    OpenFileChooser m_chooseOpenFile;
+    SaveFileChooser m_chooseSaveFile;
+    MessageSink m_showMessage;
+    QString m_lastFolder;
+
+    CListCtrlEx* m_list = nullptr;
+    SectionTableModel* m_model = nullptr;
+    PointList m_points;
+    LayerList m_layers;
+    std::array<std::string, kFieldCount> m_fieldCaptions = FieldCaptions();
+    int m_nKneeMode = IntersectionsOnly;
+    int m_nColumnCount = 3;
+    int m_nDecimals = 3;
+    bool m_bRenumber = false;
+    bool m_bReverse = false;
+
+    BoundedSpinBox* m_spinColumns = nullptr;
+    BoundedSpinBox* m_spinDecimals = nullptr;
+    QComboBox* m_comboKneeMode = nullptr;
+    CCheckComboBox* m_comboLayers = nullptr;
+    QPushButton* m_buttonOpen = nullptr;
+    QPushButton* m_buttonExport = nullptr;
+    QPushButton* m_buttonLayerFilter = nullptr;
+    QCheckBox* m_checkRenumber = nullptr;
+    QCheckBox* m_checkReverse = nullptr;
+    QLabel* m_labelColumns = nullptr;
+    QLabel* m_labelDecimals = nullptr;
+    QLabel* m_status = nullptr;
+    QLabel* m_warning = nullptr;
+};
+
+} // namespace quarvel

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "workbench/TableRules.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+
+namespace quarvel {
+
+// The one copy of the table the window shows and the export writes: column 0 is
+// the sequence column "序号", columns 1 to N the data columns. Cell texts are
+// made when the view asks for them, so a million rows cost no memory per cell.
+class SectionTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit SectionTableModel(QObject* parent = nullptr);
+
+    // Replaces the whole table; views see a model reset.
+    void SetTable(SectionTable table);
+    // An empty table with the captions kept, for the moment the points it
+    // refers to are being replaced.
+    void Clear();
+    const SectionTable& Table() const { return m_table; }
+
+    // The data cells of one row joined by tabs, as a spreadsheet pastes them.
+    QString RowText(int row) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    QString CellText(int row, int column) const;
+    QStringList WidthCandidates(int column) const;
+
+    SectionTable m_table;
+};
+
+} // namespace quarvel
