@@ -1,14 +1,25 @@
 #include "controls/CListCellCombo.h"
 
+#include <QAbstractItemView>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QStyle>
+#include <algorithm>
 
 namespace quarvel {
 
-CListCellCombo::CListCellCombo(int column, QWidget* parent)
-    : QComboBox(parent), m_nColumn(column) {}
+CListCellCombo::CListCellCombo(int column, QWidget* parent) : QComboBox(parent), m_nColumn(column) {
+    setMaxVisibleItems(kMaxVisibleItems);
+    // Styles that show the list as a menu ignore the visible-rows limit; keep it a list.
+    setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+    connect(this, QOverload<int>::of(&QComboBox::activated), this, &CListCellCombo::OnActivated);
+    view()->viewport()->installEventFilter(this);
+}
 
 CListCellCombo::~CListCellCombo() {
+    // Destroyed with its parent while open: the edit ends without a report.
     m_bEnded = true;
 }
 
@@ -18,33 +29,98 @@ void CListCellCombo::EndEdit(bool accept) {
     }
     m_bEnded = true;
     const QString text = currentText();
+    const bool report = accept && m_bChanged && !text.isEmpty();
+    if (view()->isVisible()) {
+        hidePopup();
+    }
     hide();
-    if (accept && m_bChanged && !text.isEmpty()) {
+    if (report) {
+        // The receiver may rebuild or even destroy the header, and this combo with it.
+        const QPointer<CListCellCombo> self(this);
         emit cellEditEnded(m_nColumn, text);
+        if (self == nullptr) {
+            return;
+        }
     }
     deleteLater();
 }
 
 int CListCellCombo::DropWidth() const {
-    return width();
+    const QFontMetrics metrics = fontMetrics();
+    int widest = 0;
+    for (int i = 0; i < count(); ++i) {
+        widest = std::max(widest, metrics.horizontalAdvance(itemText(i)));
+        if (widest > kMaxDropWidth) {
+            widest = kMaxDropWidth;
+            break;
+        }
+    }
+    if (count() > kMaxVisibleItems) {
+        widest += style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view());
+    }
+    widest += metrics.horizontalAdvance(QLatin1Char('0'));
+    return std::max(widest, width());
 }
 
 void CListCellCombo::showPopup() {
     QComboBox::showPopup();
+    QWidget* const popup = view()->window();
+    if (popup != window()) {
+        popup->resize(DropWidth(), popup->height());
+    }
+}
+
+void CListCellCombo::showEvent(QShowEvent* event) {
+    QComboBox::showEvent(event);
+    if (!m_bShown) {
+        m_bShown = true;
+        m_nInitialIndex = currentIndex();
+    }
 }
 
 void CListCellCombo::keyPressEvent(QKeyEvent* event) {
-    QComboBox::keyPressEvent(event);
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        EndEdit(true);
+        event->accept();
+        return;
+    case Qt::Key_Escape:
+        // Escape closes only an open list; the edit goes on, and no dialog sees the key.
+        event->accept();
+        return;
+    default:
+        QComboBox::keyPressEvent(event);
+        return;
+    }
 }
 
 void CListCellCombo::focusOutEvent(QFocusEvent* event) {
     QComboBox::focusOutEvent(event);
+    // Dropping the list down moves the focus into the popup; that does not end the edit.
+    if (event->reason() != Qt::PopupFocusReason) {
+        EndEdit(true);
+    }
 }
 
 bool CListCellCombo::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view()->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const QModelIndex item = view()->indexAt(mouse->position().toPoint());
+        // A click on the item already selected changes nothing and leaves the list open.
+        if (item.isValid() && item.row() == currentIndex()) {
+            return true;
+        }
+    }
     return QComboBox::eventFilter(watched, event);
 }
 
-void CListCellCombo::OnActivated(int /*index*/) {}
+void CListCellCombo::OnActivated(int index) {
+    if (m_bEnded || index == m_nInitialIndex) {
+        return;
+    }
+    m_bChanged = true;
+    EndEdit(true);
+}
 
 } // namespace quarvel

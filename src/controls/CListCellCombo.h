@@ -24,13 +24,13 @@ public:
     // Width the dropped list gets for the current items.
     int DropWidth() const;
 
+    void showPopup() override;
+
 signals:
     void cellEditEnded(int column, const QString& text);
 
-public:
-    void showPopup() override;
-
 protected:
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -41,6 +41,9 @@ private:
     int m_nColumn = 0;
     bool m_bEnded = false;
     bool m_bChanged = false;
+    bool m_bShown = false;
+    // The selection the edit started with; only a user change away from it is reported.
+    int m_nInitialIndex = -1;
 };
 
 } // namespace quarvel
