@@ -1,0 +1,252 @@
+#include "cli/CommandLine.h"
+
+#include "workbench/TableRules.h"
+
+#include <charconv>
+#include <string_view>
+
+#ifndef QUARVEL_VERSION
+#define QUARVEL_VERSION "unknown"
+#endif
+
+namespace quarvel {
+namespace {
+
+std::vector<std::string> SplitList(std::string_view list) {
+    std::vector<std::string> items;
+    if (list.empty()) {
+        return items;
+    }
+    while (true) {
+        const std::size_t comma = list.find(',');
+        std::string_view item = list.substr(0, comma);
+        while (!item.empty() && item.front() == ' ') {
+            item.remove_prefix(1);
+        }
+        while (!item.empty() && item.back() == ' ') {
+            item.remove_suffix(1);
+        }
+        items.emplace_back(item);
+        if (comma == std::string_view::npos) {
+            return items;
+        }
+        list.remove_prefix(comma + 1);
+    }
+}
+
+std::optional<int> ParseWholeInteger(std::string_view text, int low, int high) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Walks the arguments of "export", one option at a time.
+class ExportArguments {
+public:
+    explicit ExportArguments(const std::vector<std::string>& args) : m_args(args) {}
+
+    ParsedCommand Parse() {
+        ParsedCommand parsed;
+        parsed.kind = CommandKind::Export;
+        bool optionsEnded = false;
+        for (m_index = 1; m_index < m_args.size() && m_error.empty(); ++m_index) {
+            const std::string& arg = m_args[m_index];
+            if (optionsEnded || arg == "-" || arg.empty() || arg.front() != '-') {
+                parsed.request.inputs.emplace_back(arg);
+            } else if (arg == "--") {
+                optionsEnded = true;
+            } else if (arg == "-h" || arg == "--help") {
+                parsed.kind = CommandKind::Help;
+                return parsed;
+            } else {
+                ParseOption(arg, parsed.request);
+            }
+        }
+        if (m_error.empty()) {
+            CheckCombination(parsed.request);
+        }
+        if (!m_error.empty()) {
+            parsed.kind = CommandKind::UsageError;
+            parsed.error = m_error;
+        }
+        return parsed;
+    }
+
+private:
+    void ParseOption(const std::string& arg, ExportRequest& request) {
+        std::string name = arg;
+        std::optional<std::string> inlineValue;
+        const std::size_t equals = arg.find('=');
+        if (arg.rfind("--", 0) == 0 && equals != std::string::npos) {
+            name = arg.substr(0, equals);
+            inlineValue = arg.substr(equals + 1);
+        }
+        const auto value = [&]() -> std::optional<std::string> {
+            if (inlineValue) {
+                return inlineValue;
+            }
+            if (m_index + 1 >= m_args.size()) {
+                m_error = "选项 " + name + " 缺少取值";
+                return std::nullopt;
+            }
+            return m_args[++m_index];
+        };
+        const auto flag = [&](auto& target, bool on) {
+            if (inlineValue) {
+                m_error = "选项 " + name + " 不带取值";
+            } else {
+                target = on;
+            }
+        };
+        if (name == "-o" || name == "--output") {
+            if (const auto text = value()) {
+                request.output = std::filesystem::path(*text);
+            }
+        } else if (name == "--stdout") {
+            flag(m_stdout, true);
+            request.output = std::filesystem::path("-");
+        } else if (name == "--output-dir") {
+            if (const auto text = value()) {
+                request.outputDir = std::filesystem::path(*text);
+            }
+        } else if (name == "--columns") {
+            if (const auto text = value()) {
+                request.columns = ParseColumns(*text);
+            }
+        } else if (name == "--decimals") {
+            if (const auto text = value()) {
+                request.decimals = ParseNumber(name, *text, 0, 3);
+            }
+        } else if (name == "--knee-mode") {
+            if (const auto text = value()) {
+                request.kneeMode = ParseNumber(name, *text, 0, 2);
+            }
+        } else if (name == "--renumber") {
+            flag(request.renumber, true);
+        } else if (name == "--no-renumber") {
+            flag(request.renumber, false);
+        } else if (name == "--reverse") {
+            flag(request.reverse, true);
+        } else if (name == "--layers") {
+            if (const auto text = value()) {
+                request.layers = SplitList(*text);
+            }
+        } else if (name == "--settings") {
+            if (const auto text = value()) {
+                request.settingsFile = std::filesystem::path(*text);
+            }
+        } else {
+            m_error = "未知选项: " + arg;
+        }
+    }
+
+    std::optional<int> ParseNumber(const std::string& name, const std::string& text, int low,
+                                   int high) {
+        const std::optional<int> number = ParseWholeInteger(text, low, high);
+        if (!number) {
+            m_error = "选项 " + name + " 的取值无效: \"" + text + "\"（应为 " +
+                      std::to_string(low) + " 到 " + std::to_string(high) + " 的整数）";
+        }
+        return number;
+    }
+
+    std::vector<std::string> ParseColumns(const std::string& text) {
+        std::vector<std::string> columns = SplitList(text);
+        if (columns.empty() || columns.size() > kFieldCount) {
+            m_error = "--columns 需要 1 到 9 个列名";
+        }
+        for (const std::string& caption : columns) {
+            if (FieldFromCaption(caption) == Field::Unknown && m_error.empty()) {
+                m_error = "未知的列名: \"" + caption +
+                          "\"（可用: 编号、坐标X、坐标Y、高程Z、"
+                          "与起点距离、与前点距离、注释、方位、图层）";
+            }
+        }
+        return columns;
+    }
+
+    void CheckCombination(const ExportRequest& request) {
+        if (request.inputs.empty()) {
+            m_error = "缺少输入文件";
+        } else if (request.output && request.outputDir) {
+            m_error = "-o/--stdout 与 --output-dir 不能同时使用";
+        } else if (request.output && request.inputs.size() > 1) {
+            m_error = "多个输入文件时请用 --output-dir 指定输出文件夹";
+        }
+    }
+
+    const std::vector<std::string>& m_args;
+    std::size_t m_index = 0;
+    bool m_stdout = false;
+    std::string m_error;
+};
+
+} // namespace
+
+ParsedCommand ParseCommandLine(const std::vector<std::string>& args) {
+    ParsedCommand parsed;
+    if (args.empty()) {
+        parsed.error = "缺少命令";
+        return parsed;
+    }
+    const std::string& command = args.front();
+    if (command == "-h" || command == "--help" || command == "help") {
+        parsed.kind = CommandKind::Help;
+    } else if (command == "-V" || command == "--version") {
+        parsed.kind = CommandKind::Version;
+    } else if (command == "export") {
+        return ExportArguments(args).Parse();
+    } else {
+        parsed.error = "未知命令: " + command;
+    }
+    return parsed;
+}
+
+std::string HelpText() {
+    return R"(用法:
+  quarvel-cli export INPUT [-o OUTPUT] [选项]
+  quarvel-cli export INPUT... [--output-dir DIR] [选项]
+  quarvel-cli --help | --version
+
+把断面数据文件（HWT3.0、HWT3.6、HWT3.8）导出为与窗口“数据导出”完全相同的
+逗号分隔文件：首行为行数，每行一个表格行，CR LF 换行，GBK 编码。
+
+输出位置:
+  -o, --output OUTPUT   写入 OUTPUT；"-" 表示标准输出
+      --stdout          同 -o -
+      --output-dir DIR  每个 INPUT 写为 DIR/文件名.csv（文件夹不存在时创建）
+  不指定时，每个 INPUT 写在它旁边，扩展名改为 .csv。
+
+表格选项（未指定时取 --settings 文件中的值，否则取首次启动的默认值）:
+      --columns LIST    数据列，逗号分隔，1 到 9 个:
+                        编号,坐标X,坐标Y,高程Z,与起点距离,与前点距离,注释,方位,图层
+                        （默认 编号,坐标X,坐标Y）
+      --decimals N      小数位数 0 到 3（默认 3）
+      --knee-mode N     0 仅显示交点（默认），1 显示交点与拐点，2 仅显示拐点
+      --renumber        “编号”列按行重新编号；--no-renumber 关闭
+      --reverse         从断面终点到起点倒序排列
+      --layers LIST     只显示这些图层（逗号分隔，与窗口的图层过滤相同；
+                        空 LIST 表示不勾选任何图层）；不指定时不过滤
+      --settings FILE   读取 Quarvel.ini 中的列数、列字段、小数位数、拐点模式和重新编号；
+                        命令行上给出的选项优先
+  -h, --help            显示本帮助
+  -V, --version         显示版本
+
+导出失败时不会留下任何输出文件；已存在的目标文件保持不变。
+没有数据行的表格不写文件，并计为失败。
+
+退出状态:
+  0  全部文件导出成功
+  1  至少一个文件失败（非本软件数据格式文件、文件导入失败、保存文件失败、没有数据行）
+  2  用法错误（未知选项或列名、取值无效、缺少输入文件）
+)";
+}
+
+std::string VersionText() {
+    return std::string("quarvel-cli ") + QUARVEL_VERSION + "\n";
+}
+
+} // namespace quarvel

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quarvel {
+
+// What "quarvel-cli export" was asked to do; unset options fall back to the
+// settings file given, then to the defaults of a first start.
+struct ExportRequest {
+    std::vector<std::filesystem::path> inputs;
+    std::optional<std::filesystem::path> output; // "-" is standard output
+    std::optional<std::filesystem::path> outputDir;
+    std::optional<std::vector<std::string>> columns;
+    std::optional<int> decimals;
+    std::optional<int> kneeMode;
+    std::optional<bool> renumber;
+    bool reverse = false;
+    std::optional<std::vector<std::string>> layers; // the checked layers
+    std::optional<std::filesystem::path> settingsFile;
+};
+
+enum class CommandKind { Export, Help, Version, UsageError };
+
+struct ParsedCommand {
+    CommandKind kind = CommandKind::UsageError;
+    ExportRequest request;
+    std::string error; // UTF-8, for a usage error
+};
+
+// Exit statuses of quarvel-cli.
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+// args without the program name.
+ParsedCommand ParseCommandLine(const std::vector<std::string>& args);
+
+std::string HelpText();
+std::string VersionText();
+
+} // namespace quarvel

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "cli/CommandLine.h"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace quarvel {
+
+// Exports every input of the request; a failing input does not stop the
+// others. Messages go to err, a table asked for on standard output to out.
+// Returns kExitOk when every input was exported, kExitFailed otherwise, and
+// kExitUsage when the request itself cannot be carried out.
+int RunExport(const ExportRequest& request, std::ostream& out, std::ostream& err);
+
+// The whole command line: parses args (without the program name) and runs it.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+} // namespace quarvel

@@ -1,0 +1,199 @@
+#include "cli/ExportCommand.h"
+
+#include "sectiondata/TextCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+namespace quarvel {
+namespace {
+namespace fs = std::filesystem;
+
+const fs::path kExamples = QUARVEL_EXAMPLES_DIR;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CliRun RunCommand(const std::vector<std::string>& args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    CliRun run;
+    run.status = RunCli(args, out, err);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+class ExportCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quarvel-cli-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        m_folder = pattern;
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(m_folder, ignored);
+    }
+
+    fs::path CopyExample(const std::string& name, const fs::path& to = {}) {
+        const fs::path target = to.empty() ? m_folder / name : to;
+        fs::create_directories(target.parent_path());
+        fs::copy_file(kExamples / name, target);
+        return target;
+    }
+
+    fs::path m_folder;
+};
+
+TEST_F(ExportCommandTest, DefaultsWriteBesideTheInput) {
+    const fs::path input = CopyExample("section-3.0.txt");
+    const CliRun run = RunCommand({"export", input.string()});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ReadFile(m_folder / "section-3.0.csv"),
+              "8\r\n2,500000.123,3400000.456\r\n3,500004.623,3400000.456\r\n"
+              "4,500008.123,3400000.456\r\n6,500012.123,3400001.956\r\n"
+              "7,500020.123,3400001.956\r\n9,500028.123,3400001.956\r\n"
+              "10,500030.623,3400001.956\r\n11,500040.123,3400001.956\r\n");
+}
+
+TEST_F(ExportCommandTest, OptionsShapeTheTableOnStandardOutput) {
+    const CliRun run = RunCommand({"export", (kExamples / "section-3.6.txt").string(), "-o", "-",
+                                   "--columns", "编号,与起点距离,与前点距离,图层", "--decimals=1",
+                                   "--knee-mode", "1", "--reverse", "--renumber"});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(run.out,
+              EncodeGbk("11\r\n1,0.0,0.0,(端点)\r\n2,4.2,4.2,(加点)\r\n"
+                        "3,8.5,4.3,(拐点)\r\n4,11.3,2.8,道路边线\r\n5,17.3,6.0,道路中线\r\n"
+                        "6,23.3,6.0,道路边线\r\n7,25.3,2.0,(拐点)\r\n8,27.3,2.0,边沟\r\n"
+                        "9,29.3,2.0,边坡\r\n10,34.3,5.0,地面线\r\n11,39.3,5.0,(端点)\r\n"));
+
+    // The layer filter as the window applies it: section points stay.
+    const CliRun filtered = RunCommand({"export", (kExamples / "section-3.6.txt").string(),
+                                        "--stdout", "--columns", "图层", "--layers", "边沟, 边坡"});
+    ASSERT_EQ(filtered.status, kExitOk) << filtered.err;
+    EXPECT_EQ(filtered.out, EncodeGbk("5\r\n(端点)\r\n边坡\r\n边沟\r\n(加点)\r\n(端点)\r\n"));
+}
+
+TEST_F(ExportCommandTest, SettingsFileGivesDefaultsThatOptionsOverride) {
+    const fs::path ini = m_folder / "Quarvel.ini";
+    WriteFile(ini, EncodeGbk("[SETTING]\r\nColnumNum=2\r\nDecimalNum=1\r\nKneePnt=2\r\n"
+                             "[HEAD]\r\n表头0=高程Z\r\n表头1=注释\r\n"));
+    const std::string input = (kExamples / "section-3.0.txt").string();
+    CliRun run = RunCommand({"export", input, "-o", "-", "--settings", ini.string()});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(run.out, "3\r\n35.2,\r\n34.6,\r\n34.2,\r\n");
+
+    run = RunCommand({"export", input, "-o", "-", "--settings", ini.string(), "--decimals", "0",
+                      "--columns", "坐标Y"});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(run.out, "3\r\n3400000\r\n3400000\r\n3400002\r\n");
+
+    run = RunCommand({"export", input, "-o", "-", "--settings", (m_folder / "none.ini").string()});
+    EXPECT_EQ(run.status, kExitUsage);
+    EXPECT_NE(run.err.find("none.ini"), std::string::npos);
+}
+
+TEST_F(ExportCommandTest, OneFailingInputDoesNotStopTheOthers) {
+    const fs::path good = CopyExample("section-3.8.txt");
+    const fs::path notSection = m_folder / "notes.txt";
+    WriteFile(notSection, "just some text\r\n");
+    const fs::path twin = CopyExample("section-3.8.txt", m_folder / "twin" / "section-3.8.txt");
+    const fs::path missing = m_folder / "missing.txt";
+    const fs::path out = m_folder / "out";
+    const CliRun run = RunCommand({"export", good.string(), notSection.string(), missing.string(),
+                                   twin.string(), "--output-dir", out.string()});
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_NE(run.err.find("非本软件数据格式文件: " + notSection.string()), std::string::npos);
+    EXPECT_NE(run.err.find("文件导入失败: " + missing.string()), std::string::npos);
+    EXPECT_NE(run.err.find("重名"), std::string::npos);
+    std::vector<std::string> written;
+    for (const auto& entry : fs::directory_iterator(out)) {
+        written.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(written, std::vector<std::string>{"section-3.8.csv"});
+}
+
+TEST_F(ExportCommandTest, FailedExportsLeaveNoFile) {
+    // No rows: nothing is written and the input counts as failed.
+    const fs::path empty = m_folder / "empty.txt";
+    WriteFile(empty, "HWT3.8\r\nheader\r\n0\r\n");
+    CliRun run = RunCommand({"export", empty.string()});
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_NE(run.err.find(empty.string()), std::string::npos);
+    EXPECT_FALSE(fs::exists(m_folder / "empty.csv"));
+
+    WriteFile(m_folder / "file", "");
+    const fs::path blocked = m_folder / "file" / "out.csv";
+    run = RunCommand({"export", (kExamples / "section-3.0.txt").string(), "-o", blocked.string()});
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_NE(run.err.find("保存文件失败: " + blocked.string()), std::string::npos);
+
+    // An input that already ends in .csv is never overwritten by its own table.
+    const fs::path csvInput = CopyExample("section-3.0.txt", m_folder / "section.csv");
+    run = RunCommand({"export", csvInput.string()});
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_EQ(ReadFile(csvInput), ReadFile(kExamples / "section-3.0.txt"));
+}
+
+TEST_F(ExportCommandTest, IncompleteLinesAreReportedButExported) {
+    const fs::path input = m_folder / "broken.txt";
+    WriteFile(input, "HWT3.0\r\nheader\r\n3\r\n1,1,2,3,0,0,起点,0,3,DL,\r\n2,abc\r\n"
+                     "3,4,5,6,7,0,终点,0,3,DL,\r\n");
+    const CliRun run = RunCommand({"export", input.string(), "-o", "-"});
+    EXPECT_EQ(run.status, kExitOk);
+    EXPECT_NE(run.err.find("警告: " + input.string()), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("5"), std::string::npos) << run.err;
+}
+
+TEST_F(ExportCommandTest, UsageErrorsExitWithTwo) {
+    const std::string input = (kExamples / "section-3.0.txt").string();
+    const std::vector<std::vector<std::string>> misuses = {
+        {},
+        {"convert", input},
+        {"export"},
+        {"export", input, "--columns", "编号,坐标Q"},
+        {"export", input, "--columns", ""},
+        {"export", input, "--decimals", "4"},
+        {"export", input, "--knee-mode", "1x"},
+        {"export", input, "--decimals"},
+        {"export", input, "--frobnicate"},
+        {"export", input, "--reverse=yes"},
+        {"export", input, input, "-o", "x.csv"},
+        {"export", input, "-o", "x.csv", "--output-dir", "d"},
+    };
+    for (const auto& args : misuses) {
+        const CliRun run = RunCommand(args);
+        EXPECT_EQ(run.status, kExitUsage) << ::testing::PrintToString(args);
+        EXPECT_NE(run.err.find("--help"), std::string::npos);
+        EXPECT_EQ(run.out, "");
+    }
+    const CliRun unknownCaption = RunCommand({"export", input, "--columns", "编号,坐标Q"});
+    EXPECT_NE(unknownCaption.err.find("坐标Q"), std::string::npos);
+
+    const CliRun help = RunCommand({"--help"});
+    EXPECT_EQ(help.status, kExitOk);
+    EXPECT_NE(help.out.find("退出状态"), std::string::npos);
+    EXPECT_EQ(RunCommand({"export", "--help"}).status, kExitOk);
+    EXPECT_EQ(RunCommand({"--version"}).out.rfind("quarvel-cli ", 0), 0u);
+}
+
+} // namespace
+} // namespace quarvel
