@@ -355,7 +355,7 @@ void CQuarvelDlg::RefreshTable() {
     options.decimals = m_nDecimals;
     const int columns = std::clamp(m_nColumnCount, 0, static_cast<int>(kFieldCount));
     std::vector<std::string> captions(m_fieldCaptions.begin(), m_fieldCaptions.begin() + columns);
-    m_model->SetTable(SectionTable(m_points, std::move(captions), options));
+    m_model->SetTable(SectionTable(m_points, std::move(captions), options), &m_points);
     SetupColumns();
     if (!m_points.empty()) {
         m_list->AutoSizeColumns();

@@ -24,9 +24,10 @@ QString ToQString(const std::string& text) {
 
 SectionTableModel::SectionTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void SectionTableModel::SetTable(SectionTable table) {
+void SectionTableModel::SetTable(SectionTable table, const PointList* points) {
     beginResetModel();
     m_table = std::move(table);
+    m_points = points;
     endResetModel();
 }
 
@@ -58,7 +59,8 @@ QString SectionTableModel::CellText(int row, int column) const {
 }
 
 QVariant SectionTableModel::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+    if (!index.isValid() ||
+        !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
         return {};
     }
     switch (role) {
@@ -90,28 +92,82 @@ QVariant SectionTableModel::headerData(int section, Qt::Orientation orientation,
 
 QStringList SectionTableModel::WidthCandidates(int column) const {
     const int rows = rowCount();
-    QStringList texts;
     if (rows == 0) {
-        return texts;
+        return {};
     }
     if (column == 0) {
-        texts.append(CellText(rows - 1, 0));
-        return texts;
+        return {CellText(rows - 1, 0)};
     }
     if (rows <= kMeasureAllRows) {
+        QStringList texts;
         texts.reserve(rows);
         for (int row = 0; row < rows; ++row) {
             texts.append(CellText(row, column));
         }
         return texts;
     }
-    // Evenly spread rows plus both ends; only the longest few are handed on.
+    const Field field = FieldFromCaption(m_table.Captions()[static_cast<std::size_t>(column - 1)]);
+    if (m_points == nullptr || field == Field::DistanceFromPrevious || field == Field::Azimuth) {
+        return SampledTexts(column);
+    }
+    const PointList& points = *m_points;
+    const auto pointOf = [&](int row) -> const CDataStruct& {
+        return points[m_table.PointIndex(static_cast<std::size_t>(row))];
+    };
+    // A number's text is widest at one of the extremes of its value, a note's
+    // or a layer's among the longest ones.
+    const auto valueOf = [field](const CDataStruct& point) {
+        switch (field) {
+        case Field::X:
+            return point.x;
+        case Field::Y:
+            return point.y;
+        case Field::Z:
+            return point.z;
+        case Field::DistanceFromStart:
+            return point.station;
+        case Field::Note:
+            return static_cast<double>(point.note.size());
+        case Field::Layer:
+            return static_cast<double>(point.layer.size());
+        default:
+            return static_cast<double>(point.number);
+        }
+    };
+    int minRow = 0;
+    int maxRow = 0;
+    double minValue = valueOf(pointOf(0));
+    double maxValue = minValue;
+    for (int row = 1; row < rows; ++row) {
+        const double value = valueOf(pointOf(row));
+        if (value < minValue) {
+            minValue = value;
+            minRow = row;
+        }
+        if (value > maxValue) {
+            maxValue = value;
+            maxRow = row;
+        }
+    }
+    QStringList texts = {CellText(minRow, column), CellText(maxRow, column), CellText(0, column),
+                         CellText(rows - 1, column)};
+    if (field == Field::Layer || field == Field::Number) {
+        // Kind labels and renumbered rows do not follow the stored values.
+        texts.append(SampledTexts(column));
+    }
+    return texts;
+}
+
+QStringList SectionTableModel::SampledTexts(int column) const {
+    const int rows = rowCount();
+    QStringList texts;
     texts.reserve(kSampledRows + 1);
     const double step = static_cast<double>(rows - 1) / (kSampledRows - 1);
     for (int i = 0; i < kSampledRows; ++i) {
         texts.append(CellText(static_cast<int>(i * step), column));
     }
     texts.append(CellText(rows - 1, column));
+    // Only the longest few are handed on.
     std::stable_sort(texts.begin(), texts.end(),
                      [](const QString& a, const QString& b) { return a.size() > b.size(); });
     texts.erase(texts.begin() + std::min<qsizetype>(texts.size(), 20), texts.end());

@@ -15,8 +15,10 @@ class SectionTableModel : public QAbstractTableModel {
 public:
     explicit SectionTableModel(QObject* parent = nullptr);
 
-    // Replaces the whole table; views see a model reset.
-    void SetTable(SectionTable table);
+    // Replaces the whole table; views see a model reset. The points are those
+    // the table was built from; they let the widest texts of a column be found
+    // without formatting every cell.
+    void SetTable(SectionTable table, const PointList* points = nullptr);
     // An empty table with the captions kept, for the moment the points it
     // refers to are being replaced.
     void Clear();
@@ -34,8 +36,10 @@ public:
 private:
     QString CellText(int row, int column) const;
     QStringList WidthCandidates(int column) const;
+    QStringList SampledTexts(int column) const;
 
     SectionTable m_table;
+    const PointList* m_points = nullptr;
 };
 
 } // namespace quarvel

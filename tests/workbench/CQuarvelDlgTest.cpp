@@ -1,0 +1,306 @@
+// The main window from start-up to a loaded section: what it shows first,
+// opening every example, rejected and unreadable files, reversed opening, the
+// status line, dropping a file, Enter and Esc.
+
+#include "WindowHarness.h"
+
+#include <QAbstractItemModelTester>
+#include <QClipboard>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
+
+using namespace quarvel;
+using namespace quarvel::test;
+
+namespace {
+
+const std::vector<std::string> kDefaultCaptions = {"编号", "坐标X", "坐标Y"};
+
+// Everything a failed open must leave as it was.
+struct Snapshot {
+    QStringList captions;
+    QList<QStringList> rows;
+    QStringList layers;
+    QStringList checkedLayers;
+    QString status;
+
+    explicit Snapshot(const WindowHarness& h)
+        : captions(h.Captions()), rows(h.AllRows()), checkedLayers(h.Layers()->CheckedTexts()),
+          status(h.window->StatusText()) {
+        for (int i = 0; i < h.Layers()->count(); ++i) {
+            layers.append(h.Layers()->itemText(i));
+        }
+    }
+    bool operator==(const Snapshot& other) const {
+        return captions == other.captions && rows == other.rows && layers == other.layers &&
+               checkedLayers == other.checkedLayers && status == other.status;
+    }
+};
+
+} // namespace
+
+class CQuarvelDlgTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startsWithDefaultsAndNoRows() {
+        WindowHarness h;
+        QCOMPARE(h.window->windowTitle(), QStringLiteral("MorvexV1.3"));
+        QCOMPARE(h.Captions(), QStringList({"序号", "编号", "坐标X", "坐标Y"}));
+        QCOMPARE(h.Rows(), 0);
+        QCOMPARE(h.Spin("columnCount")->value(), 3);
+        QCOMPARE(h.Spin("decimals")->text(), QStringLiteral("3"));
+        QCOMPARE(h.KneeCombo()->currentText(), QStringLiteral("仅显示交点"));
+        QCOMPARE(h.KneeCombo()->count(), 3);
+        QCOMPARE(h.KneeCombo()->itemText(1), QStringLiteral("显示交点与拐点"));
+        QCOMPARE(h.KneeCombo()->itemText(2), QStringLiteral("仅显示拐点"));
+        QVERIFY(!h.Check("renumber")->isChecked());
+        QVERIFY(!h.Check("reverse")->isChecked());
+        QCOMPARE(h.Layers()->count(), 0);
+        QCOMPARE(h.List()->columnWidth(0), 40);
+        QCOMPARE(h.List()->columnWidth(1), 80);
+        QCOMPARE(h.List()->columnWidth(3), 80);
+        QCOMPARE(h.List()->HeaderCtrl()->Choices(0), QString());
+        QCOMPARE(h.List()->HeaderCtrl()->Choices(2).split(QLatin1Char('\n')).size(), 9);
+        QVERIFY(!h.window->windowIcon().isNull());
+        // Pressing the buttons of an empty window does nothing and asks nothing.
+        QTest::mouseClick(h.Button("exportButton"), Qt::LeftButton);
+        QTest::mouseClick(h.Button("layerFilterButton"), Qt::LeftButton);
+        QCOMPARE(h.saveAsked, 0);
+        QCOMPARE(h.Rows(), 0);
+    }
+
+    void controlsKeepTheirPlacesAndTheTableGrows() {
+        WindowHarness h;
+        QPushButton* open = h.Button("openButton");
+        const QRect openBefore = open->geometry();
+        const QRect listBefore = h.List()->geometry();
+        // Nothing above the table overlaps another control.
+        const QList<QWidget*> controls = {open,
+                                          h.Button("exportButton"),
+                                          h.Button("layerFilterButton"),
+                                          h.Spin("columnCount"),
+                                          h.Spin("decimals"),
+                                          h.KneeCombo(),
+                                          h.Layers(),
+                                          h.Check("renumber"),
+                                          h.Check("reverse")};
+        for (int i = 0; i < controls.size(); ++i) {
+            QVERIFY(controls[i]->geometry().bottom() < listBefore.top());
+            for (int j = i + 1; j < controls.size(); ++j) {
+                QVERIFY2(!controls[i]->geometry().intersects(controls[j]->geometry()),
+                         qPrintable(controls[i]->objectName() + " / " + controls[j]->objectName()));
+            }
+        }
+        h.window->resize(h.window->width() + 200, h.window->height() + 150);
+        QApplication::processEvents();
+        QCOMPARE(open->geometry(), openBefore);
+        QCOMPARE(h.List()->width(), listBefore.width() + 200);
+        QCOMPARE(h.List()->height(), listBefore.height() + 150);
+    }
+
+    void opensEveryExampleAsTheRulesBuildIt_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("version");
+        QTest::newRow("3.0") << ExamplePath("section-3.0.txt") << "3.0";
+        QTest::newRow("3.6") << ExamplePath("section-3.6.txt") << "3.6";
+        QTest::newRow("3.8") << ExamplePath("section-3.8.txt") << "3.8";
+        QTest::newRow("3.8 utf-8") << ExamplePath("section-3.8-utf8.txt") << "3.8";
+    }
+    void opensEveryExampleAsTheRulesBuildIt() {
+        QFETCH(QString, file);
+        QFETCH(QString, version);
+        WindowHarness h;
+        QAbstractItemModelTester tester(h.window->TableModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        h.OpenThroughButton(file);
+        QCOMPARE(h.openAsked, 1);
+        QVERIFY2(h.messages.isEmpty(), qPrintable(h.messages.join('\n')));
+
+        const ExpectedTable expected(file, kDefaultCaptions, TableOptions{});
+        QVERIFY(h.Rows() > 0);
+        QVERIFY(h.ShowsExactly(expected));
+        QCOMPARE(h.window->Points().size(), expected.points.size());
+
+        const SectionReadResult read = ReadSectionFile(ToFsPath(file));
+        QCOMPARE(h.Layers()->count(), static_cast<int>(read.layers.size()));
+        QCOMPARE(h.Layers()->CheckedTexts().size(), h.Layers()->count());
+        const QString status = h.window->StatusText();
+        QVERIFY2(status.contains(QFileInfo(file).fileName()), qPrintable(status));
+        QVERIFY2(status.contains(version), qPrintable(status));
+        QVERIFY2(status.contains(QString::number(read.points.size())), qPrintable(status));
+        // Fitted to the content after loading, within the list's bounds.
+        for (int column = 1; column < h.Model()->columnCount(); ++column) {
+            QVERIFY(h.List()->columnWidth(column) >= 80);
+            QVERIFY(h.List()->columnWidth(column) <= 150);
+        }
+    }
+
+    void showsTheFirstPointsOfTheExampleAsTheSurveyorExpects() {
+        WindowHarness h;
+        h.OpenThroughButton(ExamplePath("section-3.8.txt"));
+        // The start point numbered 1 in the file shows its number plus one.
+        QCOMPARE(h.Cell(0, 0), QStringLiteral("1"));
+        QCOMPARE(h.Row(0), QStringList({"2", "500000.123", "3400000.456"}));
+        // Knee points and the point flagged 1 are not rows in the first mode.
+        QCOMPARE(h.Rows(), 11);
+        QCOMPARE(h.Row(10), QStringList({"15", "500038.623", "3400006.456"}));
+    }
+
+    void failedOpensChangeNothing() {
+        WindowHarness h;
+        h.OpenThroughButton(ExamplePath("section-3.8.txt"));
+        h.Layers()->SetCheck(0, false);
+        const Snapshot before(h);
+
+        h.OpenThroughButton(QString()); // cancelled
+        QVERIFY(h.messages.isEmpty());
+        QVERIFY(Snapshot(h) == before);
+
+        const QString rejected =
+            h.WriteFile(QStringLiteral("notes.txt"), QByteArrayLiteral("HWT2.0\nx\n1\n1,2,3\n"));
+        h.OpenThroughButton(rejected);
+        QCOMPARE(h.messages, QStringList({"非本软件数据格式文件"}));
+        QVERIFY(h.details.last().contains(QStringLiteral("notes.txt")));
+        QVERIFY(Snapshot(h) == before);
+
+        const QString empty = h.WriteFile(QStringLiteral("empty.txt"), QByteArray());
+        h.OpenThroughButton(empty);
+        QCOMPARE(h.messages.last(), QStringLiteral("非本软件数据格式文件"));
+        QVERIFY(Snapshot(h) == before);
+
+        const QString missing = h.TempPath(QStringLiteral("missing.txt"));
+        h.OpenThroughButton(missing);
+        QCOMPARE(h.messages.last(), QStringLiteral("文件导入失败"));
+        QVERIFY(h.details.last().contains(QStringLiteral("missing.txt")));
+        QVERIFY(Snapshot(h) == before);
+
+        h.OpenThroughButton(h.dir.path()); // a folder cannot be read as a file
+        QCOMPARE(h.messages.last(), QStringLiteral("文件导入失败"));
+        QVERIFY(Snapshot(h) == before);
+        QCOMPARE(h.messages.size(), 4);
+    }
+
+    void aSectionWithoutPointsEmptiesTheTableAndTheLayers() {
+        WindowHarness h;
+        h.OpenThroughButton(ExamplePath("section-3.8.txt"));
+        QVERIFY(h.Rows() > 0);
+        const QString none =
+            h.WriteFile(QStringLiteral("none.txt"), QByteArrayLiteral("HWT3.8\nheader\n0\n"));
+        h.OpenThroughButton(none);
+        QVERIFY(h.messages.isEmpty());
+        QCOMPARE(h.Rows(), 0);
+        QCOMPARE(h.Captions().size(), 4);
+        QCOMPARE(h.Layers()->count(), 0);
+        QVERIFY(h.window->StatusText().contains(QStringLiteral("none.txt")));
+    }
+
+    void theNextOpenStartsInTheFolderLastUsed() {
+        WindowHarness h;
+        const QString file = h.WriteFile(QStringLiteral("a.txt"), WorkedExampleFile());
+        h.OpenThroughButton(file);
+        h.OpenThroughButton(QString());
+        QCOMPARE(QFileInfo(h.openFolder).canonicalFilePath(),
+                 QFileInfo(h.dir.path()).canonicalFilePath());
+    }
+
+    void opensReversedWhenTheReverseBoxIsChecked() {
+        WindowHarness h;
+        QTest::mouseClick(h.Check("reverse"), Qt::LeftButton);
+        QVERIFY(h.Check("reverse")->isChecked());
+        QCOMPARE(h.Rows(), 0);
+        const QString file = ExamplePath("section-3.6.txt");
+        h.OpenThroughButton(file);
+        TableOptions reversed;
+        reversed.reverse = true;
+        QVERIFY(h.ShowsExactly(ExpectedTable(file, kDefaultCaptions, reversed)));
+        const ExpectedTable forward(file, kDefaultCaptions, TableOptions{});
+        QCOMPARE(h.Row(0), forward.Row(static_cast<int>(forward.table.RowCount()) - 1));
+    }
+
+    void statusLineWarnsOfIncompletePointLines() {
+        WindowHarness h;
+        const QString file = h.WriteFile(QStringLiteral("broken.txt"),
+                                         QByteArrayLiteral("HWT3.8\nheader\n4\n"
+                                                           "1,100,200,10,0,0,a,0,3,DL,0,\n"
+                                                           "2,101,200,10,1,0,b,0,0,DL,0,\n"
+                                                           "3,x,200\n"
+                                                           "4,103,200,10,3,0,d,0,3,DL,0,\n"));
+        h.OpenThroughButton(file);
+        const QString status = h.window->StatusText();
+        QVERIFY2(status.contains(QStringLiteral("broken.txt")), qPrintable(status));
+        QVERIFY2(status.contains(QStringLiteral("警告")), qPrintable(status));
+        QVERIFY2(status.contains(QStringLiteral("第 6 行")), qPrintable(status));
+
+        // A clean file afterwards clears the warning.
+        h.OpenThroughButton(ExamplePath("section-3.8.txt"));
+        QVERIFY(!h.window->StatusText().contains(QStringLiteral("警告")));
+    }
+
+    void droppingAFileOpensItTheSameWay() {
+        WindowHarness h;
+        const auto drop = [&h](const QString& path) {
+            QMimeData mime;
+            mime.setUrls({QUrl::fromLocalFile(path)});
+            const QPoint at = h.List()->geometry().center();
+            QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(h.window.get(), &enter);
+            if (!enter.isAccepted()) {
+                return false;
+            }
+            QDropEvent dropEvent(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(h.window.get(), &dropEvent);
+            QTest::qWait(20);
+            return true;
+        };
+        QVERIFY(drop(ExamplePath("section-3.0.txt")));
+        QVERIFY(h.ShowsExactly(
+            ExpectedTable(ExamplePath("section-3.0.txt"), kDefaultCaptions, TableOptions{})));
+        const QString rejected =
+            h.WriteFile(QStringLiteral("photo.txt"), QByteArrayLiteral("\x89PNG\r\n"));
+        QVERIFY(drop(rejected));
+        QCOMPARE(h.messages, QStringList({"非本软件数据格式文件"}));
+        QVERIFY(h.Rows() > 0);
+        QCOMPARE(h.openAsked, 0);
+    }
+
+    void enterKeepsTheWindowOpenAndEscClosesIt() {
+        WindowHarness h;
+        QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
+        QSpinBox* decimals = h.Spin("decimals");
+        WindowHarness::TypeInto(decimals, QStringLiteral("2"));
+        QTest::keyClick(decimals, Qt::Key_Return);
+        QTest::keyClick(h.Spin("columnCount"), Qt::Key_Enter);
+        QTest::keyClick(h.List(), Qt::Key_Return);
+        QVERIFY(h.window->isVisible());
+        QCOMPARE(decimals->value(), 2);
+        QVERIFY(!std::filesystem::exists(h.SettingsFile()));
+
+        QTest::keyClick(h.List(), Qt::Key_Escape);
+        QVERIFY(!h.window->isVisible());
+        QVERIFY(std::filesystem::exists(h.SettingsFile()));
+    }
+
+    void copiesSelectedRowsOrTheWholeTable() {
+        WindowHarness h;
+        h.OpenThroughButton(ExamplePath("section-3.8.txt"));
+        h.List()->setFocus();
+        QTest::keyClick(h.List(), Qt::Key_C, Qt::ControlModifier);
+        const QStringList all = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(all.size(), h.Rows());
+        QCOMPARE(all.first(), h.Row(0).join('\t'));
+
+        h.List()->selectionModel()->clearSelection();
+        h.List()->selectRow(1);
+        h.List()->selectionModel()->select(h.Model()->index(3, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QTest::keyClick(h.List(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(),
+                 h.Row(1).join('\t') + '\n' + h.Row(3).join('\t') + '\n');
+    }
+};
+
+QTEST_MAIN(CQuarvelDlgTest)
+#include "CQuarvelDlgTest.moc"
