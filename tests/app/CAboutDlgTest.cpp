@@ -1,0 +1,109 @@
+// The About box: its texts, icon and layout, and how the main window opens it.
+
+#include "app/CAboutDlg.h"
+#include "app/AppIcon.h"
+#include "workbench/CQuarvelDlg.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using namespace quarvel;
+
+namespace {
+
+// Runs check on the modal dialog that opens next, then closes it with "确定".
+void OnNextModal(std::function<void(QWidget*)> check) {
+    QTimer::singleShot(50, [check] {
+        QWidget* modal = QApplication::activeModalWidget();
+        check(modal);
+        if (auto* about = qobject_cast<CAboutDlg*>(modal)) {
+            QTest::mouseClick(about->OkButton(), Qt::LeftButton);
+        } else if (modal != nullptr) {
+            modal->close();
+        }
+    });
+}
+
+} // namespace
+
+class CAboutDlgTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void showsNameVersionIconAndOk() {
+        CAboutDlg about;
+        about.show();
+        QCOMPARE(about.windowTitle(), QStringLiteral("关于 Quarvel"));
+        const auto* text = about.findChild<QLabel*>(QStringLiteral("aboutText"));
+        QVERIFY(text != nullptr);
+        QCOMPARE(text->text(), QStringLiteral("Quarvel，1.0 版"));
+        // The text is not cut by the box.
+        QVERIFY(text->geometry().width() >= text->sizeHint().width());
+        QVERIFY(about.rect().contains(text->geometry()));
+        const auto* icon = about.findChild<QLabel*>(QStringLiteral("aboutIcon"));
+        QVERIFY(icon != nullptr);
+        QVERIFY(!icon->pixmap().isNull());
+        QPushButton* ok = about.OkButton();
+        QCOMPARE(ok->text(), QStringLiteral("确定"));
+        QVERIFY(ok->isDefault());
+        QVERIFY(about.rect().contains(ok->geometry()));
+        QVERIFY(!ok->geometry().intersects(text->geometry()));
+        QVERIFY(!ok->geometry().intersects(icon->geometry()));
+        QCOMPARE(about.minimumSize(), about.maximumSize());
+
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QCOMPARE(about.result(), int(QDialog::Accepted));
+        QVERIFY(!about.isVisible());
+    }
+
+    void enterAndEscCloseTheBox() {
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+            CAboutDlg about;
+            about.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&about));
+            QTest::keyClick(&about, key);
+            QVERIFY(!about.isVisible());
+        }
+    }
+
+    void iconComesInEveryDesktopSize() {
+        const QIcon icon = ApplicationIcon();
+        QVERIFY(!icon.isNull());
+        const QList<QSize> sizes = icon.availableSizes();
+        for (const int side : {16, 32, 48, 256}) {
+            QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
+        }
+    }
+
+    void theMainWindowOpensItWithF1AndAgain() {
+        QTemporaryDir dir;
+        CQuarvelDlg window(ToFsPath(dir.filePath(QStringLiteral("Quarvel.ini"))));
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        for (int run = 0; run < 2; ++run) {
+            QString title;
+            OnNextModal([&title](QWidget* modal) {
+                if (qobject_cast<CAboutDlg*>(modal) != nullptr) {
+                    title = modal->windowTitle();
+                }
+            });
+            // The offscreen platform does not give the focus back by itself.
+            QApplication::setActiveWindow(&window);
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            QTest::keyClick(&window, Qt::Key_F1);
+            QCOMPARE(title, QStringLiteral("关于 Quarvel"));
+            QVERIFY(window.findChild<CAboutDlg*>() == nullptr); // gone once closed
+        }
+        QVERIFY(window.isVisible());
+    }
+};
+
+QTEST_MAIN(CAboutDlgTest)
+#include "CAboutDlgTest.moc"
