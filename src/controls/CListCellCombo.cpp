@@ -1,6 +1,7 @@
 #include "controls/CListCellCombo.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -98,9 +99,15 @@ void CListCellCombo::keyPressEvent(QKeyEvent* event) {
 void CListCellCombo::focusOutEvent(QFocusEvent* event) {
     QComboBox::focusOutEvent(event);
     // Dropping the list down moves the focus into the popup; that does not end the edit.
-    if (event->reason() != Qt::PopupFocusReason) {
-        EndEdit(true);
+    if (event->reason() == Qt::PopupFocusReason || HasFocusWithin()) {
+        return;
     }
+    EndEdit(true);
+}
+
+bool CListCellCombo::HasFocusWithin() const {
+    const QWidget* const focus = QApplication::focusWidget();
+    return focus != nullptr && (focus == this || focus->window() == view()->window());
 }
 
 bool CListCellCombo::eventFilter(QObject* watched, QEvent* event) {

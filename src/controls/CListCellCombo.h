@@ -37,6 +37,8 @@ protected:
 
 private:
     void OnActivated(int index);
+    // True while the focus is on the combo or in its dropped list.
+    bool HasFocusWithin() const;
 
     int m_nColumn = 0;
     bool m_bEnded = false;

@@ -1,0 +1,200 @@
+#include "controls/CListCellCombo.h"
+
+#include <QAbstractItemView>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPointer>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QtTest>
+#include <memory>
+
+using quarvel::CListCellCombo;
+
+namespace {
+
+const QStringList kFields{"编号",       "坐标X", "坐标Y", "高程Z", "与起点距离",
+                          "与前点距离", "注释",  "方位",  "图层"};
+
+// A dialog standing in for the window, with the combo over its top and another field that can
+// take the focus away.
+struct Host {
+    explicit Host(const QStringList& choices, int selected = 0) {
+        dialog = std::make_unique<QDialog>();
+        dialog->setObjectName("host");
+        dialog->resize(300, 200);
+        other = new QLineEdit(dialog.get());
+        other->setObjectName("otherField");
+        other->setGeometry(10, 100, 100, 24);
+        combo = new CListCellCombo(4, dialog.get());
+        combo->setObjectName("cellCombo");
+        combo->addItems(choices);
+        combo->setCurrentIndex(selected);
+        combo->setGeometry(40, 0, 80, 24);
+        spy = std::make_unique<QSignalSpy>(combo.data(), &CListCellCombo::cellEditEnded);
+        dialog->show();
+        combo->show();
+        combo->setFocus();
+    }
+    bool Ready() const { return QTest::qWaitForWindowActive(dialog.get()) && combo->hasFocus(); }
+    void Key(Qt::Key key) const { QTest::keyClick(combo.data(), key); }
+
+    std::unique_ptr<QDialog> dialog;
+    QLineEdit* other = nullptr;
+    QPointer<CListCellCombo> combo;
+    std::unique_ptr<QSignalSpy> spy;
+};
+
+QPoint RowCentre(const QAbstractItemView& view, int row) {
+    return view.visualRect(view.model()->index(row, 0)).center();
+}
+
+} // namespace
+
+class CListCellComboTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ArrowKeysReportTheNewChoiceOnce() {
+        Host host(kFields, 1);
+        QVERIFY(host.Ready());
+        host.Key(Qt::Key_Down);
+        QCOMPARE(host.spy->count(), 1);
+        QCOMPARE(host.spy->at(0).at(0).toInt(), 4);
+        QCOMPARE(host.spy->at(0).at(1).toString(), QString("坐标Y"));
+        QVERIFY(host.combo->isHidden());
+        QTRY_VERIFY(host.combo.isNull());
+        QCOMPARE(host.spy->count(), 1);
+
+        Host upHost(kFields, 1);
+        QVERIFY(upHost.Ready());
+        upHost.Key(Qt::Key_Up);
+        QCOMPARE(upHost.spy->count(), 1);
+        QCOMPARE(upHost.spy->at(0).at(1).toString(), QString("编号"));
+    }
+
+    void ArrowKeyAtTheEndChangesNothing() {
+        Host first(kFields, 0);
+        QVERIFY(first.Ready());
+        first.Key(Qt::Key_Up);
+        Host last(kFields, static_cast<int>(kFields.size()) - 1);
+        QVERIFY(last.Ready());
+        last.Key(Qt::Key_Down);
+        QCOMPARE(first.spy->count(), 0);
+        QCOMPARE(last.spy->count(), 0);
+        QVERIFY(!last.combo->IsEnded());
+        QVERIFY(last.combo->isVisible());
+    }
+
+    void EnterWithoutChangeEndsSilently() {
+        Host host(kFields, 2);
+        QVERIFY(host.Ready());
+        host.Key(Qt::Key_Return);
+        QVERIFY(host.dialog->isVisible()); // the dialog's default button saw nothing
+        QCOMPARE(host.spy->count(), 0);
+        QTRY_VERIFY(host.combo.isNull());
+    }
+
+    void FocusLossEndsSilently() {
+        Host host(kFields, 2);
+        QVERIFY(host.Ready());
+        host.other->setFocus();
+        QCOMPARE(host.spy->count(), 0);
+        QTRY_VERIFY(host.combo.isNull());
+    }
+
+    void EmptyChoiceIsNeverReported() {
+        Host host({"a", ""}, 0);
+        QVERIFY(host.Ready());
+        host.Key(Qt::Key_Down);
+        QCOMPARE(host.spy->count(), 0);
+        QVERIFY(host.combo->IsEnded());
+        QTRY_VERIFY(host.combo.isNull());
+    }
+
+    void EscapeKeepsTheEditGoing() {
+        Host host(kFields, 2);
+        QVERIFY(host.Ready());
+        host.combo->showPopup();
+        QTRY_VERIFY(host.combo->view()->isVisible());
+        QTest::keyClick(host.combo->view(), Qt::Key_Escape);
+        QTRY_VERIFY(!host.combo->view()->isVisible());
+        host.Key(Qt::Key_Escape);
+        QVERIFY(host.dialog->isVisible());
+        QVERIFY(!host.combo->IsEnded());
+        QVERIFY(host.combo->isVisible());
+        QCOMPARE(host.spy->count(), 0);
+    }
+
+    void ClicksInTheDroppedList() {
+        Host host(kFields, 2);
+        QVERIFY(host.Ready());
+        host.combo->showPopup();
+        QAbstractItemView* view = host.combo->view();
+        QTRY_VERIFY(view->isVisible());
+
+        // The item already selected: nothing changes and the list stays open.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, RowCentre(*view, 2));
+        QVERIFY(view->isVisible());
+        QCOMPARE(host.spy->count(), 0);
+        QVERIFY(!host.combo->IsEnded());
+
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, RowCentre(*view, 4));
+        QCOMPARE(host.spy->count(), 1);
+        QCOMPARE(host.spy->at(0).at(1).toString(), QString("与起点距离"));
+        QTRY_VERIFY(host.combo.isNull());
+        QCOMPARE(host.spy->count(), 1);
+    }
+
+    void DroppedListShowsSevenRowsAndFitsItsItems() {
+        Host nine(kFields, 0);
+        QVERIFY(nine.Ready());
+        const QFontMetrics metrics = nine.combo->fontMetrics();
+        const int scrollBar = nine.combo->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        const int zero = metrics.horizontalAdvance(QLatin1Char('0'));
+        int widest = 0;
+        for (const QString& field : kFields) {
+            widest = std::max(widest, metrics.horizontalAdvance(field));
+        }
+        QCOMPARE(nine.combo->DropWidth(), std::max(80, widest + scrollBar + zero));
+
+        nine.combo->showPopup();
+        QAbstractItemView* view = nine.combo->view();
+        QTRY_VERIFY(view->isVisible());
+        QVERIFY(view->verticalScrollBar()->maximum() > 0);
+        const int rowHeight = view->visualRect(view->model()->index(0, 0)).height();
+        QCOMPARE(view->viewport()->height() / rowHeight, 7);
+        QCOMPARE(view->window()->width(), nine.combo->DropWidth());
+        nine.combo->hidePopup();
+
+        // Few short items: no scroll bar, never narrower than the combo.
+        Host few({"a", "b"}, 0);
+        QVERIFY(few.Ready());
+        QCOMPARE(few.combo->DropWidth(), few.combo->width());
+        few.combo->showPopup();
+        QTRY_VERIFY(few.combo->view()->isVisible());
+        QCOMPARE(few.combo->view()->verticalScrollBar()->maximum(), 0);
+        few.combo->hidePopup();
+
+        // An item wider than 200 px stops the measuring at 200.
+        const QString wide(100, QLatin1Char('W'));
+        Host capped({"a", wide, "b"}, 0);
+        QVERIFY(capped.Ready());
+        QVERIFY(capped.combo->fontMetrics().horizontalAdvance(wide) > 200);
+        QCOMPARE(capped.combo->DropWidth(),
+                 200 + capped.combo->fontMetrics().horizontalAdvance(QLatin1Char('0')));
+    }
+
+    void DestroyingTheParentLeavesNothingBehind() {
+        Host host(kFields, 2);
+        QVERIFY(host.Ready());
+        host.combo->showPopup();
+        QTRY_VERIFY(host.combo->view()->isVisible());
+        host.dialog.reset();
+        QVERIFY(host.combo.isNull());
+        QCOMPARE(host.spy->count(), 0);
+    }
+};
+
+QTEST_MAIN(CListCellComboTest)
+#include "CListCellComboTest.moc"
