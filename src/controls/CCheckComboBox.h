@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QComboBox>
+#include <QEvent>
 #include <QString>
 #include <QStringList>
+
+class QMouseEvent;
 
 namespace quarvel {
 
@@ -22,6 +25,12 @@ public:
     QStringList CheckedTexts() const;
     // The checked texts in list order, joined by the list separator and one blank.
     QString SummaryText() const;
+    // What the closed combo shows: the summary one space in, cut with an ellipsis to fit.
+    QString FaceText() const;
+
+    // The separator between checked texts for a locale's list separator: its trailing blanks
+    // removed and one blank added, ";" when the locale gives none.
+    static QString SummarySeparator(const QString& localeSeparator);
 
 signals:
     void checkStateChanged();
@@ -31,6 +40,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Toggles or checks on clicks in the open list; true when the event must go no further.
+    bool HandleListMouse(const QMouseEvent& mouse, QEvent::Type type);
     void ToggleByUser(int index);
     void CheckAllByUser();
     void InvalidateSummary();
