@@ -1,7 +1,7 @@
 #include "sectiondata/SectionReader.h"
 
 #include "sectiondata/FieldParser.h"
-#include "sectiondata/GbkDecoder.h"
+#include "sectiondata/TextFieldDecoder.h"
 
 #include <algorithm>
 #include <array>
@@ -12,7 +12,6 @@
 #include <istream>
 #include <memory>
 #include <system_error>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -21,9 +20,6 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::size_t kProgressStep = std::size_t{1} << 20;
-// Notes and layers repeat a lot; beyond this many distinct texts the cache
-// stops growing so that a file of unique texts cannot inflate memory.
-constexpr std::size_t kMaxCachedTexts = std::size_t{1} << 16;
 constexpr std::size_t kMaxFields = 11;
 constexpr std::size_t kNoteField = 6;
 constexpr std::size_t kLayerField = 9;
@@ -117,54 +113,6 @@ EncodingChoice DetectEncoding(std::string_view& bytes) {
     return {TextEncoding::Gbk, false};
 }
 
-void AssignWithoutBlanks(std::string_view text, std::string& out) {
-    out.clear();
-    for (const char c : text) {
-        if (c != ' ') {
-            out += c;
-        }
-    }
-}
-
-// Turns the raw bytes of a note or layer into cleaned UTF-8. Splitting at raw
-// commas is safe for both encodings: neither puts a comma, CR or LF inside a
-// character. Blanks go only after decoding, because in GBK a stray lead byte
-// before a blank must not join the byte after the blank.
-class TextFieldDecoder {
-public:
-    explicit TextFieldDecoder(EncodingChoice choice) : m_choice(choice) {}
-
-    void Decode(std::string_view raw, std::string& out) {
-        const bool verbatim = m_choice.encoding == TextEncoding::Utf8 && !m_choice.repairUtf8;
-        if (verbatim || IsAscii(raw)) {
-            AssignWithoutBlanks(raw, out);
-            return;
-        }
-        m_key.assign(raw);
-        const auto cached = m_cache.find(m_key);
-        if (cached != m_cache.end()) {
-            out = cached->second;
-            return;
-        }
-        std::string decoded;
-        if (m_choice.encoding == TextEncoding::Utf8) {
-            decoded = DecodeUtf16Le(EncodeUtf16Le(raw));
-        } else {
-            m_gbk.AppendDecoded(raw, decoded);
-        }
-        AssignWithoutBlanks(decoded, out);
-        if (m_cache.size() < kMaxCachedTexts) {
-            m_cache.emplace(m_key, out);
-        }
-    }
-
-private:
-    EncodingChoice m_choice;
-    GbkDecoder m_gbk;
-    std::string m_key;
-    std::unordered_map<std::string, std::string> m_cache;
-};
-
 // The first field of a point line that fell short.
 struct LineIssue {
     std::size_t field = 0; // 0-based
@@ -191,7 +139,7 @@ public:
         TakeNumber(7, issue, [&](std::string_view f) { return ParseUint32Field(f, record.code); });
         TakeNumber(8, issue,
                    [&](std::string_view f) { return ParseUint32Field(f, record.pointKind); });
-        TakeText(kLayerField, issue, record.layer);
+        m_layer = TakeText(kLayerField, issue, record.layer);
         if (m_fieldCount > 10) {
             TakeNumber(10, issue,
                        [&](std::string_view f) { return ParseUint32Field(f, record.extra); });
@@ -199,23 +147,25 @@ public:
         return m_complete;
     }
 
+    // The decoded layer of the line parsed last, or null when it had none;
+    // valid until the next line is parsed.
+    DecodedText* Layer() const { return m_layer; }
+
 private:
     // Field i lies between comma i-1 and comma i; the last may lack its comma.
     void Split(std::string_view line) {
         m_present = 0;
-        std::size_t offset = 0;
-        while (m_present < m_fieldCount) {
-            const char* begin = line.data() + offset;
-            const auto* comma =
-                static_cast<const char*>(std::memchr(begin, ',', line.size() - offset));
-            if (comma == nullptr) {
-                m_fields[m_present++] = line.substr(offset);
-                break;
+        std::size_t begin = 0;
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            if (line[i] == ',') {
+                m_fields[m_present++] = line.substr(begin, i - begin);
+                begin = i + 1;
+                if (m_present == m_fieldCount) {
+                    return;
+                }
             }
-            const auto length = static_cast<std::size_t>(comma - begin);
-            m_fields[m_present++] = line.substr(offset, length);
-            offset += length + 1;
         }
+        m_fields[m_present++] = line.substr(begin);
     }
 
     void NoteProblem(std::size_t field, bool missing, LineIssue& issue) {
@@ -234,12 +184,14 @@ private:
         }
     }
 
-    void TakeText(std::size_t field, LineIssue& issue, std::string& text) {
+    DecodedText* TakeText(std::size_t field, LineIssue& issue, std::string& text) {
         if (field >= m_present) {
             NoteProblem(field, true, issue);
-        } else {
-            m_decoder.Decode(m_fields[field], text);
+            return nullptr;
         }
+        DecodedText& decoded = m_decoder.Decode(m_fields[field]);
+        text = decoded.text;
+        return &decoded;
     }
 
     std::size_t m_fieldCount;
@@ -247,6 +199,7 @@ private:
     std::array<std::string_view, kMaxFields> m_fields{};
     std::size_t m_present = 0;
     bool m_complete = true;
+    DecodedText* m_layer = nullptr;
 };
 
 std::u16string ToUtf16(std::string_view utf8) {
@@ -259,16 +212,11 @@ std::u16string ToUtf16(std::string_view utf8) {
     return units;
 }
 
-// Collects distinct layer names; most lines repeat the layer of the line
-// before, which skips the set.
+// Collects distinct layer names and lists them in the order the layer filter
+// shows them.
 class LayerCollector {
 public:
-    void Add(const std::string& layer) {
-        if (layer != m_last) {
-            m_last = layer;
-            m_seen.insert(layer);
-        }
-    }
+    void Add(const std::string& layer) { m_seen.insert(layer); }
 
     // Sorted by UTF-16 code units, which differs from UTF-8 byte order for
     // characters beyond U+FFFF against U+E000..U+FFFF.
@@ -288,7 +236,6 @@ public:
     }
 
 private:
-    std::string m_last;
     std::unordered_set<std::string> m_seen;
 };
 
@@ -390,7 +337,7 @@ SectionReadResult ReadSectionFile(std::string_view bytes, const ReadProgress& pr
         result.points.reserve(std::min(static_cast<std::size_t>(count), lines.RemainingLines()));
     }
 
-    TextFieldDecoder decoder(choice);
+    TextFieldDecoder decoder(choice.encoding, choice.repairUtf8);
     PointLineParser parser(version, decoder);
     LayerCollector layers;
     LineIssue firstIssue;
@@ -402,7 +349,7 @@ SectionReadResult ReadSectionFile(std::string_view bytes, const ReadProgress& pr
         if (IsBlankLine(line)) {
             continue;
         }
-        CDataStruct record;
+        CDataStruct& record = result.points.emplace_back();
         LineIssue issue;
         if (!parser.Parse(line, record, issue)) {
             if (result.incompleteLineCount++ == 0) {
@@ -410,10 +357,12 @@ SectionReadResult ReadSectionFile(std::string_view bytes, const ReadProgress& pr
                 firstIssue = issue;
             }
         }
-        if (!record.layer.empty() && record.pointKind != kAddedPoint) {
-            layers.Add(record.layer);
+        DecodedText* layer = parser.Layer();
+        if (layer != nullptr && !layer->inLayerList && !layer->text.empty() &&
+            record.pointKind != kAddedPoint) {
+            layers.Add(layer->text);
+            layer->inLayerList = true;
         }
-        result.points.push_back(std::move(record));
     }
     if (!gate.Finish()) {
         return Cancelled();

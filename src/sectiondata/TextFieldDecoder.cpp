@@ -1,0 +1,97 @@
+#include "sectiondata/TextFieldDecoder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace quarvel {
+namespace {
+
+// Keys of up to this many bytes are compared as two words, without memcmp.
+constexpr std::size_t kShortKeyBytes = 16;
+constexpr std::size_t kShortSlotCount = std::size_t{1} << 13; // a power of two
+// Beyond this many distinct texts nothing more is remembered, so that a file
+// of unique texts cannot inflate memory or the probe chains.
+constexpr std::size_t kMaxRemembered = kShortSlotCount / 2;
+
+std::size_t SlotHash(std::uint64_t low, std::uint64_t high, std::uint32_t size) {
+    std::uint64_t hash = low * 0x9E3779B97F4A7C15ull ^ high * 0xC2B2AE3D27D4EB4Full ^ size;
+    hash ^= hash >> 29;
+    return static_cast<std::size_t>(hash);
+}
+
+void RemoveBlanks(std::string& text) {
+    text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+}
+
+} // namespace
+
+TextFieldDecoder::TextFieldDecoder(TextEncoding encoding, bool repairUtf8)
+    : m_encoding(encoding), m_repairUtf8(repairUtf8), m_shortSlots(kShortSlotCount) {}
+
+DecodedText& TextFieldDecoder::Decode(std::string_view raw) {
+    if (raw.empty()) {
+        return m_empty;
+    }
+    if (raw.size() <= kShortKeyBytes) {
+        ShortKey key;
+        std::memcpy(&key.low, raw.data(), std::min<std::size_t>(raw.size(), 8));
+        if (raw.size() > 8) {
+            std::memcpy(&key.high, raw.data() + 8, raw.size() - 8);
+        }
+        key.size = static_cast<std::uint32_t>(raw.size());
+        std::size_t slot = 0;
+        if (DecodedText* found = FindShort(key, slot)) {
+            return *found;
+        }
+        if (m_entries.size() < kMaxRemembered) {
+            DecodedText& entry = Remember(Clean(raw));
+            m_shortSlots[slot] = {key, static_cast<std::uint32_t>(m_entries.size())};
+            return entry;
+        }
+    } else if (const auto found = m_long.find(raw); found != m_long.end()) {
+        return m_entries[found->second - 1];
+    } else if (m_entries.size() < kMaxRemembered) {
+        DecodedText& entry = Remember(Clean(raw));
+        m_long.emplace(raw, static_cast<std::uint32_t>(m_entries.size()));
+        return entry;
+    }
+    m_scratch = {Clean(raw), false};
+    return m_scratch;
+}
+
+// Finds key by linear probing; when absent, slot is the free slot for it.
+DecodedText* TextFieldDecoder::FindShort(const ShortKey& key, std::size_t& slot) {
+    const std::size_t mask = m_shortSlots.size() - 1;
+    slot = SlotHash(key.low, key.high, key.size) & mask;
+    while (m_shortSlots[slot].entry != 0) {
+        if (m_shortSlots[slot].key == key) {
+            return &m_entries[m_shortSlots[slot].entry - 1];
+        }
+        slot = (slot + 1) & mask;
+    }
+    return nullptr;
+}
+
+DecodedText& TextFieldDecoder::Remember(std::string text) {
+    m_entries.push_back({std::move(text), false});
+    return m_entries.back();
+}
+
+// Splitting at raw commas is safe for both encodings: neither puts a comma,
+// CR or LF inside a character. Blanks go only after decoding, because in GBK a
+// stray lead byte before a blank must not join the byte after the blank.
+std::string TextFieldDecoder::Clean(std::string_view raw) {
+    std::string text;
+    if (IsAscii(raw) || (m_encoding == TextEncoding::Utf8 && !m_repairUtf8)) {
+        text.assign(raw);
+    } else if (m_encoding == TextEncoding::Utf8) {
+        text = DecodeUtf16Le(EncodeUtf16Le(raw));
+    } else {
+        m_gbk.AppendDecoded(raw, text);
+    }
+    RemoveBlanks(text);
+    return text;
+}
+
+} // namespace quarvel

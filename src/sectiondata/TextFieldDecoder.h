@@ -1,0 +1,62 @@
+#pragma once
+
+#include "sectiondata/GbkDecoder.h"
+#include "sectiondata/TextCodec.h"
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace quarvel {
+
+// A cleaned note or layer, shared by every field with the same raw bytes.
+struct DecodedText {
+    std::string text;
+    bool inLayerList = false; // set by the reader once it has listed this layer
+};
+
+// Turns the raw bytes of note and layer fields into cleaned UTF-8: decoded from
+// the file's encoding, every U+0020 removed. Sections repeat a small set of
+// notes and layers, so each distinct text is decoded once and remembered.
+class TextFieldDecoder {
+public:
+    // repairUtf8: a UTF-8 file whose bytes are not all well-formed.
+    TextFieldDecoder(TextEncoding encoding, bool repairUtf8);
+
+    // The reference stays valid while the decoder lives, except for texts
+    // beyond the remembered ones, which are valid until the next call.
+    DecodedText& Decode(std::string_view raw);
+
+private:
+    struct ShortKey {
+        std::uint64_t low = 0;
+        std::uint64_t high = 0;
+        std::uint32_t size = 0;
+        bool operator==(const ShortKey& other) const {
+            return low == other.low && high == other.high && size == other.size;
+        }
+    };
+    struct Slot {
+        ShortKey key;
+        std::uint32_t entry = 0; // 1-based index into m_entries, 0 when free
+    };
+
+    DecodedText* FindShort(const ShortKey& key, std::size_t& slot);
+    DecodedText& Remember(std::string text);
+    std::string Clean(std::string_view raw);
+
+    TextEncoding m_encoding;
+    bool m_repairUtf8;
+    GbkDecoder m_gbk;
+    std::deque<DecodedText> m_entries;
+    std::vector<Slot> m_shortSlots;
+    // Keys point into the file's bytes, which outlive the decoder.
+    std::unordered_map<std::string_view, std::uint32_t> m_long;
+    DecodedText m_scratch;
+    DecodedText m_empty;
+};
+
+} // namespace quarvel
