@@ -4,10 +4,12 @@
 #include "controls/CHeaderCtrlEx.h"
 
 #include <QAbstractItemModel>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QSet>
 #include <QStyle>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace quarvel {
@@ -123,9 +125,10 @@ int CListCtrlEx::WidestCellWidth(int column) const {
 
     QStyleOptionViewItem option;
     initViewItemOption(&option);
-    const QFontMetrics& metrics = option.fontMetrics;
+    // Fractional advances, as the delegate lays the text out: rounded ones cut some texts short.
+    const QFontMetricsF metrics(option.font);
     const auto measure = [&metrics](const QString& text) {
-        return metrics.horizontalAdvance(text);
+        return static_cast<int>(std::ceil(metrics.horizontalAdvance(text)));
     };
 
     int widest = 0;
