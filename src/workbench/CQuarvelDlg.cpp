@@ -242,9 +242,13 @@ void CQuarvelDlg::PlaceControls() {
     place(m_labelColumns, units.Rect(5, 44, 45, 9));
     m_buttonOpen->setGeometry(units.Rect(35, 13, 56, 18));
     place(m_labelDecimals, units.Rect(278, 18, 37, 8));
-    m_comboKneeMode->setGeometry(units.Rect(88, 43, 61, 12));
+    place(m_comboKneeMode, units.Rect(88, 43, 61, 12));
     m_buttonExport->setGeometry(units.Rect(95, 13, 56, 18));
-    m_comboLayers->setGeometry(units.Rect(156, 43, 165, 12));
+    // The layer list is wide enough to give up its left end to a knee-point
+    // combo that needs more room for "显示交点与拐点".
+    QRect layers = units.Rect(156, 43, 165, 12);
+    layers.setLeft(std::max(layers.left(), m_comboKneeMode->geometry().right() + 1 + units.X(4)));
+    m_comboLayers->setGeometry(layers);
     m_buttonLayerFilter->setGeometry(units.Rect(326, 42, 37, 14));
     place(m_spinDecimals, units.Rect(319, 16, 28, 12));
     place(m_checkRenumber, units.Rect(183, 18, 37, 8));
