@@ -1,34 +1,12 @@
 #include "app/AppIcon.h"
+#include "app/Translations.h"
 #include "workbench/CQuarvelDlg.h"
 #include "workbench/SettingsFile.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QStringList>
 #include <QTimer>
-#include <QTranslator>
-
-#include <memory>
-
-namespace {
-
-// The surveyors this tool is made for work on Chinese systems: Qt's own dialogs
-// and buttons speak Simplified Chinese whatever the locale of the machine.
-void InstallChineseTranslations(QApplication& app) {
-    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    const QLocale chinese(QLocale::Chinese, QLocale::China);
-    for (const QString& catalogue : {QStringLiteral("qtbase"), QStringLiteral("qt")}) {
-        auto translator = std::make_unique<QTranslator>(&app);
-        if (translator->load(chinese, catalogue, QStringLiteral("_"), folder)) {
-            QApplication::installTranslator(translator.release());
-            return;
-        }
-    }
-}
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -36,7 +14,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
     QApplication::setDesktopFileName(QStringLiteral("quarvel"));
     QApplication::setWindowIcon(quarvel::ApplicationIcon());
-    InstallChineseTranslations(app);
+    quarvel::InstallChineseTranslations();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("断面数据文件的显示与导出"));

@@ -2,10 +2,12 @@
 
 #include "app/CAboutDlg.h"
 #include "app/AppIcon.h"
+#include "app/Translations.h"
 #include "workbench/CQuarvelDlg.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -102,6 +104,17 @@ private slots:
             QVERIFY(window.findChild<CAboutDlg*>() == nullptr); // gone once closed
         }
         QVERIFY(window.isVisible());
+    }
+
+    // Last: the translations stay installed for the rest of the run.
+    void qtsOwnButtonsSpeakChinese() {
+        QVERIFY(InstallChineseTranslations());
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(box.button(QMessageBox::Ok)->text().remove(QLatin1Char('&')),
+                 QStringLiteral("确定"));
+        QCOMPARE(box.button(QMessageBox::Cancel)->text().remove(QLatin1Char('&')),
+                 QStringLiteral("取消"));
     }
 };
 
