@@ -96,6 +96,9 @@ private slots:
         list.setModel(MakeModel(&list, {{"a"}, {"b"}, {"c"}}));
         QCOMPARE(list.rowHeight(0), 22);
         QCOMPARE(list.rowHeight(2), 22);
+        // A press on a caption neither sorts nor selects a column.
+        QVERIFY(!list.horizontalHeader()->sectionsClickable());
+        QVERIFY(!list.isSortingEnabled());
     }
 
     void EvenRowsAreBandedWhateverTheModelPaints() {
