@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QStyle>
 #include <algorithm>
 
@@ -15,6 +16,7 @@ CListCellCombo::CListCellCombo(int column, QWidget* parent) : QComboBox(parent),
     setMaxVisibleItems(kMaxVisibleItems);
     // Styles that show the list as a menu ignore the visible-rows limit; keep it a list.
     setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+    view()->setTextElideMode(Qt::ElideRight);
     connect(this, QOverload<int>::of(&QComboBox::activated), this, &CListCellCombo::OnActivated);
     view()->viewport()->installEventFilter(this);
 }
@@ -66,9 +68,19 @@ int CListCellCombo::DropWidth() const {
 void CListCellCombo::showPopup() {
     QComboBox::showPopup();
     QWidget* const popup = view()->window();
-    if (popup != window()) {
-        popup->resize(DropWidth(), popup->height());
+    if (popup == window()) {
+        return;
     }
+    QRect geometry = popup->geometry();
+    geometry.setWidth(DropWidth());
+    // A list widened beyond the screen's right edge moves left instead of being cut off.
+    if (const QScreen* const screen = popup->screen()) {
+        const QRect available = screen->availableGeometry();
+        if (geometry.right() > available.right()) {
+            geometry.moveRight(available.right());
+        }
+    }
+    popup->setGeometry(geometry);
 }
 
 void CListCellCombo::showEvent(QShowEvent* event) {
