@@ -6,7 +6,9 @@
 #include "workbench/CQuarvelDlg.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -104,6 +106,39 @@ private slots:
             QVERIFY(window.findChild<CAboutDlg*>() == nullptr); // gone once closed
         }
         QVERIFY(window.isVisible());
+    }
+
+    void theWindowsContextMenuOffersIt() {
+        QTemporaryDir dir;
+        CQuarvelDlg window(ToFsPath(dir.filePath(QStringLiteral("Quarvel.ini"))));
+        window.show();
+        QStringList entries;
+        QString title;
+        QTimer::singleShot(50, [&entries, &title] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr) {
+                return;
+            }
+            for (const QAction* action : menu->actions()) {
+                entries.append(action->text());
+            }
+            OnNextModal([&title](QWidget* modal) {
+                title = modal != nullptr ? modal->windowTitle() : QString();
+            });
+            menu->setActiveAction(menu->actions().constFirst());
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        // Never left hanging should the menu not have opened as expected.
+        QTimer::singleShot(3000, [] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                popup->close();
+            }
+        });
+        const QPoint at(window.width() / 2, 5);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, window.mapToGlobal(at));
+        QApplication::sendEvent(&window, &event);
+        QCOMPARE(entries, QStringList({"关于 Quarvel(&A)..."}));
+        QCOMPARE(title, QStringLiteral("关于 Quarvel"));
     }
 
     // Last: the translations stay installed for the rest of the run.
