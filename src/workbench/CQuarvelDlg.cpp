@@ -37,10 +37,14 @@
 #include <QUrl>
 
 #ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 #endif
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -57,8 +61,10 @@ const QString kExportName = QStringLiteral("数据文件.csv");
 constexpr int kSequenceColumnWidth = 40;
 constexpr int kDataColumnWidth = 80;
 constexpr int kProgressSteps = 1000;
+#ifdef Q_OS_WIN
 // The system-menu command of the About box; Windows keeps the low four bits.
 constexpr unsigned kAboutCommand = 0x0010;
+#endif
 
 QString ToQString(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
