@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <string_view>
@@ -52,6 +53,38 @@ inline bool ParseMagnitude(std::string_view text, std::uint64_t& magnitude) {
         value = value * 10 + digit;
     }
     magnitude = value;
+    return true;
+}
+
+// Reads plain decimals such as "3400000.456" exactly without a library call:
+// with at most 15 digits the digits form an exact double, and so does the
+// power of ten, so one division rounds correctly. Returns false for anything
+// else (an exponent, more digits, a stray character), which the full parser
+// then decides.
+inline bool ParsePlainDecimal(std::string_view text, double& value) {
+    constexpr std::size_t kMaxDigits = 15;
+    constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const std::size_t size = text.size();
+    std::uint64_t digits = 0;
+    std::size_t i = 0;
+    for (; i < size && IsDigit(text[i]); ++i) {
+        digits = digits * 10 + static_cast<std::uint64_t>(text[i] - '0');
+    }
+    std::size_t digitCount = i;
+    std::size_t fractionDigits = 0;
+    if (i < size && text[i] == '.') {
+        const std::size_t fractionStart = ++i;
+        for (; i < size && IsDigit(text[i]); ++i) {
+            digits = digits * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        }
+        fractionDigits = i - fractionStart;
+        digitCount += fractionDigits;
+    }
+    if (i != size || digitCount == 0 || digitCount > kMaxDigits) {
+        return false;
+    }
+    value = static_cast<double>(digits) / kPowersOfTen[fractionDigits];
     return true;
 }
 
@@ -118,6 +151,10 @@ inline bool ParseRealField(std::string_view field, double& value) {
         return false;
     }
     double magnitude = 0;
+    if (field_detail::ParsePlainDecimal(text, magnitude)) {
+        value = negative ? -magnitude : magnitude;
+        return true;
+    }
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, magnitude, std::chars_format::general);
     if (ptr != end) {

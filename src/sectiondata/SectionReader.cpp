@@ -15,6 +15,13 @@
 #include <unordered_set>
 #include <utility>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+#if defined(_MSC_VER) && !defined(__clang__)
+#include <intrin.h>
+#endif
+
 namespace quarvel {
 namespace {
 
@@ -113,6 +120,61 @@ EncodingChoice DetectEncoding(std::string_view& bytes) {
     return {TextEncoding::Gbk, false};
 }
 
+#if defined(_MSC_VER) && !defined(__clang__)
+std::size_t LowestSetBit(std::uint64_t mask) {
+    unsigned long index = 0;
+    _BitScanForward64(&index, mask);
+    return index;
+}
+#else
+std::size_t LowestSetBit(std::uint64_t mask) {
+    return static_cast<std::size_t>(__builtin_ctzll(mask));
+}
+#endif
+
+// One bit per byte of the 64 bytes at block, set where the byte is a comma.
+std::uint64_t CommaBits(const char* block) {
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i comma = _mm_set1_epi8(',');
+    std::uint64_t bits = 0;
+    for (int part = 0; part < 4; ++part) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
+        const auto found =
+            static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, comma)));
+        bits |= static_cast<std::uint64_t>(found) << (16 * part);
+    }
+    return bits;
+#else
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 64; ++i) {
+        bits |= static_cast<std::uint64_t>(block[i] == ',') << i;
+    }
+    return bits;
+#endif
+}
+
+// Writes the positions of the first max commas of line; returns how many.
+// Comma positions are unpredictable, so a branch per byte would mispredict at
+// every field: whole blocks are tested at once and only the commas visited.
+std::size_t FindCommas(std::string_view line, std::size_t* commas, std::size_t max) {
+    constexpr std::size_t kBlock = 64;
+    std::size_t found = 0;
+    for (std::size_t base = 0; base < line.size() && found < max; base += kBlock) {
+        std::uint64_t bits = 0;
+        if (line.size() - base >= kBlock) {
+            bits = CommaBits(line.data() + base);
+        } else {
+            char padded[kBlock] = {};
+            std::memcpy(padded, line.data() + base, line.size() - base);
+            bits = CommaBits(padded);
+        }
+        for (; bits != 0 && found < max; bits &= bits - 1) {
+            commas[found++] = base + LowestSetBit(bits);
+        }
+    }
+    return found;
+}
+
 // The first field of a point line that fell short.
 struct LineIssue {
     std::size_t field = 0; // 0-based
@@ -154,18 +216,16 @@ public:
 private:
     // Field i lies between comma i-1 and comma i; the last may lack its comma.
     void Split(std::string_view line) {
-        m_present = 0;
+        std::array<std::size_t, kMaxFields> commas{};
+        const std::size_t found = FindCommas(line, commas.data(), m_fieldCount);
         std::size_t begin = 0;
-        for (std::size_t i = 0; i < line.size(); ++i) {
-            if (line[i] == ',') {
-                m_fields[m_present++] = line.substr(begin, i - begin);
-                begin = i + 1;
-                if (m_present == m_fieldCount) {
-                    return;
-                }
-            }
+        for (m_present = 0; m_present < found; ++m_present) {
+            m_fields[m_present] = line.substr(begin, commas[m_present] - begin);
+            begin = commas[m_present] + 1;
         }
-        m_fields[m_present++] = line.substr(begin);
+        if (m_present < m_fieldCount) {
+            m_fields[m_present++] = line.substr(begin);
+        }
     }
 
     void NoteProblem(std::size_t field, bool missing, LineIssue& issue) {

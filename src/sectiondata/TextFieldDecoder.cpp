@@ -20,6 +20,39 @@ std::size_t SlotHash(std::uint64_t low, std::uint64_t high, std::uint32_t size) 
     return static_cast<std::size_t>(hash);
 }
 
+template <typename Word>
+Word LoadWord(const char* bytes) {
+    Word word = 0;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+} // namespace
+
+// Packs up to 16 bytes into two words with fixed-size loads that may overlap;
+// together with the size they determine every byte, so equal keys mean equal
+// texts.
+TextFieldDecoder::ShortKey TextFieldDecoder::MakeShortKey(std::string_view raw) {
+    const char* bytes = raw.data();
+    const std::size_t size = raw.size();
+    ShortKey key;
+    key.size = static_cast<std::uint32_t>(size);
+    if (size >= 8) {
+        key.low = LoadWord<std::uint64_t>(bytes);
+        key.high = LoadWord<std::uint64_t>(bytes + size - 8);
+    } else if (size >= 4) {
+        key.low = LoadWord<std::uint32_t>(bytes);
+        key.high = LoadWord<std::uint32_t>(bytes + size - 4);
+    } else {
+        key.low = static_cast<unsigned char>(bytes[0]) |
+                  static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[size / 2])) << 8 |
+                  static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[size - 1])) << 16;
+    }
+    return key;
+}
+
+namespace {
+
 void RemoveBlanks(std::string& text) {
     text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
 }
@@ -34,12 +67,7 @@ DecodedText& TextFieldDecoder::Decode(std::string_view raw) {
         return m_empty;
     }
     if (raw.size() <= kShortKeyBytes) {
-        ShortKey key;
-        std::memcpy(&key.low, raw.data(), std::min<std::size_t>(raw.size(), 8));
-        if (raw.size() > 8) {
-            std::memcpy(&key.high, raw.data() + 8, raw.size() - 8);
-        }
-        key.size = static_cast<std::uint32_t>(raw.size());
+        const ShortKey key = MakeShortKey(raw);
         std::size_t slot = 0;
         if (DecodedText* found = FindShort(key, slot)) {
             return *found;
@@ -53,7 +81,8 @@ DecodedText& TextFieldDecoder::Decode(std::string_view raw) {
         return m_entries[found->second - 1];
     } else if (m_entries.size() < kMaxRemembered) {
         DecodedText& entry = Remember(Clean(raw));
-        m_long.emplace(raw, static_cast<std::uint32_t>(m_entries.size()));
+        m_longKeys.emplace_back(raw);
+        m_long.emplace(m_longKeys.back(), static_cast<std::uint32_t>(m_entries.size()));
         return entry;
     }
     m_scratch = {Clean(raw), false};

@@ -44,6 +44,7 @@ private:
         std::uint32_t entry = 0; // 1-based index into m_entries, 0 when free
     };
 
+    static ShortKey MakeShortKey(std::string_view raw);
     DecodedText* FindShort(const ShortKey& key, std::size_t& slot);
     DecodedText& Remember(std::string text);
     std::string Clean(std::string_view raw);
@@ -53,7 +54,8 @@ private:
     GbkDecoder m_gbk;
     std::deque<DecodedText> m_entries;
     std::vector<Slot> m_shortSlots;
-    // Keys point into the file's bytes, which outlive the decoder.
+    // Longer texts: the keys view copies of the raw bytes kept in m_longKeys.
+    std::deque<std::string> m_longKeys;
     std::unordered_map<std::string_view, std::uint32_t> m_long;
     DecodedText m_scratch;
     DecodedText m_empty;

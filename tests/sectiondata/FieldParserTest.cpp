@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <random>
+#include <string>
 
 using namespace quarvel;
 
@@ -107,4 +110,25 @@ TEST(FieldParser, CountLineTakesLeadingNumberOnly) {
     EXPECT_EQ(ParseCountLine(""), 0);
     EXPECT_EQ(ParseCountLine("abc 5"), 0);
     EXPECT_EQ(ParseCountLine("99999999999999999999"), std::numeric_limits<std::int32_t>::max());
+}
+
+TEST(FieldParser, PlainDecimalsRoundLikeTheFullParser) {
+    // The short path for plain decimals must give the same double as the
+    // general conversion, to the last bit, for the numbers surveyors write.
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 17);
+        std::string text;
+        for (int d = 0; d < digits; ++d) {
+            text += static_cast<char>('0' + random() % 10);
+        }
+        text.insert(random() % (text.size() + 1), ".");
+        double expected = 0;
+        std::from_chars(text.data(), text.data() + text.size(), expected);
+        if (text == ".") {
+            continue;
+        }
+        EXPECT_EQ(Real(text), expected) << text;
+        EXPECT_EQ(Real("-" + text), -expected) << text;
+    }
 }

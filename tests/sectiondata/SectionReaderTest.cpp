@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -208,6 +209,35 @@ TEST(SectionReader, LayerListIsSortedUniqueAndSkipsAddedPoints) {
     const SectionReadResult none =
         Read(SectionFile("HWT3.0", {"1,0,0,0,0,0,N,0,4,D,", "2,0,0,0,0,0,N,0,0,,"}));
     EXPECT_TRUE(none.layers.empty());
+}
+
+TEST(SectionReader, ManyDistinctLayersAreAllListed) {
+    std::vector<std::string> lines;
+    for (int i = 9999; i >= 0; --i) {
+        lines.push_back("1,0,0,0,0,0,N,0,0,层" + std::to_string(100000 + i) + ",0,");
+    }
+    const SectionReadResult result = Read(EncodeGbk(SectionFile("HWT3.8", lines)));
+    ASSERT_EQ(result.layers.size(), 10000u);
+    EXPECT_EQ(result.layers.front(), "层100000");
+    EXPECT_EQ(result.layers.back(), "层109999");
+    EXPECT_TRUE(std::is_sorted(result.layers.begin(), result.layers.end()));
+}
+
+TEST(SectionReader, FieldsSplitRightAcrossLongLines) {
+    // Commas land on every position around the blocks the line is scanned in.
+    for (std::size_t padding = 40; padding < 140; ++padding) {
+        const std::string note(padding, 'n');
+        const SectionReadResult result =
+            Read(SectionFile("HWT3.8", {"1,2.5,3,4,5,6," + note + ",8,2,L" + note + ",11,extra,"}));
+        ASSERT_EQ(result.points.size(), 1u);
+        const CDataStruct& point = result.points[0];
+        EXPECT_EQ(point.note, note);
+        EXPECT_EQ(point.code, 8u);
+        EXPECT_EQ(point.pointKind, 2u);
+        EXPECT_EQ(point.layer, "L" + note);
+        EXPECT_EQ(point.extra, 11u);
+        EXPECT_EQ(result.incompleteLineCount, 0u) << padding;
+    }
 }
 
 TEST(SectionReader, LayerListFollowsUtf16CodeUnitOrder) {
