@@ -13,7 +13,7 @@ if [ ! -x "$quarvel" ]; then
     echo "quarvel is not built in $build (set QUARVEL_BUILD_DIR or run scripts/run.sh first)" >&2
     exit 1
 fi
-for tool in Xvfb xwd convert; do
+for tool in Xvfb import; do
     if ! command -v "$tool" >/dev/null; then
         echo "$tool is missing: bash scripts/deps.sh installs it" >&2
         exit 1
@@ -48,5 +48,7 @@ if ! kill -0 "$app_pid" 2>/dev/null; then
 fi
 
 mkdir -p "$(dirname "$output")"
-DISPLAY="$display" xwd -root -silent | convert xwd:- -trim +repage "png:$output"
+# import reads what the server shows; xwd leaves a dialog opened over the
+# window black.
+DISPLAY="$display" import -window root png:- | convert png:- -trim +repage "png:$output"
 echo "Saved $output"
