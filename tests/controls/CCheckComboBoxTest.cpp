@@ -31,6 +31,7 @@ std::unique_ptr<CCheckComboBox> MakeCombo(const QStringList& texts, const QStrin
 bool DropDown(CCheckComboBox& combo) {
     combo.resize(160, combo.sizeHint().height());
     combo.show();
+    combo.activateWindow();
     if (!QTest::qWaitForWindowActive(&combo)) {
         return false;
     }

@@ -33,6 +33,7 @@ struct Table {
         list->SetHeaderChoices(choices);
         list->resize(500, 200);
         list->show();
+        list->activateWindow();
     }
     bool Ready() const { return QTest::qWaitForWindowActive(list.get()); }
     CHeaderCtrlEx* Header() const { return list->HeaderCtrl(); }

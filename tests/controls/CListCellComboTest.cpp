@@ -33,6 +33,7 @@ struct Host {
         combo->setGeometry(40, 0, 80, 24);
         spy = std::make_unique<QSignalSpy>(combo.data(), &CListCellCombo::cellEditEnded);
         dialog->show();
+        dialog->activateWindow();
         combo->show();
         combo->setFocus();
     }
