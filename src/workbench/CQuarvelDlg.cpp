@@ -145,7 +145,10 @@ CQuarvelDlg::CQuarvelDlg(std::filesystem::path settingsFile, QWidget* parent)
     AddAboutToSystemMenu();
 }
 
-CQuarvelDlg::~CQuarvelDlg() = default;
+CQuarvelDlg::~CQuarvelDlg() {
+    // The points go before the child widgets: nothing may read them afterwards.
+    m_model->Clear();
+}
 
 void CQuarvelDlg::SetOpenFileChooser(OpenFileChooser chooser) {
     m_chooseOpenFile = std::move(chooser);
