@@ -8,3 +8,22 @@ target_link_libraries(quarvel_bench_support PUBLIC quarvel_core PRIVATE quarvel_
 add_executable(reader_benchmark ${CMAKE_CURRENT_LIST_DIR}/ReaderBenchmark.cpp)
 target_link_libraries(reader_benchmark PRIVATE quarvel_bench_support quarvel_warnings
                       benchmark::benchmark)
+
+# Feeds the reader arbitrary bytes; needs clang's libFuzzer, so other
+# compilers skip it. The reader's sources are compiled in again so that the
+# fuzzer sees their coverage. Run: reader_fuzzer -max_total_time=60 <corpus dir>
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND NOT MSVC)
+    set(QUARVEL_SECTIONDATA_DIR ${PROJECT_SOURCE_DIR}/src/sectiondata)
+    add_executable(reader_fuzzer
+        ${CMAKE_CURRENT_LIST_DIR}/ReaderFuzzer.cpp
+        ${QUARVEL_SECTIONDATA_DIR}/Azimuths.cpp
+        ${QUARVEL_SECTIONDATA_DIR}/FieldParser.cpp
+        ${QUARVEL_SECTIONDATA_DIR}/GbkDecoder.cpp
+        ${QUARVEL_SECTIONDATA_DIR}/SectionReader.cpp
+        ${QUARVEL_SECTIONDATA_DIR}/TextCodec.cpp
+        ${QUARVEL_SECTIONDATA_DIR}/TextFieldDecoder.cpp)
+    target_include_directories(reader_fuzzer PRIVATE ${PROJECT_SOURCE_DIR}/src)
+    target_compile_options(reader_fuzzer PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_options(reader_fuzzer PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_libraries(reader_fuzzer PRIVATE quarvel_warnings)
+endif()
