@@ -19,6 +19,7 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND NOT MSVC)
         ${QUARVEL_SECTIONDATA_DIR}/Azimuths.cpp
         ${QUARVEL_SECTIONDATA_DIR}/FieldParser.cpp
         ${QUARVEL_SECTIONDATA_DIR}/GbkDecoder.cpp
+        ${QUARVEL_SECTIONDATA_DIR}/PointLineParser.cpp
         ${QUARVEL_SECTIONDATA_DIR}/SectionReader.cpp
         ${QUARVEL_SECTIONDATA_DIR}/TextCodec.cpp
         ${QUARVEL_SECTIONDATA_DIR}/TextFieldDecoder.cpp)

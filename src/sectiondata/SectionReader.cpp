@@ -1,10 +1,10 @@
 #include "sectiondata/SectionReader.h"
 
 #include "sectiondata/FieldParser.h"
+#include "sectiondata/PointLineParser.h"
 #include "sectiondata/TextFieldDecoder.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -15,26 +15,11 @@
 #include <unordered_set>
 #include <utility>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#endif
-#if defined(_MSC_VER) && !defined(__clang__)
-#include <intrin.h>
-#endif
-
 namespace quarvel {
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::size_t kProgressStep = std::size_t{1} << 20;
-constexpr std::size_t kMaxFields = 11;
-constexpr std::size_t kNoteField = 6;
-constexpr std::size_t kLayerField = 9;
-
-// Names of the fields in line order, for the user's messages.
-constexpr std::array<const char*, kMaxFields> kFieldNames = {
-    "编号", "坐标X", "坐标Y",  "高程Z", "与起点距离", "标志",
-    "注释", "编码",  "点类型", "图层",  "附加值"};
 
 // Splits the file into lines ending in LF or CR LF; a CR right before the LF
 // or before the end of the file is not part of the line.
@@ -120,148 +105,6 @@ EncodingChoice DetectEncoding(std::string_view& bytes) {
     return {TextEncoding::Gbk, false};
 }
 
-#if defined(_MSC_VER) && !defined(__clang__)
-std::size_t LowestSetBit(std::uint64_t mask) {
-    unsigned long index = 0;
-    _BitScanForward64(&index, mask);
-    return index;
-}
-#else
-std::size_t LowestSetBit(std::uint64_t mask) {
-    return static_cast<std::size_t>(__builtin_ctzll(mask));
-}
-#endif
-
-// One bit per byte of the 64 bytes at block, set where the byte is a comma.
-std::uint64_t CommaBits(const char* block) {
-#if defined(__SSE2__) || defined(_M_X64)
-    const __m128i comma = _mm_set1_epi8(',');
-    std::uint64_t bits = 0;
-    for (int part = 0; part < 4; ++part) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
-        const auto found =
-            static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, comma)));
-        bits |= static_cast<std::uint64_t>(found) << (16 * part);
-    }
-    return bits;
-#else
-    std::uint64_t bits = 0;
-    for (int i = 0; i < 64; ++i) {
-        bits |= static_cast<std::uint64_t>(block[i] == ',') << i;
-    }
-    return bits;
-#endif
-}
-
-// Writes the positions of the first max commas of line; returns how many.
-// Comma positions are unpredictable, so a branch per byte would mispredict at
-// every field: whole blocks are tested at once and only the commas visited.
-std::size_t FindCommas(std::string_view line, std::size_t* commas, std::size_t max) {
-    constexpr std::size_t kBlock = 64;
-    std::size_t found = 0;
-    for (std::size_t base = 0; base < line.size() && found < max; base += kBlock) {
-        std::uint64_t bits = 0;
-        if (line.size() - base >= kBlock) {
-            bits = CommaBits(line.data() + base);
-        } else {
-            char padded[kBlock] = {};
-            std::memcpy(padded, line.data() + base, line.size() - base);
-            bits = CommaBits(padded);
-        }
-        for (; bits != 0 && found < max; bits &= bits - 1) {
-            commas[found++] = base + LowestSetBit(bits);
-        }
-    }
-    return found;
-}
-
-// The first field of a point line that fell short.
-struct LineIssue {
-    std::size_t field = 0; // 0-based
-    bool missing = false;  // the line ends before the field; else it is not a number
-};
-
-class PointLineParser {
-public:
-    PointLineParser(SectionFileVersion version, TextFieldDecoder& decoder)
-        : m_fieldCount(version == SectionFileVersion::V3_8 ? 11 : 10), m_decoder(decoder) {}
-
-    // Fills record from its own line only; returns false, with the first
-    // problem in issue, when a field is missing or not a number.
-    bool Parse(std::string_view line, CDataStruct& record, LineIssue& issue) {
-        Split(line);
-        m_complete = true;
-        TakeNumber(0, issue, [&](std::string_view f) { return ParseInt32Field(f, record.number); });
-        TakeNumber(1, issue, [&](std::string_view f) { return ParseRealField(f, record.x); });
-        TakeNumber(2, issue, [&](std::string_view f) { return ParseRealField(f, record.y); });
-        TakeNumber(3, issue, [&](std::string_view f) { return ParseRealField(f, record.z); });
-        TakeNumber(4, issue, [&](std::string_view f) { return ParseRealField(f, record.station); });
-        TakeNumber(5, issue, [&](std::string_view f) { return ParseUint32Field(f, record.flag); });
-        TakeText(kNoteField, issue, record.note);
-        TakeNumber(7, issue, [&](std::string_view f) { return ParseUint32Field(f, record.code); });
-        TakeNumber(8, issue,
-                   [&](std::string_view f) { return ParseUint32Field(f, record.pointKind); });
-        m_layer = TakeText(kLayerField, issue, record.layer);
-        if (m_fieldCount > 10) {
-            TakeNumber(10, issue,
-                       [&](std::string_view f) { return ParseUint32Field(f, record.extra); });
-        }
-        return m_complete;
-    }
-
-    // The decoded layer of the line parsed last, or null when it had none;
-    // valid until the next line is parsed.
-    DecodedText* Layer() const { return m_layer; }
-
-private:
-    // Field i lies between comma i-1 and comma i; the last may lack its comma.
-    void Split(std::string_view line) {
-        std::array<std::size_t, kMaxFields> commas{};
-        const std::size_t found = FindCommas(line, commas.data(), m_fieldCount);
-        std::size_t begin = 0;
-        for (m_present = 0; m_present < found; ++m_present) {
-            m_fields[m_present] = line.substr(begin, commas[m_present] - begin);
-            begin = commas[m_present] + 1;
-        }
-        if (m_present < m_fieldCount) {
-            m_fields[m_present++] = line.substr(begin);
-        }
-    }
-
-    void NoteProblem(std::size_t field, bool missing, LineIssue& issue) {
-        if (m_complete) {
-            issue = {field, missing};
-            m_complete = false;
-        }
-    }
-
-    template <typename Parse>
-    void TakeNumber(std::size_t field, LineIssue& issue, Parse parse) {
-        if (field >= m_present) {
-            NoteProblem(field, true, issue);
-        } else if (!parse(m_fields[field])) {
-            NoteProblem(field, false, issue);
-        }
-    }
-
-    DecodedText* TakeText(std::size_t field, LineIssue& issue, std::string& text) {
-        if (field >= m_present) {
-            NoteProblem(field, true, issue);
-            return nullptr;
-        }
-        DecodedText& decoded = m_decoder.Decode(m_fields[field]);
-        text = decoded.text;
-        return &decoded;
-    }
-
-    std::size_t m_fieldCount;
-    TextFieldDecoder& m_decoder;
-    std::array<std::string_view, kMaxFields> m_fields{};
-    std::size_t m_present = 0;
-    bool m_complete = true;
-    DecodedText* m_layer = nullptr;
-};
-
 std::u16string ToUtf16(std::string_view utf8) {
     const std::string bytes = EncodeUtf16Le(utf8);
     std::u16string units(bytes.size() / 2, u'\0');
@@ -317,7 +160,7 @@ bool IsBlankLine(std::string_view line) {
 }
 
 std::string IncompleteDetail(std::size_t count, std::size_t firstLine, const LineIssue& issue) {
-    const std::string field = std::string("“") + kFieldNames[issue.field] + "”";
+    const std::string field = std::string("“") + PointFieldName(issue.field) + "”";
     return "共 " + std::to_string(count) +
            " 行点数据不完整，缺少的或不是数字的字段按 0 或空读入；第一处在第 " +
            std::to_string(firstLine) + " 行：" +
