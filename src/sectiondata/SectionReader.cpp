@@ -287,6 +287,16 @@ SectionReadResult ReadSectionFile(std::string_view bytes, const ReadProgress& pr
 
 SectionReadResult ReadSectionFile(std::istream& in, const ReadProgress& progress) {
     std::string bytes;
+    // A seekable stream tells its size, which saves growing the buffer.
+    const std::istream::pos_type start = in.tellg();
+    if (start != std::istream::pos_type(-1) && in.seekg(0, std::ios::end)) {
+        const std::istream::pos_type end = in.tellg();
+        if (end != std::istream::pos_type(-1) && end > start) {
+            bytes.reserve(static_cast<std::size_t>(end - start));
+        }
+        in.seekg(start);
+    }
+    in.clear(in.rdstate() & ~std::ios::failbit);
     char buffer[1 << 16];
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
         bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
