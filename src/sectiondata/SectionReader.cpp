@@ -11,6 +11,8 @@
 #include <cstring>
 #include <istream>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <system_error>
 #include <unordered_set>
 #include <utility>
@@ -200,21 +202,11 @@ SectionReadResult Cancelled() {
     return Failure(ReadStatus::Cancelled, "读取已取消");
 }
 
-} // namespace
-
-const char* VersionText(SectionFileVersion version) {
-    switch (version) {
-    case SectionFileVersion::V3_0:
-        return "3.0";
-    case SectionFileVersion::V3_6:
-        return "3.6";
-    case SectionFileVersion::V3_8:
-        return "3.8";
-    }
-    return "";
+SectionReadResult OutOfMemory() {
+    return Failure(ReadStatus::CannotOpen, "内存不足，无法读入整个文件");
 }
 
-SectionReadResult ReadSectionFile(std::string_view bytes, const ReadProgress& progress) {
+SectionReadResult ReadBytes(std::string_view bytes, const ReadProgress& progress) {
     ProgressGate gate(progress, bytes.size());
     if (!gate.Continue(0)) {
         return Cancelled();
@@ -285,7 +277,30 @@ SectionReadResult ReadSectionFile(std::string_view bytes, const ReadProgress& pr
     return result;
 }
 
-SectionReadResult ReadSectionFile(std::istream& in, const ReadProgress& progress) {
+} // namespace
+
+const char* VersionText(SectionFileVersion version) {
+    switch (version) {
+    case SectionFileVersion::V3_0:
+        return "3.0";
+    case SectionFileVersion::V3_6:
+        return "3.6";
+    case SectionFileVersion::V3_8:
+        return "3.8";
+    }
+    return "";
+}
+
+SectionReadResult ReadSectionFile(std::string_view bytes, const ReadProgress& progress) {
+    // A file too large for the memory must not end the program.
+    try {
+        return ReadBytes(bytes, progress);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory();
+    }
+}
+
+SectionReadResult ReadSectionFile(std::istream& in, const ReadProgress& progress) try {
     std::string bytes;
     // A seekable stream tells its size, which saves growing the buffer.
     const std::istream::pos_type start = in.tellg();
@@ -305,9 +320,14 @@ SectionReadResult ReadSectionFile(std::istream& in, const ReadProgress& progress
         return Failure(ReadStatus::CannotOpen, "读取数据流失败");
     }
     return ReadSectionFile(std::string_view(bytes), progress);
+} catch (const std::bad_alloc&) {
+    return OutOfMemory();
+} catch (const std::length_error&) {
+    return OutOfMemory();
 }
 
-SectionReadResult ReadSectionFile(const std::filesystem::path& path, const ReadProgress& progress) {
+SectionReadResult ReadSectionFile(const std::filesystem::path& path,
+                                  const ReadProgress& progress) try {
     struct FileCloser {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
@@ -335,6 +355,10 @@ SectionReadResult ReadSectionFile(const std::filesystem::path& path, const ReadP
     }
     file.reset();
     return ReadSectionFile(std::string_view(bytes), progress);
+} catch (const std::bad_alloc&) {
+    return OutOfMemory();
+} catch (const std::length_error&) {
+    return OutOfMemory();
 }
 
 } // namespace quarvel
