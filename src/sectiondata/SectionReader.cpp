@@ -206,6 +206,22 @@ SectionReadResult OutOfMemory() {
     return Failure(ReadStatus::CannotOpen, "内存不足，无法读入整个文件");
 }
 
+// One warning per kind, so that a file of a million bad lines does not
+// produce a million messages.
+void AddWarnings(SectionReadResult& result, const LineIssue& firstIssue, std::int64_t count,
+                 std::int64_t pointLines) {
+    if (result.incompleteLineCount > 0) {
+        result.warnings.push_back(
+            {ReadWarningKind::IncompleteLine, result.firstIncompleteLine,
+             IncompleteDetail(result.incompleteLineCount, result.firstIncompleteLine, firstIssue)});
+    }
+    if (pointLines < count) {
+        result.warnings.push_back({ReadWarningKind::FewerLinesThanCount, 3,
+                                   "第 3 行给出 " + std::to_string(count) + " 个点，但文件只有 " +
+                                       std::to_string(pointLines) + " 行点数据"});
+    }
+}
+
 SectionReadResult ReadBytes(std::string_view bytes, const ReadProgress& progress) {
     ProgressGate gate(progress, bytes.size());
     if (!gate.Continue(0)) {
@@ -264,16 +280,7 @@ SectionReadResult ReadBytes(std::string_view bytes, const ReadProgress& progress
     }
 
     result.layers = layers.TakeSorted();
-    if (result.incompleteLineCount > 0) {
-        result.warnings.push_back(
-            {ReadWarningKind::IncompleteLine, result.firstIncompleteLine,
-             IncompleteDetail(result.incompleteLineCount, result.firstIncompleteLine, firstIssue)});
-    }
-    if (pointLines < count) {
-        result.warnings.push_back({ReadWarningKind::FewerLinesThanCount, 3,
-                                   "第 3 行给出 " + std::to_string(count) + " 个点，但文件只有 " +
-                                       std::to_string(pointLines) + " 行点数据"});
-    }
+    AddWarnings(result, firstIssue, count, pointLines);
     return result;
 }
 
