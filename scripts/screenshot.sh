@@ -15,7 +15,7 @@ if [ ! -x "$quarvel" ]; then
 fi
 for tool in Xvfb import; do
     if ! command -v "$tool" >/dev/null; then
-        echo "$tool is missing: bash scripts/deps.sh installs it" >&2
+        echo "$tool is missing: apt-get install xvfb imagemagick" >&2
         exit 1
     fi
 done

@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace quarvel {
 
 namespace {
@@ -14,6 +16,8 @@ namespace {
 const QColor kLineColor(190, 190, 190);
 // The caption's top edge sits this far below the section's top.
 constexpr int kCaptionTop = 6;
+// Room kept below the caption, above the bottom line.
+constexpr int kCaptionBottomMargin = 2;
 
 // The item to select for the caption: the first whose text begins with it, ignoring case,
 // searching from the second item to the end and then the first; the first when none matches.
@@ -110,6 +114,15 @@ void CHeaderCtrlEx::paintSection(QPainter* painter, const QRect& rect, int logic
     painter->drawText(rect.adjusted(0, kCaptionTop, 0, 0),
                       Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, caption);
     painter->restore();
+}
+
+QSize CHeaderCtrlEx::sectionSizeFromContents(int logicalIndex) const {
+    // The caption starts lower than the style assumes; the header grows so that a
+    // caption in a tall (Chinese) font is not cut at the bottom.
+    QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
+    const int captionHeight = QFontMetrics(QApplication::font()).height();
+    size.setHeight(std::max(size.height(), kCaptionTop + captionHeight + kCaptionBottomMargin));
+    return size;
 }
 
 void CHeaderCtrlEx::mousePressEvent(QMouseEvent* event) {

@@ -3,6 +3,7 @@
 #include "controls/CListCtrlEx.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QImage>
 #include <QPointer>
 #include <QSignalSpy>
@@ -203,6 +204,8 @@ private slots:
         };
         QVERIFY(!inkInRows(0, 6));
         QVERIFY(inkInRows(6, header.fontMetrics().height()));
+        // ...and the header is tall enough that the caption's last row is not cut off.
+        QVERIFY(header.height() > 6 + QFontMetrics(QApplication::font()).height());
     }
 };
 
