@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev                 # core tests
     libbenchmark-dev                          # bench/
     clang-format                              # check-format
+    clang libclang-rt-14-dev                  # the reader's libFuzzer target
     xvfb xauth xdotool x11-apps               # the window walk-through under a real X server
     fonts-wqy-microhei                        # Chinese glyphs for the window and screenshots
 )

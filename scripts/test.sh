@@ -22,6 +22,16 @@ cmake --build "$root/build" -j "$jobs"
 cmake --build "$root/build" --target check-format
 ctest --test-dir "$root/build" -j "$jobs"
 
+echo "== reader fuzzing (clang and libFuzzer, a short fixed time)"
+corpus="$(mktemp -d)"
+trap 'rm -rf "$corpus"' EXIT
+cp "$root"/examples/*.txt "$corpus"/
+cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARVEL_BUILD_GUI=OFF -DQUARVEL_BUILD_TESTS=OFF >/dev/null
+cmake --build "$root/build-fuzz" --target reader_fuzzer -j "$jobs"
+"$root/build-fuzz/bench/reader_fuzzer" -max_total_time="${QUARVEL_FUZZ_SECONDS:-30}" \
+    -rss_limit_mb=4096 -print_final_stats=0 "$corpus" 2>&1 | tail -n 3
+
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer build"
 configure "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DQUARVEL_SANITIZE=ON -DQUARVEL_BUILD_BENCH=OFF
 cmake --build "$root/build-asan" -j "$jobs"
