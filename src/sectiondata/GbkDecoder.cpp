@@ -37,7 +37,14 @@ GbkDecoder::~GbkDecoder() {
 
 void GbkDecoder::AppendDecoded(std::string_view bytes, std::string& out) {
     if (m_handle == nullptr) {
-        out += DecodeGbk(bytes);
+        // Without a converter the ASCII part still reads right.
+        for (const char c : bytes) {
+            if (static_cast<unsigned char>(c) < 0x80) {
+                out += c;
+            } else {
+                out += kReplacementUtf8;
+            }
+        }
         return;
     }
     char* in = const_cast<char*>(bytes.data());

@@ -1,5 +1,7 @@
 #include "sectiondata/TextCodec.h"
 
+#include "sectiondata/GbkDecoder.h"
+
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -215,28 +217,8 @@ std::string DecodeGbk(std::string_view bytes) {
     }
     std::string out;
     out.reserve(bytes.size() * 3 / 2);
-    IconvConverter converter("UTF-8", "GBK");
-    if (!converter.IsOpen()) {
-        // Without a converter the ASCII part still reads right.
-        for (const char c : bytes) {
-            if (static_cast<unsigned char>(c) < 0x80) {
-                out += c;
-            } else {
-                out += kReplacementUtf8;
-            }
-        }
-        return out;
-    }
-    while (!bytes.empty()) {
-        const std::size_t consumed = converter.Convert(bytes, out);
-        bytes.remove_prefix(consumed);
-        if (!bytes.empty()) {
-            // An invalid or truncated sequence: replace its first byte only and
-            // read what follows it afresh, as Windows does.
-            out += kReplacementUtf8;
-            bytes.remove_prefix(1);
-        }
-    }
+    GbkDecoder decoder;
+    decoder.AppendDecoded(bytes, out);
     return out;
 }
 
