@@ -16,7 +16,7 @@ namespace quarvel {
 
 namespace {
 
-// Without a candidate list from the model, this many of the longest texts of a column are
+// Without a candidate list from the model, this many of the widest texts of a column are
 // measured exactly.
 constexpr int kEstimatedCandidates = 64;
 
@@ -24,42 +24,55 @@ QString CellText(const QAbstractItemModel& model, int row, int column) {
     return model.data(model.index(row, column), Qt::DisplayRole).toString();
 }
 
-// Rough width in half-width character cells: ideographs and full-width forms take two.
-int EstimatedWidth(const QString& text) {
-    int width = 0;
+// Width of a text as the sum of its characters' advances: exact but for kerning and shaping, and
+// cheap because the cache (one entry per UTF-16 unit, negative until measured) measures each
+// character only once.
+qreal SummedAdvances(const QString& text, const QFontMetricsF& metrics,
+                     std::vector<qreal>& advances) {
+    qreal width = 0;
     for (const QChar ch : text) {
-        width += ch.unicode() >= 0x2E80 ? 2 : 1;
+        qreal& advance = advances[ch.unicode()];
+        if (advance < 0) {
+            advance = metrics.horizontalAdvance(ch);
+        }
+        width += advance;
     }
     return width;
 }
 
-// The texts of a column with the largest estimated widths, for models too large to measure.
-QStringList EstimatedCandidates(const QAbstractItemModel& model, int column) {
-    std::vector<std::pair<int, QString>> best;
-    best.reserve(kEstimatedCandidates + 1);
-    const auto byWidthDescending = [](const auto& a, const auto& b) { return a.first > b.first; };
-    QSet<QString> seen;
+// The distinct texts of a column that are estimated to be the widest, for models too large to
+// measure every cell. Counting characters instead would miss a short text of wide letters.
+QStringList EstimatedCandidates(const QAbstractItemModel& model, int column,
+                                const QFontMetricsF& metrics) {
+    std::vector<qreal> advances(0x10000, -1.0);
+    using Entry = std::pair<qreal, QString>;
+    // A heap with the narrowest kept text on top, the first to make room.
+    const auto widerFirst = [](const Entry& a, const Entry& b) { return a.first > b.first; };
+    std::vector<Entry> widest;
+    widest.reserve(kEstimatedCandidates + 1);
+    QSet<QString> kept;
     const int rows = model.rowCount();
     for (int row = 0; row < rows; ++row) {
         QString text = CellText(model, row, column);
-        const int estimate = EstimatedWidth(text);
-        if (static_cast<int>(best.size()) == kEstimatedCandidates &&
-            estimate <= best.back().first) {
+        const qreal width = SummedAdvances(text, metrics, advances);
+        if (static_cast<int>(widest.size()) == kEstimatedCandidates &&
+            width <= widest.front().first) {
             continue;
         }
-        if (seen.contains(text)) {
+        if (kept.contains(text)) {
             continue;
         }
-        seen.insert(text);
-        best.emplace_back(estimate, std::move(text));
-        std::stable_sort(best.begin(), best.end(), byWidthDescending);
-        if (static_cast<int>(best.size()) > kEstimatedCandidates) {
-            seen.remove(best.back().second);
-            best.pop_back();
+        kept.insert(text);
+        widest.emplace_back(width, std::move(text));
+        std::push_heap(widest.begin(), widest.end(), widerFirst);
+        if (static_cast<int>(widest.size()) > kEstimatedCandidates) {
+            std::pop_heap(widest.begin(), widest.end(), widerFirst);
+            kept.remove(widest.back().second);
+            widest.pop_back();
         }
     }
     QStringList texts;
-    for (const auto& entry : best) {
+    for (const Entry& entry : widest) {
         texts << entry.second;
     }
     return texts;
@@ -140,7 +153,7 @@ int CListCtrlEx::WidestCellWidth(int column) const {
         QStringList candidates =
             source.headerData(column, Qt::Horizontal, kWidthCandidatesRole).toStringList();
         if (candidates.isEmpty()) {
-            candidates = EstimatedCandidates(source, column);
+            candidates = EstimatedCandidates(source, column, metrics);
         }
         for (const QString& text : std::as_const(candidates)) {
             widest = std::max(widest, measure(text));

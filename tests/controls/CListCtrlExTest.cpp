@@ -10,6 +10,7 @@
 #include <QStandardItemModel>
 #include <QtTest>
 #include <cmath>
+#include <functional>
 
 using quarvel::CBandedRowDelegate;
 using quarvel::CListCtrlEx;
@@ -32,7 +33,7 @@ public:
         if (index.row() == m_wideRow && index.column() == m_wideColumn) {
             return m_wideText;
         }
-        return QString::number(index.row() % 100);
+        return m_filler ? m_filler(index.row()) : QString::number(index.row() % 100);
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (orientation == Qt::Horizontal && role == CListCtrlEx::kWidthCandidatesRole &&
@@ -48,6 +49,7 @@ public:
         m_wideText = text;
     }
     void ProvideCandidates(bool provide) { m_provideCandidates = provide; }
+    void SetFiller(std::function<QString(int row)> filler) { m_filler = std::move(filler); }
     long long Reads() const { return m_reads; }
 
 private:
@@ -57,6 +59,7 @@ private:
     int m_wideColumn = -1;
     QString m_wideText;
     bool m_provideCandidates = false;
+    std::function<QString(int row)> m_filler;
     mutable long long m_reads = 0;
 };
 
@@ -213,6 +216,17 @@ private slots:
         list.setColumnWidth(1, 10);
         list.AutoSizeColumns();
         QCOMPARE(list.columnWidth(1), std::min(150, NeededWidth(list, "与前点")));
+
+        // Hundreds of different texts with more but narrower letters than the widest one.
+        CListCtrlEx narrowList;
+        GeneratedModel narrow(CListCtrlEx::kExactRowLimit * 3, 1);
+        narrow.SetFiller([](int row) { return "lllllllll" + QString::number(row % 500); });
+        narrow.PlantWideCell(20000, 0, "MMMMMM");
+        QVERIFY(NeededWidth(narrowList, "MMMMMM") > NeededWidth(narrowList, "lllllllll499"));
+        narrowList.setModel(&narrow);
+        narrowList.setColumnWidth(0, 10);
+        narrowList.AutoSizeColumns();
+        QCOMPARE(narrowList.columnWidth(0), std::min(150, NeededWidth(narrowList, "MMMMMM")));
     }
 
     void HeaderChoicesSkipTheFirstColumn() {
