@@ -17,6 +17,10 @@
 #include <unordered_set>
 #include <utility>
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 namespace quarvel {
 namespace {
 
@@ -144,6 +148,24 @@ private:
     std::unordered_set<std::string> m_seen;
 };
 
+// Asks the system to back a large buffer that is about to be filled with
+// 2 MB pages. A million records take over 100 MB; taking them 4 KB page by
+// page costs a fault and a clear per page, about a fifth of a whole load. Only
+// a hint: where it is not honoured nothing changes.
+void AdviseLargePages(void* begin, std::size_t size) {
+#ifdef __linux__
+    constexpr std::uintptr_t kHuge = std::uintptr_t{1} << 21;
+    const auto first = (reinterpret_cast<std::uintptr_t>(begin) + kHuge - 1) & ~(kHuge - 1);
+    const auto last = (reinterpret_cast<std::uintptr_t>(begin) + size) & ~(kHuge - 1);
+    if (last > first) {
+        (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
+#else
+    (void)begin;
+    (void)size;
+#endif
+}
+
 bool ParseSignature(std::string_view line, SectionFileVersion& version) {
     if (line == "HWT3.0") {
         version = SectionFileVersion::V3_0;
@@ -246,6 +268,7 @@ SectionReadResult ReadBytes(std::string_view bytes, const ReadProgress& progress
     if (count > 0) {
         // Reserve from the lines that are really there, never from the count.
         result.points.reserve(std::min(static_cast<std::size_t>(count), lines.RemainingLines()));
+        AdviseLargePages(result.points.data(), result.points.capacity() * sizeof(CDataStruct));
     }
 
     TextFieldDecoder decoder(choice.encoding, choice.repairUtf8);
@@ -351,6 +374,7 @@ SectionReadResult ReadSectionFile(const std::filesystem::path& path,
     const auto size = std::filesystem::file_size(path, sizeError);
     if (!sizeError) {
         bytes.reserve(static_cast<std::size_t>(size));
+        AdviseLargePages(bytes.data(), bytes.capacity());
     }
     char buffer[1 << 16];
     std::size_t got = 0;
