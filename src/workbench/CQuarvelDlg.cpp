@@ -162,6 +162,10 @@ void CQuarvelDlg::SetMessageSink(MessageSink sink) {
     m_showMessage = std::move(sink);
 }
 
+void CQuarvelDlg::SetProgressDelay(int milliseconds) {
+    m_progressDelay = milliseconds;
+}
+
 void CQuarvelDlg::CreateControls() {
     m_list = new CListCtrlEx(this);
     m_list->setObjectName(QStringLiteral("list"));
@@ -462,7 +466,7 @@ bool CQuarvelDlg::OpenFile(const QString& path) {
                                  QStringLiteral("取消"), 0, kProgressSteps, this);
         progress.setWindowTitle(kTitle);
         progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(800);
+        progress.setMinimumDuration(m_progressDelay);
         progress.setAutoReset(false);
         progress.setAutoClose(false);
         const ReadProgress report = [&progress](std::size_t done, std::size_t total) {

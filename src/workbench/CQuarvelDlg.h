@@ -47,6 +47,8 @@ public:
     void SetOpenFileChooser(OpenFileChooser chooser);
     void SetSaveFileChooser(SaveFileChooser chooser);
     void SetMessageSink(MessageSink sink);
+    // How long a read may run before its progress and its Cancel button show.
+    void SetProgressDelay(int milliseconds);
 
     // Reads a section file and shows it; a cancelled, failed or rejected read
     // changes nothing. The dialog, the command line and a drop all come here.
@@ -109,6 +111,7 @@ private:
     SaveFileChooser m_chooseSaveFile;
     MessageSink m_showMessage;
     QString m_lastFolder;
+    int m_progressDelay = 800;
 
     CListCtrlEx* m_list = nullptr;
     SectionTableModel* m_model = nullptr;

@@ -9,6 +9,8 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QUrl>
 
 using namespace quarvel;
@@ -181,6 +183,50 @@ private slots:
         QCOMPARE(h.messages.last(), QStringLiteral("文件导入失败"));
         QVERIFY(Snapshot(h) == before);
         QCOMPARE(h.messages.size(), 4);
+    }
+
+    void cancellingALongReadKeepsTheSectionShown() {
+        WindowHarness h;
+        h.OpenThroughButton(ExamplePath("section-3.8.txt"));
+        const Snapshot before(h);
+        const std::size_t pointsBefore = h.window->Points().size();
+
+        // Some megabytes, so that the read reports its progress several times.
+        constexpr int kPoints = 120000;
+        QByteArray big = QByteArrayLiteral("HWT3.8\nheader\n") + QByteArray::number(kPoints) + '\n';
+        for (int i = 0; i < kPoints; ++i) {
+            big += QByteArray::number(i) + ",100.5,200.25,10,5,0,note,0,0,LAYER,0,\n";
+        }
+        const QString file = h.WriteFile(QStringLiteral("big.txt"), big);
+
+        int shown = 0;
+        bool busy = false;
+        QTimer presser;
+        QObject::connect(&presser, &QTimer::timeout, [&] {
+            auto* progress = h.window->findChild<QProgressDialog*>();
+            if (progress == nullptr || !progress->isVisible() || shown > 0) {
+                return;
+            }
+            ++shown;
+            busy = QApplication::overrideCursor() != nullptr &&
+                   QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+            QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+        });
+        presser.start(0);
+        h.window->SetProgressDelay(0);
+        h.OpenThroughButton(file);
+        presser.stop();
+
+        QCOMPARE(shown, 1);
+        QVERIFY(busy);
+        QVERIFY(h.messages.isEmpty());
+        QCOMPARE(h.window->Points().size(), pointsBefore);
+        QVERIFY(Snapshot(h) == before);
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+
+        // Not cancelled, the same file replaces the section.
+        h.OpenThroughButton(file);
+        QCOMPARE(h.Rows(), kPoints);
     }
 
     void aSectionWithoutPointsEmptiesTheTableAndTheLayers() {
