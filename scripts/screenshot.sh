@@ -20,10 +20,12 @@ for tool in Xvfb import; do
     fi
 done
 
-# A display number nobody uses, a settings folder of its own so that the
-# picture shows the defaults, and the Chinese glyphs of fonts-wqy-microhei.
+# A display number nobody uses, and a copy of the executable in a folder of
+# its own: the settings file lies beside the executable, so the picture shows
+# the defaults and leaves the build's settings alone.
 display=":$((90 + RANDOM % 100))"
 scratch="$(mktemp -d)"
+cp "$quarvel" "$scratch/quarvel"
 cleanup() {
     [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
     [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
@@ -39,7 +41,7 @@ for _ in $(seq 50); do
 done
 
 DISPLAY="$display" XDG_CONFIG_HOME="$scratch" QT_QPA_PLATFORM=xcb LANG=zh_CN.UTF-8 \
-    "$quarvel" "$example" >/dev/null 2>&1 &
+    "$scratch/quarvel" "$example" >/dev/null 2>&1 &
 app_pid=$!
 sleep "${QUARVEL_SCREENSHOT_DELAY:-3}"
 if ! kill -0 "$app_pid" 2>/dev/null; then
