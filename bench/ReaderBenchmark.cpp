@@ -3,6 +3,7 @@
 // lines, parse every number, convert no text. A forked reader measures the
 // peak memory of a real load from disk.
 
+#include "PointLines.h"
 #include "SectionFileGenerator.h"
 
 #include "sectiondata/Azimuths.h"
@@ -81,18 +82,8 @@ void ParseLineMinimal(const char* begin, const char* end, double& sum) {
 
 double MinimalLoop(std::string_view bytes) {
     double sum = 0;
-    std::size_t lineNumber = 0;
-    const char* position = bytes.data();
-    const char* const end = position + bytes.size();
-    while (position < end) {
-        const auto* lineFeed = static_cast<const char*>(
-            std::memchr(position, '\n', static_cast<std::size_t>(end - position)));
-        const char* lineEnd = lineFeed != nullptr ? lineFeed : end;
-        if (++lineNumber > 3) {
-            ParseLineMinimal(position, lineEnd, sum);
-        }
-        position = lineFeed != nullptr ? lineFeed + 1 : end;
-    }
+    quarvel::ForEachPointLine(
+        bytes, [&sum](const char* begin, const char* end) { ParseLineMinimal(begin, end, sum); });
     return sum;
 }
 

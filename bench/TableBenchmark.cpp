@@ -8,6 +8,7 @@
 //   table_benchmark --minimal-loop IN OUT        the minimal loop, once (for
 //                                                timing beside the real CLI)
 
+#include "PointLines.h"
 #include "SectionFileGenerator.h"
 
 #include "cli/ExportCommand.h"
@@ -131,8 +132,50 @@ void AppendFixed(std::string& out, double value) {
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3).ptr);
 }
 
-// The job of "export --columns 编号,坐标X,坐标Y,高程Z --knee-mode 1" done the
-// shortest way: no records, no texts decoded, no checks beyond the fields.
+// One point line of "export --columns 编号,坐标X,坐标Y,高程Z --knee-mode 1"
+// done the shortest way; returns whether it became a row.
+bool AppendMinimalRow(const char* line, const char* lineEnd, std::string& body) {
+    const char* fields[12] = {};
+    std::size_t count = 0;
+    for (const char* field = line; field < lineEnd && count < 11;) {
+        const auto* comma = static_cast<const char*>(
+            std::memchr(field, ',', static_cast<std::size_t>(lineEnd - field)));
+        fields[count++] = field;
+        field = comma != nullptr ? comma + 1 : lineEnd;
+    }
+    fields[count] = lineEnd;
+    if (count < 11) {
+        return false;
+    }
+    const auto fieldEnd = [&](std::size_t i) { return fields[i + 1] - 1; };
+    const auto number = ParseField<std::int32_t>(fields[0], fieldEnd(0));
+    const auto x = ParseField<double>(fields[1], fieldEnd(1));
+    const auto y = ParseField<double>(fields[2], fieldEnd(2));
+    const auto z = ParseField<double>(fields[3], fieldEnd(3));
+    benchmark::DoNotOptimize(ParseField<double>(fields[4], fieldEnd(4)));
+    const auto flag = ParseField<std::uint32_t>(fields[5], fieldEnd(5));
+    benchmark::DoNotOptimize(ParseField<std::uint32_t>(fields[7], fieldEnd(7)));
+    const auto kind = ParseField<std::uint32_t>(fields[8], fieldEnd(8));
+    benchmark::DoNotOptimize(ParseField<std::uint32_t>(fields[10], lineEnd));
+    if (kind == 1 || flag == 1) {
+        return false;
+    }
+    char digits[16];
+    body.append(
+        digits,
+        std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(number) + 1).ptr);
+    body += ',';
+    AppendFixed(body, x);
+    body += ',';
+    AppendFixed(body, y);
+    body += ',';
+    AppendFixed(body, z);
+    body += "\r\n";
+    return true;
+}
+
+// The whole export the shortest way: no records, no texts decoded, no checks
+// beyond the fields, one write.
 bool MinimalLoop(const fs::path& input, const fs::path& output) {
     std::ifstream in(input, std::ios::binary);
     std::string bytes(static_cast<std::size_t>(fs::file_size(input)), '\0');
@@ -140,52 +183,9 @@ bool MinimalLoop(const fs::path& input, const fs::path& output) {
     std::string body;
     body.reserve(bytes.size());
     std::size_t rows = 0;
-    std::size_t lineNumber = 0;
-    const char* position = bytes.data();
-    const char* const end = position + bytes.size();
-    while (position < end) {
-        const auto* lineFeed = static_cast<const char*>(
-            std::memchr(position, '\n', static_cast<std::size_t>(end - position)));
-        const char* lineEnd = lineFeed != nullptr ? lineFeed : end;
-        if (++lineNumber > 3) {
-            const char* fields[12] = {};
-            std::size_t count = 0;
-            for (const char* field = position; field < lineEnd && count < 11;) {
-                const auto* comma = static_cast<const char*>(
-                    std::memchr(field, ',', static_cast<std::size_t>(lineEnd - field)));
-                fields[count++] = field;
-                field = comma != nullptr ? comma + 1 : lineEnd;
-            }
-            fields[count] = lineEnd;
-            const auto fieldEnd = [&](std::size_t i) { return fields[i + 1] - 1; };
-            if (count >= 11) {
-                const auto number = ParseField<std::int32_t>(fields[0], fieldEnd(0));
-                const auto x = ParseField<double>(fields[1], fieldEnd(1));
-                const auto y = ParseField<double>(fields[2], fieldEnd(2));
-                const auto z = ParseField<double>(fields[3], fieldEnd(3));
-                benchmark::DoNotOptimize(ParseField<double>(fields[4], fieldEnd(4)));
-                const auto flag = ParseField<std::uint32_t>(fields[5], fieldEnd(5));
-                benchmark::DoNotOptimize(ParseField<std::uint32_t>(fields[7], fieldEnd(7)));
-                const auto kind = ParseField<std::uint32_t>(fields[8], fieldEnd(8));
-                benchmark::DoNotOptimize(ParseField<std::uint32_t>(fields[10], lineEnd));
-                if (kind != 1 && flag != 1) {
-                    char digits[16];
-                    body.append(digits, std::to_chars(digits, digits + sizeof digits,
-                                                      static_cast<std::int64_t>(number) + 1)
-                                            .ptr);
-                    body += ',';
-                    AppendFixed(body, x);
-                    body += ',';
-                    AppendFixed(body, y);
-                    body += ',';
-                    AppendFixed(body, z);
-                    body += "\r\n";
-                    ++rows;
-                }
-            }
-        }
-        position = lineFeed != nullptr ? lineFeed + 1 : end;
-    }
+    quarvel::ForEachPointLine(bytes, [&](const char* line, const char* lineEnd) {
+        rows += AppendMinimalRow(line, lineEnd, body) ? 1 : 0;
+    });
     std::FILE* out = std::fopen(output.c_str(), "wb");
     if (out == nullptr) {
         return false;

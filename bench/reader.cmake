@@ -1,5 +1,6 @@
 # The section file generator is shared with the other benchmarks.
 add_library(quarvel_bench_support STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/PointLines.h
     ${CMAKE_CURRENT_LIST_DIR}/SectionFileGenerator.h
     ${CMAKE_CURRENT_LIST_DIR}/SectionFileGenerator.cpp)
 target_include_directories(quarvel_bench_support PUBLIC ${CMAKE_CURRENT_LIST_DIR})
