@@ -240,12 +240,18 @@ int ReadBounded(const IniLines& ini, const char* key, int fallback, int low, int
     return std::clamp(value ? ReadInteger(*value) : fallback, low, high);
 }
 
-// The first 49 characters (not bytes) of a caption.
+// The first 49 characters of a caption, counted in UTF-16 units as the
+// window's buffer counts them: a character beyond U+FFFF takes two, and one
+// that does not fit whole is left out rather than cut in half.
 std::string CapCaption(const std::string& caption) {
-    std::size_t characters = 0;
+    std::size_t units = 0;
     for (std::size_t i = 0; i < caption.size(); ++i) {
-        const bool starts = (static_cast<unsigned char>(caption[i]) & 0xC0) != 0x80;
-        if (starts && ++characters > kMaxCaptionCharacters) {
+        const auto byte = static_cast<unsigned char>(caption[i]);
+        if ((byte & 0xC0) == 0x80) {
+            continue; // inside a character
+        }
+        units += byte >= 0xF0 ? 2 : 1;
+        if (units > kMaxCaptionCharacters) {
             return caption.substr(0, i);
         }
     }

@@ -95,6 +95,37 @@ TEST_F(SettingsFileTest, CaptionsAreCutToFortyNineCharacters) {
     EXPECT_EQ(settings.captions[5], "与前点距离");
 }
 
+// Files edited by hand are read as the Windows INI functions read them.
+TEST_F(SettingsFileTest, HandEditedFilesReadAsTheIniFunctionsReadThem) {
+    Settings settings = LoadFrom("; ColnumNum=8\r\n[ setting ]\r\n;ColnumNum=7\r\n"
+                                 "\tColnumNum\t=\t6\t\r\nCOLNUMNUM=5\r\nDecimalNum = 1 \r\n"
+                                 "[head]\r\n表头0 =  '图层' \r\n表头1=\"注释\r\n"
+                                 "表头2=\"方位\"\"\r\n表头3=  高程Z  \r\n表头3=坐标X\r\n"
+                                 "[SETTING]\r\nKneePnt=2\r\n[HEAD]\r\n表头4=注释\r\n");
+    EXPECT_EQ(settings.columnCount, 6); // the first of duplicate keys counts
+    EXPECT_EQ(settings.decimals, 1);
+    EXPECT_EQ(settings.kneeMode, 0);           // only the first section of a name counts
+    EXPECT_EQ(settings.captions[0], "图层");   // one pair of quotes goes
+    EXPECT_EQ(settings.captions[1], "\"注释"); // an unpaired quote stays
+    EXPECT_EQ(settings.captions[2], "方位\""); // and only one pair
+    EXPECT_EQ(settings.captions[3], "高程Z");
+    EXPECT_EQ(settings.captions[4], FieldCaptions()[4]);
+}
+
+// The limit counts UTF-16 units as the window's 50-unit buffer does, so a
+// character beyond U+FFFF takes two, and is never cut in half.
+TEST_F(SettingsFileTest, CaptionLimitCountsUtf16Units) {
+    const std::string wide = "\xF0\xA0\x80\x80"; // U+20000
+    std::string caption;
+    for (int i = 0; i < 24; ++i) {
+        caption += wide;
+    }
+    Settings settings =
+        LoadFrom("[HEAD]\n表头0=" + caption + "a" + wide + "\n表头1=" + caption + wide + "\n");
+    EXPECT_EQ(settings.captions[0], caption + "a");
+    EXPECT_EQ(settings.captions[1], caption);
+}
+
 struct EncodingCase {
     const char* name;
     std::string (*encode)(const std::string&);
