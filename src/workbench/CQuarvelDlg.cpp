@@ -452,6 +452,9 @@ void CQuarvelDlg::OnOpenDataFile() {
     if (path.isEmpty()) {
         return;
     }
+    // The folder the user went to is where the next search goes on, even
+    // when the file chosen there turns out not to be a section file.
+    m_lastFolder = QFileInfo(path).absolutePath();
     OpenFile(path);
 }
 

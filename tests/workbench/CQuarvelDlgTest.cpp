@@ -6,6 +6,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
@@ -250,6 +251,14 @@ private slots:
         h.OpenThroughButton(QString());
         QCOMPARE(QFileInfo(h.openFolder).canonicalFilePath(),
                  QFileInfo(h.dir.path()).canonicalFilePath());
+
+        // A wrong file picked elsewhere still moves the next search there.
+        QVERIFY(QDir(h.dir.path()).mkdir(QStringLiteral("other")));
+        h.OpenThroughButton(h.WriteFile(QStringLiteral("other/notes.txt"), "notes\n"));
+        QCOMPARE(h.messages, QStringList({"非本软件数据格式文件"}));
+        h.OpenThroughButton(QString());
+        QCOMPARE(QFileInfo(h.openFolder).canonicalFilePath(),
+                 QFileInfo(h.TempPath(QStringLiteral("other"))).canonicalFilePath());
     }
 
     void opensReversedWhenTheReverseBoxIsChecked() {
