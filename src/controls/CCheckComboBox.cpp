@@ -124,6 +124,14 @@ void CCheckComboBox::paintEvent(QPaintEvent* /*event*/) {
     painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
+void CCheckComboBox::changeEvent(QEvent* event) {
+    QComboBox::changeEvent(event);
+    // The style sheet that keeps the list a list also keeps the combo's font from reaching it.
+    if (event->type() == QEvent::FontChange) {
+        view()->setFont(font());
+    }
+}
+
 bool CCheckComboBox::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     const bool mouseEvent = type == QEvent::MouseButtonPress ||

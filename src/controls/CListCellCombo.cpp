@@ -91,6 +91,15 @@ void CListCellCombo::showEvent(QShowEvent* event) {
     }
 }
 
+void CListCellCombo::changeEvent(QEvent* event) {
+    QComboBox::changeEvent(event);
+    // The style sheet that keeps the list a list also keeps the combo's font from reaching it,
+    // and the list's width is measured in the combo's font.
+    if (event->type() == QEvent::FontChange) {
+        view()->setFont(font());
+    }
+}
+
 void CListCellCombo::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Return:

@@ -121,6 +121,19 @@ private slots:
                  metrics.height() + std::max(0, metrics.leading()) + 6);
     }
 
+    void ListRowsFollowTheFont() {
+        auto combo = MakeCombo({"A", "B"}, "largeFont");
+        QFont font = combo->font();
+        font.setPixelSize(30);
+        combo->setFont(font);
+        QVERIFY(DropDown(*combo));
+        QAbstractItemView& view = *combo->view();
+        const QFontMetrics metrics(view.font());
+        QCOMPARE(metrics.height(), QFontMetrics(font).height());
+        const QRect row = view.visualRect(view.model()->index(0, 0));
+        QCOMPARE(row.height(), CCheckComboItemDelegate::RowHeight(metrics));
+    }
+
     void LeftClicksToggleAndKeepTheListOpen() {
         auto combo = MakeCombo({"A", "B", "C"}, "layers");
         QSignalSpy spy(combo.get(), &CCheckComboBox::checkStateChanged);

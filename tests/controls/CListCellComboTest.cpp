@@ -186,6 +186,20 @@ private slots:
                  200 + capped.combo->fontMetrics().horizontalAdvance(QLatin1Char('0')));
     }
 
+    void DroppedListUsesTheCombosFont() {
+        Host host(kFields, 0);
+        QVERIFY(host.Ready());
+        QFont font = host.combo->font();
+        font.setPixelSize(30);
+        host.combo->setFont(font);
+        host.combo->showPopup();
+        QAbstractItemView* view = host.combo->view();
+        QTRY_VERIFY(view->isVisible());
+        QCOMPARE(view->fontMetrics().height(), QFontMetrics(font).height());
+        QVERIFY(view->visualRect(view->model()->index(0, 0)).height() >=
+                QFontMetrics(font).height());
+    }
+
     void DestroyingTheParentLeavesNothingBehind() {
         Host host(kFields, 2);
         QVERIFY(host.Ready());
