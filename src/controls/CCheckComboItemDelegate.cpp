@@ -44,12 +44,10 @@ void CCheckComboItemDelegate::paint(QPainter* painter, const QStyleOptionViewIte
     painter->fillRect(QRect(row.left(), row.top(), boxWidth, row.height()),
                       option.palette.color(QPalette::Base));
     QStyleOptionButton box;
-    box.initFrom(option.widget);
-    const int indicatorWidth = style.pixelMetric(QStyle::PM_IndicatorWidth, nullptr, option.widget);
-    const int indicatorHeight =
-        style.pixelMetric(QStyle::PM_IndicatorHeight, nullptr, option.widget);
-    box.rect = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
-                                   QSize(indicatorWidth, indicatorHeight), boxRect);
+    box.QStyleOption::operator=(option);
+    // A square as large as the box rectangle allows, so that the box grows with the font.
+    const int side = std::min(boxRect.width(), boxRect.height());
+    box.rect = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, QSize(side, side), boxRect);
     const bool checked = index.data(Qt::CheckStateRole).toInt() == Qt::Checked;
     box.state = QStyle::State_Enabled | (checked ? QStyle::State_On : QStyle::State_Off);
     style.drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, painter, option.widget);

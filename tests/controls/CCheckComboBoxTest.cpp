@@ -121,7 +121,7 @@ private slots:
                  metrics.height() + std::max(0, metrics.leading()) + 6);
     }
 
-    void ListRowsFollowTheFont() {
+    void ListRowsAndCheckBoxesFollowTheFont() {
         auto combo = MakeCombo({"A", "B"}, "largeFont");
         QFont font = combo->font();
         font.setPixelSize(30);
@@ -132,6 +132,27 @@ private slots:
         QCOMPARE(metrics.height(), QFontMetrics(font).height());
         const QRect row = view.visualRect(view.model()->index(0, 0));
         QCOMPARE(row.height(), CCheckComboItemDelegate::RowHeight(metrics));
+
+        // The check box fills the height of its column less a pixel above and below, as a
+        // standard box drawn into that rectangle does.
+        const QImage image = view.viewport()->grab().toImage();
+        const QColor base = view.palette().color(QPalette::Base);
+        int top = row.bottom();
+        int bottom = row.top();
+        for (int y = row.top(); y <= row.bottom(); ++y) {
+            for (int x = row.left(); x < CCheckComboItemDelegate::BoxWidth(metrics); ++x) {
+                if (image.pixelColor(x, y) != base) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+            }
+        }
+        QVERIFY2(bottom - top + 1 >= row.height() - 3,
+                 qPrintable(QString("box %1..%2 in row %3..%4")
+                                .arg(top)
+                                .arg(bottom)
+                                .arg(row.top())
+                                .arg(row.bottom())));
     }
 
     void LeftClicksToggleAndKeepTheListOpen() {
