@@ -55,7 +55,7 @@ public:
         for (m_index = 1; m_index < m_args.size() && m_error.empty(); ++m_index) {
             const std::string& arg = m_args[m_index];
             if (optionsEnded || arg == "-" || arg.empty() || arg.front() != '-') {
-                parsed.request.inputs.emplace_back(arg);
+                parsed.request.inputs.push_back(std::filesystem::u8path(arg));
             } else if (arg == "--") {
                 optionsEnded = true;
             } else if (arg == "-h" || arg == "--help") {
@@ -103,14 +103,14 @@ private:
         };
         if (name == "-o" || name == "--output") {
             if (const auto text = value()) {
-                request.output = std::filesystem::path(*text);
+                request.output = std::filesystem::u8path(*text);
             }
         } else if (name == "--stdout") {
             flag(m_stdout, true);
             request.output = std::filesystem::path("-");
         } else if (name == "--output-dir") {
             if (const auto text = value()) {
-                request.outputDir = std::filesystem::path(*text);
+                request.outputDir = std::filesystem::u8path(*text);
             }
         } else if (name == "--columns") {
             if (const auto text = value()) {
@@ -136,7 +136,7 @@ private:
             }
         } else if (name == "--settings") {
             if (const auto text = value()) {
-                request.settingsFile = std::filesystem::path(*text);
+                request.settingsFile = std::filesystem::u8path(*text);
             }
         } else {
             m_error = "未知选项: " + arg;

@@ -35,7 +35,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-// args without the program name.
+// args without the program name, in UTF-8.
 ParsedCommand ParseCommandLine(const std::vector<std::string>& args);
 
 std::string HelpText();

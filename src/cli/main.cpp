@@ -4,9 +4,62 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+#include <utility>
+#include <windows.h>
+// shellapi.h needs the types of windows.h.
+#include <shellapi.h>
+#endif
+
+namespace {
+
+#ifdef _WIN32
+// The narrow arguments of main are in the system's code page, which cannot
+// hold every file name; the wide command line can, and UTF-8 is what the
+// command expects.
+std::vector<std::string> Arguments(int, char**) {
+    std::vector<std::string> args;
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    for (int i = 1; wide != nullptr && i < count; ++i) {
+        const int size =
+            ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string arg(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
+        if (size > 1) {
+            ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), size, nullptr, nullptr);
+        }
+        args.push_back(std::move(arg));
+    }
+    ::LocalFree(wide);
+    return args;
+}
+
+// The export's CR LF must reach a redirected standard output unchanged, and
+// the Chinese messages must show in the console.
+void PrepareStreams() {
+    _setmode(_fileno(stdout), _O_BINARY);
+    ::SetConsoleOutputCP(CP_UTF8);
+}
+#else
+std::vector<std::string> Arguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+void PrepareStreams() {}
+#endif
+
+} // namespace
+
 int main(int argc, char** argv) {
+    PrepareStreams();
     std::ios::sync_with_stdio(false);
-    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const std::vector<std::string> args = Arguments(argc, argv);
     const int status = quarvel::RunCli(args, std::cout, std::cerr);
     std::cout.flush();
     return std::cout.good() ? status : quarvel::kExitFailed;
