@@ -14,6 +14,8 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kExamples = QUARVEL_EXAMPLES_DIR;
+// Exports of the examples checked by hand against the table rules.
+const fs::path kExpected = QUARVEL_TEST_DATA_DIR;
 
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -90,6 +92,37 @@ TEST_F(ExportCommandTest, OptionsShapeTheTableOnStandardOutput) {
                                         "--stdout", "--columns", "图层", "--layers", "边沟, 边坡"});
     ASSERT_EQ(filtered.status, kExitOk) << filtered.err;
     EXPECT_EQ(filtered.out, EncodeGbk("5\r\n(端点)\r\n边坡\r\n边沟\r\n(加点)\r\n(端点)\r\n"));
+}
+
+// Every field, every kind of point and both orders; the UTF-8 copy of an
+// example must give the very bytes of its code page 936 original.
+TEST_F(ExportCommandTest, EveryExampleExportsToTheCheckedBytes) {
+    const std::vector<std::string> nineColumns = {
+        "--columns",   "编号,坐标X,坐标Y,高程Z,与起点距离,与前点距离,注释,方位,图层",
+        "--knee-mode", "1",
+        "--decimals",  "2"};
+    const struct {
+        const char* input;
+        const char* expected;
+        std::vector<std::string> extra;
+    } cases[] = {
+        {"section-3.0.txt", "section-3.0-nine-columns.csv", {}},
+        {"section-3.6.txt", "section-3.6-nine-columns.csv", {}},
+        {"section-3.8.txt", "section-3.8-nine-columns.csv", {}},
+        {"section-3.8-utf8.txt", "section-3.8-nine-columns.csv", {}},
+        {"section-3.8.txt", "section-3.8-reversed-renumbered.csv", {"--reverse", "--renumber"}}};
+    for (const auto& example : cases) {
+        SCOPED_TRACE(std::string(example.input) + " -> " + example.expected);
+        std::vector<std::string> args = {"export", (kExamples / example.input).string(), "-o", "-"};
+        args.insert(args.end(), nineColumns.begin(), nineColumns.end());
+        args.insert(args.end(), example.extra.begin(), example.extra.end());
+        const CliRun run = RunCommand(args);
+        ASSERT_EQ(run.status, kExitOk) << run.err;
+        EXPECT_EQ(run.err, "");
+        const std::string expected = ReadFile(kExpected / example.expected);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(run.out, expected);
+    }
 }
 
 TEST_F(ExportCommandTest, SettingsFileGivesDefaultsThatOptionsOverride) {
