@@ -153,7 +153,7 @@ private:
 // page costs a fault and a clear per page, about a fifth of a whole load. Only
 // a hint: where it is not honoured nothing changes.
 void AdviseLargePages(void* begin, std::size_t size) {
-#ifdef __linux__
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
     constexpr std::uintptr_t kHuge = std::uintptr_t{1} << 21;
     const auto first = (reinterpret_cast<std::uintptr_t>(begin) + kHuge - 1) & ~(kHuge - 1);
     const auto last = (reinterpret_cast<std::uintptr_t>(begin) + size) & ~(kHuge - 1);
