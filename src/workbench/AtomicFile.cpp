@@ -21,6 +21,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kMaxLinkHops = 40;
+// The temporary file's name adds to the target's; a target whose name is
+// near the file system's limit must still get one.
+constexpr std::size_t kMaxTemporaryStem = 100;
 
 std::string PathText(const fs::path& path) {
     return path.u8string();
@@ -54,11 +57,25 @@ bool ResolveLinks(const fs::path& target, fs::path& resolved, std::error_code& e
     return false;
 }
 
+// The start of a file name, at most kMaxTemporaryStem bytes and never cut
+// inside a UTF-8 character.
+std::string TemporaryStem(const fs::path& resolved) {
+    std::string stem = resolved.filename().u8string();
+    if (stem.size() > kMaxTemporaryStem) {
+        std::size_t cut = kMaxTemporaryStem;
+        while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        stem.resize(cut);
+    }
+    return stem;
+}
+
 fs::path TemporaryPathFor(const fs::path& resolved) {
     static std::atomic<unsigned> counter{0};
     static const unsigned seed = std::random_device{}();
     std::mt19937 random(seed + counter.fetch_add(1));
-    std::string name = "." + resolved.filename().u8string() + ".";
+    std::string name = "." + TemporaryStem(resolved) + ".";
     const char* const digits = "0123456789abcdefghijklmnopqrstuvwxyz";
     for (int i = 0; i < 8; ++i) {
         name += digits[random() % 36];

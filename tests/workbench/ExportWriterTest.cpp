@@ -138,6 +138,26 @@ TEST_F(ExportFileTest, ReplacesAFileKeepingItsPermissions) {
     EXPECT_EQ(Entries(), std::vector<std::string>{"数据文件.csv"});
 }
 
+// The temporary file beside the target must not need a longer name than
+// the target itself may have.
+TEST_F(ExportFileTest, TargetNamesUpToTheSystemLimitAreWritten) {
+    const std::string longest(255 - 4, 'a');
+    const fs::path ascii = m_folder / (longest + ".csv");
+    ExportResult result = WriteExportFile(ascii, m_table);
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(ReadFile(ascii), m_bytes);
+
+    std::string chinese;
+    for (int i = 0; i < 83; ++i) {
+        chinese += "断"; // 249 bytes in UTF-8
+    }
+    const fs::path wide = m_folder / (chinese + ".csv");
+    result = WriteExportFile(wide, m_table);
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(ReadFile(wide), m_bytes);
+    EXPECT_EQ(Entries().size(), 2u);
+}
+
 TEST_F(ExportFileTest, WritesThroughASymbolicLink) {
     fs::create_directory(m_folder / "real");
     WriteFile(m_folder / "real" / "out.csv", "old");
