@@ -107,15 +107,20 @@ bool AtomicFile::FailWithErrno(int error) {
     return Fail(ErrnoText(error));
 }
 
-#ifndef _WIN32
-
-bool AtomicFile::Open() {
+// The first step of Open on every system: nothing open yet, links followed.
+bool AtomicFile::ResolveTarget() {
     if (m_failed || m_descriptor >= 0) {
         return false;
     }
     std::error_code error;
-    if (!ResolveLinks(m_target, m_resolved, error)) {
-        return Fail(error.message());
+    return ResolveLinks(m_target, m_resolved, error) || Fail(error.message());
+}
+
+#ifndef _WIN32
+
+bool AtomicFile::Open() {
+    if (!ResolveTarget()) {
+        return false;
     }
     struct stat existing {};
     const bool exists = ::stat(m_resolved.c_str(), &existing) == 0;
@@ -226,13 +231,10 @@ void AtomicFile::Discard() {
 // Windows: the same steps with the standard library; std::filesystem::rename
 // replaces an existing file there.
 bool AtomicFile::Open() {
-    if (m_failed || m_descriptor >= 0) {
+    if (!ResolveTarget()) {
         return false;
     }
     std::error_code error;
-    if (!ResolveLinks(m_target, m_resolved, error)) {
-        return Fail(error.message());
-    }
     const fs::file_status status = fs::status(m_resolved, error);
     if (fs::is_directory(status)) {
         return FailWithErrno(EISDIR);

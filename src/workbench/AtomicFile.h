@@ -31,6 +31,7 @@ public:
     const std::string& Error() const { return m_error; }
 
 private:
+    bool ResolveTarget();
     bool Fail(const std::string& reason);
     bool FailWithErrno(int error);
     void Discard();
