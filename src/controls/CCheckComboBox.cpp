@@ -164,8 +164,8 @@ bool CCheckComboBox::HandleListMouse(const QMouseEvent& mouse, QEvent::Type type
         // The list still moves its current row.
         return false;
     case QEvent::MouseButtonRelease:
-        // Without the release the list never closes on a click inside it.
-        return mouse.button() == Qt::LeftButton || mouse.button() == Qt::RightButton;
+        // Without the release the list never closes on a click inside it, whatever the button.
+        return true;
     default:
         return false;
     }

@@ -221,6 +221,11 @@ private slots:
         QCOMPARE(combo->SummaryText(), QString());
         QCOMPARE(spy.count(), 2);
         QVERIFY(combo->view()->isVisible());
+
+        // The middle button neither toggles nor closes the list.
+        Click(*combo, Qt::MiddleButton, row);
+        QCOMPARE(spy.count(), 2);
+        QVERIFY(combo->view()->isVisible());
     }
 
     void EachComboHandlesItsOwnList() {
