@@ -135,8 +135,9 @@ bool CListCellCombo::eventFilter(QObject* watched, QEvent* event) {
     if (watched == view()->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const QModelIndex item = view()->indexAt(mouse->position().toPoint());
-        // A click on the item already selected changes nothing and leaves the list open.
-        if (item.isValid() && item.row() == currentIndex()) {
+        // Only the left button chooses; a click on the item already selected changes nothing.
+        // Either way the list stays open.
+        if (mouse->button() != Qt::LeftButton || (item.isValid() && item.row() == currentIndex())) {
             return true;
         }
     }

@@ -139,6 +139,13 @@ private slots:
         QVERIFY(view->isVisible());
         QCOMPARE(host.spy->count(), 0);
         QVERIFY(!host.combo->IsEnded());
+        // Only the left button chooses another item.
+        for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+            QTest::mouseClick(view->viewport(), button, {}, RowCentre(*view, 5));
+            QVERIFY(view->isVisible());
+        }
+        QCOMPARE(host.spy->count(), 0);
+        QCOMPARE(host.combo->currentIndex(), 2);
 
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, RowCentre(*view, 4));
         QCOMPARE(host.spy->count(), 1);
