@@ -94,10 +94,14 @@ private:
             }
             return m_args[++m_index];
         };
-        const auto flag = [&](auto& target, bool on) {
+        const auto takesNoValue = [&]() {
             if (inlineValue) {
                 m_error = "选项 " + name + " 不带取值";
-            } else {
+            }
+            return !inlineValue;
+        };
+        const auto flag = [&](auto& target, bool on) {
+            if (takesNoValue()) {
                 target = on;
             }
         };
@@ -106,8 +110,9 @@ private:
                 request.output = std::filesystem::u8path(*text);
             }
         } else if (name == "--stdout") {
-            flag(m_stdout, true);
-            request.output = std::filesystem::path("-");
+            if (takesNoValue()) {
+                request.output = std::filesystem::path("-");
+            }
         } else if (name == "--output-dir") {
             if (const auto text = value()) {
                 request.outputDir = std::filesystem::u8path(*text);
@@ -180,7 +185,6 @@ private:
 
     const std::vector<std::string>& m_args;
     std::size_t m_index = 0;
-    bool m_stdout = false;
     std::string m_error;
 };
 

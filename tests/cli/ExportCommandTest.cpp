@@ -209,6 +209,7 @@ TEST_F(ExportCommandTest, UsageErrorsExitWithTwo) {
         {"export", input, "--decimals"},
         {"export", input, "--frobnicate"},
         {"export", input, "--reverse=yes"},
+        {"export", input, "--stdout=yes"},
         {"export", input, input, "-o", "x.csv"},
         {"export", input, "-o", "x.csv", "--output-dir", "d"},
     };
