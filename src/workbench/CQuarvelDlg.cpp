@@ -33,6 +33,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QShortcut>
+#include <QTextDocument>
 #include <QTimer>
 #include <QUrl>
 
@@ -91,6 +92,12 @@ QString DroppedFile(const QMimeData* mime) {
     return {};
 }
 
+// Labels and message boxes render a text as HTML when it looks like HTML. A
+// file name may hold "<b>", "<a href=...>" or "&lt;" and must show as it is.
+QString AsShown(const QString& text) {
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
+}
+
 QString FileDetail(const QString& path, const std::string& reason) {
     QString detail = QStringLiteral("文件：%1").arg(QDir::toNativeSeparators(path));
     if (!reason.empty()) {
@@ -133,7 +140,8 @@ CQuarvelDlg::CQuarvelDlg(std::filesystem::path settingsFile, QWidget* parent)
     m_chooseSaveFile = [this](const QString& suggested) { return ChooseSaveFile(suggested); };
     m_showMessage = [this](const QString& message, const QString& detail) {
         QMessageBox box(QMessageBox::Warning, kTitle, message, QMessageBox::Ok, this);
-        box.setInformativeText(detail);
+        box.setTextFormat(Qt::PlainText);
+        box.setInformativeText(AsShown(detail));
         box.exec();
     };
 
@@ -227,6 +235,7 @@ void CQuarvelDlg::CreateControls() {
     m_status->setFrameShape(QFrame::StyledPanel);
     m_status->setFrameShadow(QFrame::Sunken);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_status->setTextFormat(Qt::PlainText);
     m_warning = new QLabel(this);
     m_warning->setObjectName(QStringLiteral("warning"));
     m_warning->setFrameShape(QFrame::StyledPanel);
@@ -465,7 +474,7 @@ bool CQuarvelDlg::OpenFile(const QString& path) {
         const BusyCursor busy;
         // Shown only when the read takes a while; its Cancel stops the read
         // and leaves everything as it was.
-        QProgressDialog progress(QStringLiteral("正在读取 %1 ...").arg(info.fileName()),
+        QProgressDialog progress(AsShown(QStringLiteral("正在读取 %1 ...").arg(info.fileName())),
                                  QStringLiteral("取消"), 0, kProgressSteps, this);
         progress.setWindowTitle(kTitle);
         progress.setWindowModality(Qt::WindowModal);
@@ -563,7 +572,7 @@ QString CQuarvelDlg::ChooseSaveFile(const QString& suggestedPath) {
     if (target != chosen && QFileInfo::exists(target)) {
         const auto answer = QMessageBox::question(
             this, QStringLiteral("确认另存为"),
-            QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(target).fileName()));
+            AsShown(QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(target).fileName())));
         if (answer != QMessageBox::Yes) {
             return {};
         }

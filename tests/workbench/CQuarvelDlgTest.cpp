@@ -9,8 +9,11 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressDialog>
+#include <QTextDocument>
 #include <QTimer>
 #include <QUrl>
 
@@ -41,6 +44,18 @@ struct Snapshot {
                checkedLayers == other.checkedLayers && status == other.status;
     }
 };
+
+// What a label shows: its text, or the text of the HTML it holds.
+QString ShownText(const QLabel* label) {
+    const bool rich = label->textFormat() == Qt::RichText ||
+                      (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
+    if (!rich) {
+        return label->text();
+    }
+    QTextDocument document;
+    document.setHtml(label->text());
+    return document.toPlainText();
+}
 
 } // namespace
 
@@ -228,6 +243,40 @@ private slots:
         // Not cancelled, the same file replaces the section.
         h.OpenThroughButton(file);
         QCOMPARE(h.Rows(), kPoints);
+    }
+
+    void fileNamesShowAsTheyAreNotAsHtml() {
+        // Labels would take "&lt;" for HTML and show "<".
+        const QString name = QStringLiteral("断面 &lt;K1&gt;.txt");
+        WindowHarness h;
+        h.OpenThroughButton(h.WriteFile(name, WorkedExampleFile()));
+        QVERIFY(h.messages.isEmpty());
+        const auto* status = h.window->findChild<QLabel*>(QStringLiteral("status"));
+        QVERIFY(ShownText(status).contains(name));
+
+        // The message box the window shows by itself.
+        const QString rejected = QStringLiteral("&lt;a href=x&gt;笔记.txt");
+        CQuarvelDlg window(ToFsPath(h.TempPath(QStringLiteral("other.ini"))));
+        window.show();
+        QStringList shown;
+        QTimer::singleShot(50, [&shown] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) {
+                return;
+            }
+            for (const QLabel* label : box->findChildren<QLabel*>()) {
+                shown.append(ShownText(label));
+            }
+            box->accept();
+        });
+        QTimer::singleShot(3000, [] { // never left hanging
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                modal->close();
+            }
+        });
+        QVERIFY(!window.OpenFile(h.WriteFile(rejected, QByteArrayLiteral("notes\n"))));
+        QVERIFY2(shown.join('\n').contains(rejected), qPrintable(shown.join('\n')));
+        QVERIFY(shown.contains(QStringLiteral("非本软件数据格式文件")));
     }
 
     void aSectionWithoutPointsEmptiesTheTableAndTheLayers() {
