@@ -8,6 +8,9 @@
 #include <streambuf>
 #include <thread>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -194,6 +197,48 @@ TEST_F(ExportFileTest, FailuresNameTheFileAndLeaveNothingBehind) {
     EXPECT_FALSE(WriteExportFile(m_folder / "loop.csv", m_table).ok);
 
     EXPECT_EQ(Entries(), (std::vector<std::string>{"file", "folder.csv", "loop.csv"}));
+}
+
+// Lets this process write files of at most limit bytes, as a disk that fills
+// up would, until the scope ends.
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(rlim_t limit) {
+        m_ok = ::getrlimit(RLIMIT_FSIZE, &m_old) == 0;
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN); // a failed write, not a dead process
+        rlimit lowered = m_old;
+        lowered.rlim_cur = limit;
+        m_ok = m_ok && ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+    }
+    ~ScopedFileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+    bool Ok() const { return m_ok; }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_ok = false;
+};
+
+TEST_F(ExportFileTest, FullDiskLeavesTheOldFileAndNoTemporaryFile) {
+    const fs::path target = m_folder / "old.csv";
+    WriteFile(target, "keep");
+    ExportResult result;
+    {
+        const ScopedFileSizeLimit limit(10);
+        ASSERT_TRUE(limit.Ok());
+        result = WriteExportFile(target, m_table);
+    }
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("保存文件失败"), std::string::npos);
+    EXPECT_NE(result.error.find(target.string()), std::string::npos);
+    EXPECT_EQ(ReadFile(target), "keep");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"old.csv"});
 }
 
 TEST_F(ExportFileTest, ReadOnlyTargetIsLeftAlone) {
