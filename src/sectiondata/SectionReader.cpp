@@ -27,6 +27,10 @@ namespace {
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::size_t kProgressStep = std::size_t{1} << 20;
 
+bool IsBlankLine(std::string_view line) {
+    return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
+}
+
 // Splits the file into lines ending in LF or CR LF; a CR right before the LF
 // or before the end of the file is not part of the line.
 class LineSplitter {
@@ -51,19 +55,14 @@ public:
         return true;
     }
 
-    // Lines not yet taken, without reading them.
-    std::size_t RemainingLines() const {
+    // Lines not yet taken that are not blank, without taking them: no line
+    // beyond these can give a record.
+    std::size_t RemainingNonBlankLines() const {
+        LineSplitter rest = *this;
+        std::string_view line;
         std::size_t lines = 0;
-        std::size_t offset = m_offset;
-        while (offset < m_bytes.size()) {
-            const void* lineFeed =
-                std::memchr(m_bytes.data() + offset, '\n', m_bytes.size() - offset);
-            ++lines;
-            if (lineFeed == nullptr) {
-                break;
-            }
-            offset =
-                static_cast<std::size_t>(static_cast<const char*>(lineFeed) - m_bytes.data()) + 1;
+        while (rest.Next(line)) {
+            lines += IsBlankLine(line) ? 0 : 1;
         }
         return lines;
     }
@@ -179,10 +178,6 @@ bool ParseSignature(std::string_view line, SectionFileVersion& version) {
     return true;
 }
 
-bool IsBlankLine(std::string_view line) {
-    return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
-}
-
 std::string IncompleteDetail(std::size_t count, std::size_t firstLine, const LineIssue& issue) {
     const std::string field = std::string("“") + PointFieldName(issue.field) + "”";
     return "共 " + std::to_string(count) +
@@ -266,8 +261,10 @@ SectionReadResult ReadBytes(std::string_view bytes, const ReadProgress& progress
     lines.Next(line); // the section header: nothing of it is used
     const std::int64_t count = lines.Next(line) ? ParseCountLine(line) : 0;
     if (count > 0) {
-        // Reserve from the lines that are really there, never from the count.
-        result.points.reserve(std::min(static_cast<std::size_t>(count), lines.RemainingLines()));
+        // Reserve from the lines that can give a record, never from the count:
+        // blank lines give none, however many there are.
+        result.points.reserve(
+            std::min(static_cast<std::size_t>(count), lines.RemainingNonBlankLines()));
         AdviseLargePages(result.points.data(), result.points.capacity() * sizeof(CDataStruct));
     }
 

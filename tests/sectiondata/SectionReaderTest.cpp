@@ -180,6 +180,15 @@ TEST(SectionReader, CountIsAnUpperBound) {
     ASSERT_EQ(huge.warnings.size(), 1u);
     EXPECT_EQ(huge.warnings[0].kind, ReadWarningKind::FewerLinesThanCount);
 
+    // Nor from blank lines, which give no record: a file of a few points and
+    // millions of empty lines must not ask for memory for millions of records.
+    const std::string blanks = SectionFile("HWT3.8", {kFullLine38}, "\n", "2000000000") +
+                               std::string(200000, '\n') + " \t\r\n" + kFullLine38 + "\n";
+    const SectionReadResult sparse = Read(blanks);
+    ASSERT_TRUE(sparse.Ok()) << sparse.error;
+    EXPECT_EQ(sparse.points.size(), 2u);
+    EXPECT_LE(sparse.points.capacity(), 2u);
+
     // Lines past the count, however many, change nothing.
     const SectionReadResult bounded = Read(SectionFile(
         "HWT3.8", {kFullLine38, "2,0,0,0,0,0,N,0,0,Other,", "garbage", "3,0,0"}, "\r\n", "1"));
