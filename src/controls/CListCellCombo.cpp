@@ -3,12 +3,14 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QFocusEvent>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QStyle>
 #include <algorithm>
+#include <cmath>
 
 namespace quarvel {
 
@@ -50,9 +52,13 @@ void CListCellCombo::EndEdit(bool accept) {
 
 int CListCellCombo::DropWidth() const {
     const QFontMetrics metrics = fontMetrics();
+    // Fractional advances, as the list lays its texts out: rounded ones cut some texts short.
+    const QFontMetricsF exactMetrics(font());
     int widest = 0;
     for (int i = 0; i < count(); ++i) {
-        widest = std::max(widest, metrics.horizontalAdvance(itemText(i)));
+        const int textWidth =
+            static_cast<int>(std::ceil(exactMetrics.horizontalAdvance(itemText(i))));
+        widest = std::max(widest, textWidth);
         if (widest > kMaxDropWidth) {
             widest = kMaxDropWidth;
             break;

@@ -184,6 +184,20 @@ private slots:
         QCOMPARE(few.combo->view()->verticalScrollBar()->maximum(), 0);
         few.combo->hidePopup();
 
+        // The widest item is not cut short, whatever fraction of a pixel its width ends in.
+        for (const QString& text :
+             QStringList{"1234567.891", "Station offset", "abcdefghi", "x7.5"}) {
+            Host narrow({"a", text}, 0);
+            QVERIFY(narrow.Ready());
+            narrow.combo->resize(20, narrow.combo->height());
+            narrow.combo->showPopup();
+            QAbstractItemView* narrowView = narrow.combo->view();
+            QTRY_VERIFY(narrowView->isVisible());
+            QVERIFY2(narrowView->sizeHintForColumn(0) <= narrowView->viewport()->width(),
+                     qPrintable(text));
+            narrow.combo->hidePopup();
+        }
+
         // An item wider than 200 px stops the measuring at 200.
         const QString wide(100, QLatin1Char('W'));
         Host capped({"a", wide, "b"}, 0);
