@@ -289,14 +289,16 @@ void CQuarvelDlg::PlaceTable() {
     }
     const DialogUnits units(font());
     const int top = units.Y(59);
-    const int statusHeight = m_status->sizeHint().height();
-    const int statusTop = height() - statusHeight;
-    m_list->setGeometry(0, top, width(), std::max(0, statusTop - top));
-    const int warningWidth =
-        m_warning->text().isEmpty() ? 0 : std::min(width() / 2, m_warning->sizeHint().width());
-    m_status->setGeometry(0, statusTop, width() - warningWidth, statusHeight);
-    m_warning->setGeometry(width() - warningWidth, statusTop, warningWidth, statusHeight);
-    m_warning->setVisible(warningWidth > 0);
+    const int lineHeight = m_status->sizeHint().height();
+    const int statusTop = height() - lineHeight;
+    // A warning gets a line of its own above the status line, so that it is
+    // not cut beside the file's name.
+    const bool warns = !m_warning->text().isEmpty();
+    const int warningTop = warns ? statusTop - lineHeight : statusTop;
+    m_list->setGeometry(0, top, width(), std::max(0, warningTop - top));
+    m_warning->setGeometry(0, warningTop, width(), lineHeight);
+    m_warning->setVisible(warns);
+    m_status->setGeometry(0, statusTop, width(), lineHeight);
 }
 
 void CQuarvelDlg::ConnectControls() {
@@ -536,6 +538,7 @@ void CQuarvelDlg::ShowStatus(const QString& fileName, const SectionReadResult& r
                    QStringLiteral("点行少于文件声明的点数");
     }
     m_warning->setText(warning);
+    m_warning->setToolTip(warning);
     PlaceTable();
 }
 

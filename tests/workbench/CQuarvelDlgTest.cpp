@@ -327,7 +327,7 @@ private slots:
     void statusLineWarnsOfIncompletePointLines() {
         WindowHarness h;
         const QString file = h.WriteFile(QStringLiteral("broken.txt"),
-                                         QByteArrayLiteral("HWT3.8\nheader\n4\n"
+                                         QByteArrayLiteral("HWT3.8\nheader\n5\n"
                                                            "1,100,200,10,0,0,a,0,3,DL,0,\n"
                                                            "2,101,200,10,1,0,b,0,0,DL,0,\n"
                                                            "3,x,200\n"
@@ -338,9 +338,22 @@ private slots:
         QVERIFY2(status.contains(QStringLiteral("警告")), qPrintable(status));
         QVERIFY2(status.contains(QStringLiteral("第 6 行")), qPrintable(status));
 
-        // A clean file afterwards clears the warning.
+        // Both warnings are read in full in a window of the size it starts with,
+        // between the table and the status line.
+        const auto* warning = h.window->findChild<QLabel*>(QStringLiteral("warning"));
+        const auto* statusLine = h.window->findChild<QLabel*>(QStringLiteral("status"));
+        QVERIFY(warning->isVisible());
+        QVERIFY2(warning->width() >= warning->sizeHint().width(), qPrintable(warning->text()));
+        QVERIFY(statusLine->width() >= statusLine->sizeHint().width());
+        QVERIFY(h.List()->geometry().bottom() < warning->geometry().top());
+        QVERIFY(warning->geometry().bottom() < statusLine->geometry().top());
+        const int listHeight = h.List()->height();
+
+        // A clean file afterwards clears the warning and gives its line back.
         h.OpenThroughButton(ExamplePath("section-3.8.txt"));
         QVERIFY(!h.window->StatusText().contains(QStringLiteral("警告")));
+        QVERIFY(!warning->isVisible());
+        QCOMPARE(h.List()->height(), listHeight + statusLine->height());
     }
 
     void droppingAFileOpensItTheSameWay() {
