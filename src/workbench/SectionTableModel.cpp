@@ -11,9 +11,8 @@ namespace quarvel {
 
 namespace {
 
-// Up to this many rows every cell is measured; above it a spread of rows
-// stands for the column, so that fitting a million rows stays instant.
-constexpr int kMeasureAllRows = 2000;
+// A spread of this many rows stands for a column whose widest text cannot be
+// found from the points' values, so that fitting a million rows stays instant.
 constexpr int kSampledRows = 1000;
 
 QString ToQString(const std::string& text) {
@@ -97,14 +96,6 @@ QStringList SectionTableModel::WidthCandidates(int column) const {
     }
     if (column == 0) {
         return {CellText(rows - 1, 0)};
-    }
-    if (rows <= kMeasureAllRows) {
-        QStringList texts;
-        texts.reserve(rows);
-        for (int row = 0; row < rows; ++row) {
-            texts.append(CellText(row, column));
-        }
-        return texts;
     }
     const Field field = FieldFromCaption(m_table.Captions()[static_cast<std::size_t>(column - 1)]);
     if (m_points == nullptr || field == Field::DistanceFromPrevious || field == Field::Azimuth) {
