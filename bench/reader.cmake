@@ -22,6 +22,7 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND NOT MSVC)
         ${QUARVEL_SECTIONDATA_DIR}/GbkDecoder.cpp
         ${QUARVEL_SECTIONDATA_DIR}/PointLineParser.cpp
         ${QUARVEL_SECTIONDATA_DIR}/SectionReader.cpp
+        ${QUARVEL_SECTIONDATA_DIR}/SystemErrorText.cpp
         ${QUARVEL_SECTIONDATA_DIR}/TextCodec.cpp
         ${QUARVEL_SECTIONDATA_DIR}/TextFieldDecoder.cpp)
     target_include_directories(reader_fuzzer PRIVATE ${PROJECT_SOURCE_DIR}/src)

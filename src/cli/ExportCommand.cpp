@@ -2,6 +2,7 @@
 
 #include "sectiondata/Azimuths.h"
 #include "sectiondata/SectionReader.h"
+#include "sectiondata/SystemErrorText.h"
 #include "workbench/ExportWriter.h"
 #include "workbench/SettingsFile.h"
 #include "workbench/TableRules.h"
@@ -121,8 +122,8 @@ int RunExport(const ExportRequest& request, std::ostream& out, std::ostream& err
         std::error_code error;
         fs::create_directories(*request.outputDir, error);
         if (error) {
-            err << "保存文件失败: " << request.outputDir->u8string() << ": " << error.message()
-                << '\n';
+            err << "保存文件失败: " << request.outputDir->u8string() << ": "
+                << SystemErrorText(error) << '\n';
             return kExitFailed;
         }
     }

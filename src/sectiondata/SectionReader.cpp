@@ -2,6 +2,7 @@
 
 #include "sectiondata/FieldParser.h"
 #include "sectiondata/PointLineParser.h"
+#include "sectiondata/SystemErrorText.h"
 #include "sectiondata/TextFieldDecoder.h"
 
 #include <algorithm>
@@ -364,7 +365,7 @@ SectionReadResult ReadSectionFile(const std::filesystem::path& path,
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
 #endif
     if (!file) {
-        return Failure(ReadStatus::CannotOpen, std::generic_category().message(errno));
+        return Failure(ReadStatus::CannotOpen, SystemErrorText(errno));
     }
     std::string bytes;
     std::error_code sizeError;
@@ -379,7 +380,7 @@ SectionReadResult ReadSectionFile(const std::filesystem::path& path,
         bytes.append(buffer, got);
     }
     if (std::ferror(file.get())) {
-        return Failure(ReadStatus::CannotOpen, std::generic_category().message(errno));
+        return Failure(ReadStatus::CannotOpen, SystemErrorText(errno));
     }
     file.reset();
     return ReadSectionFile(std::string_view(bytes), progress);

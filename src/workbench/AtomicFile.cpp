@@ -1,5 +1,7 @@
 #include "workbench/AtomicFile.h"
 
+#include "sectiondata/SystemErrorText.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -27,10 +29,6 @@ constexpr std::size_t kMaxTemporaryStem = 100;
 
 std::string PathText(const fs::path& path) {
     return path.u8string();
-}
-
-std::string ErrnoText(int error) {
-    return std::error_code(error, std::generic_category()).message();
 }
 
 // The path with every symbolic link at its end followed, so that the file
@@ -104,7 +102,7 @@ bool AtomicFile::Fail(const std::string& reason) {
 }
 
 bool AtomicFile::FailWithErrno(int error) {
-    return Fail(ErrnoText(error));
+    return Fail(SystemErrorText(error));
 }
 
 // The first step of Open on every system: nothing open yet, links followed.
@@ -113,7 +111,7 @@ bool AtomicFile::ResolveTarget() {
         return false;
     }
     std::error_code error;
-    return ResolveLinks(m_target, m_resolved, error) || Fail(error.message());
+    return ResolveLinks(m_target, m_resolved, error) || Fail(SystemErrorText(error));
 }
 
 #ifndef _WIN32
@@ -267,7 +265,7 @@ bool AtomicFile::Commit() {
     std::error_code error;
     fs::rename(m_temporary, m_resolved, error);
     if (error) {
-        return Fail(error.message());
+        return Fail(SystemErrorText(error));
     }
     m_temporary.clear();
     m_committed = true;

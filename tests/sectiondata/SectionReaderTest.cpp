@@ -378,11 +378,11 @@ TEST(SectionReader, StreamAndPathOverloads) {
         std::filesystem::temp_directory_path() / "quarvel-no-such-dir" / "none.txt";
     const SectionReadResult notThere = ReadSectionFile(missing);
     EXPECT_EQ(notThere.status, ReadStatus::CannotOpen);
-    EXPECT_FALSE(notThere.error.empty());
+    EXPECT_EQ(notThere.error, "文件或文件夹不存在"); // the reason in the user's language
 
     const SectionReadResult directory = ReadSectionFile(std::filesystem::temp_directory_path());
     EXPECT_EQ(directory.status, ReadStatus::CannotOpen);
-    EXPECT_FALSE(directory.error.empty());
+    EXPECT_EQ(directory.error, "这是一个文件夹");
 
     const std::filesystem::path written =
         std::filesystem::temp_directory_path() / "quarvel-reader-test.txt";

@@ -182,10 +182,12 @@ TEST_F(ExportFileTest, FailuresNameTheFileAndLeaveNothingBehind) {
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.error.find("保存文件失败"), std::string::npos);
     EXPECT_NE(result.error.find(missingFolder.string()), std::string::npos);
+    EXPECT_NE(result.error.find("文件或文件夹不存在"), std::string::npos) << result.error;
 
     fs::create_directory(m_folder / "folder.csv");
     result = WriteExportFile(m_folder / "folder.csv", m_table);
     EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("这是一个文件夹"), std::string::npos) << result.error;
     EXPECT_TRUE(fs::is_directory(m_folder / "folder.csv"));
 
     WriteFile(m_folder / "file", "keep");
@@ -266,6 +268,7 @@ TEST_F(ExportFileTest, DeviceNodesAreWrittenDirectlyAndKept) {
     const ExportResult result = WriteExportFile(fullDevice, m_table);
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.error.find("full"), std::string::npos) << result.error;
+    EXPECT_NE(result.error.find("磁盘空间不足"), std::string::npos) << result.error;
     EXPECT_TRUE(fs::is_character_file(fullDevice));
     EXPECT_EQ(Entries(), (std::vector<std::string>{"full", "null"}));
 }
