@@ -94,6 +94,7 @@ AtomicFile::~AtomicFile() {
 
 bool AtomicFile::Fail(const std::string& reason) {
     if (m_error.empty()) {
+        m_reason = reason;
         m_error = PathText(m_target) + ": " + reason;
     }
     m_failed = true;

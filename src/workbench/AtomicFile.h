@@ -29,6 +29,8 @@ public:
 
     // UTF-8: the target's path and the system's reason.
     const std::string& Error() const { return m_error; }
+    // The reason alone, without the file name.
+    const std::string& Reason() const { return m_reason; }
 
 private:
     bool ResolveTarget();
@@ -40,6 +42,7 @@ private:
     std::filesystem::path m_resolved; // the target with symbolic links followed
     std::filesystem::path m_temporary;
     std::string m_error;
+    std::string m_reason;
     int m_descriptor = -1;
     bool m_direct = false; // writing the target itself (not a regular file)
     bool m_failed = false;

@@ -605,7 +605,7 @@ void CQuarvelDlg::ExportTable() {
         result = WriteExportFile(ToFsPath(target), table);
     }
     if (!result.ok) {
-        ShowMessage(QStringLiteral("保存文件失败"), FileDetail(target, result.error));
+        ShowMessage(QStringLiteral("保存文件失败"), FileDetail(target, result.reason));
     }
 }
 

@@ -93,9 +93,9 @@ ExportResult WriteExportFile(const std::filesystem::path& target, const TableSou
         ProduceExport(table, [&file](std::string_view bytes) { return file.Write(bytes); }) &&
         file.Commit();
     if (!written) {
-        return {false, "保存文件失败: " + file.Error()};
+        return {false, "保存文件失败: " + file.Error(), file.Reason()};
     }
-    return {true, {}};
+    return {true, {}, {}};
 }
 
 } // namespace quarvel

@@ -10,7 +10,8 @@ namespace quarvel {
 
 struct ExportResult {
     bool ok = false;
-    std::string error; // UTF-8, names the file and the reason when !ok
+    std::string error;  // UTF-8, names the file and the reason when !ok
+    std::string reason; // the reason alone, for a caller that names the file itself
 };
 
 // Writes the export bytes: the row count, then each row's data cells joined
