@@ -13,6 +13,14 @@ if [ ! -x "$quarvel" ]; then
     echo "quarvel is not built in $build (set QUARVEL_BUILD_DIR or run scripts/run.sh first)" >&2
     exit 1
 fi
+# ImageMagick's import takes the picture; only this script needs it, so the
+# test command does not install it.
+if ! command -v import >/dev/null; then
+    echo "Installing imagemagick for the screenshot"
+    sudo_cmd=()
+    [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends imagemagick
+fi
 for tool in Xvfb import; do
     if ! command -v "$tool" >/dev/null; then
         echo "$tool is missing: apt-get install xvfb imagemagick" >&2
