@@ -1,5 +1,9 @@
 #pragma once
 
+#ifndef _WIN32
+#include "sectiondata/IconvConverter.h"
+#endif
+
 #include <string>
 #include <string_view>
 
@@ -10,16 +14,13 @@ namespace quarvel {
 // results as DecodeGbk: each byte that does not decode becomes one U+FFFD.
 class GbkDecoder {
 public:
-    GbkDecoder();
-    ~GbkDecoder();
-    GbkDecoder(const GbkDecoder&) = delete;
-    GbkDecoder& operator=(const GbkDecoder&) = delete;
-
     // Appends the UTF-8 form of bytes to out.
     void AppendDecoded(std::string_view bytes, std::string& out);
 
 private:
-    void* m_handle; // the platform converter, or null when it cannot be opened
+#ifndef _WIN32
+    IconvConverter m_converter{"UTF-8", "GBK"};
+#endif
 };
 
 } // namespace quarvel
