@@ -12,10 +12,10 @@
 #include "SectionFileGenerator.h"
 
 #include "cli/ExportCommand.h"
+#include "exporting/ExportWriter.h"
 #include "sectiondata/Azimuths.h"
 #include "sectiondata/SectionReader.h"
-#include "workbench/ExportWriter.h"
-#include "workbench/TableRules.h"
+#include "table/TableRules.h"
 
 #include <benchmark/benchmark.h>
 

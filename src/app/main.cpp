@@ -1,7 +1,7 @@
 #include "app/AppIcon.h"
 #include "app/Translations.h"
+#include "settings/SettingsFile.h"
 #include "workbench/CQuarvelDlg.h"
-#include "workbench/SettingsFile.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,6 +1,6 @@
 #include "cli/CommandLine.h"
 
-#include "workbench/TableRules.h"
+#include "table/TableRules.h"
 
 #include <charconv>
 #include <string_view>

@@ -1,11 +1,11 @@
 #include "cli/ExportCommand.h"
 
+#include "exporting/ExportWriter.h"
 #include "sectiondata/Azimuths.h"
 #include "sectiondata/SectionReader.h"
 #include "sectiondata/SystemErrorText.h"
-#include "workbench/ExportWriter.h"
-#include "workbench/SettingsFile.h"
-#include "workbench/TableRules.h"
+#include "settings/SettingsFile.h"
+#include "table/TableRules.h"
 
 #include <ostream>
 #include <set>

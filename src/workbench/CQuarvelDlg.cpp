@@ -5,12 +5,12 @@
 #include "controls/CCheckComboBox.h"
 #include "controls/CHeaderCtrlEx.h"
 #include "controls/CListCtrlEx.h"
+#include "exporting/ExportWriter.h"
 #include "sectiondata/Azimuths.h"
+#include "settings/SettingsFile.h"
 #include "workbench/BoundedSpinBox.h"
 #include "workbench/DialogUnits.h"
-#include "workbench/ExportWriter.h"
 #include "workbench/SectionTableModel.h"
-#include "workbench/SettingsFile.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,8 +2,8 @@
 
 #include "sectiondata/CDataStruct.h"
 #include "sectiondata/SectionReader.h"
+#include "table/TableRules.h"
 #include "workbench/QtPaths.h"
-#include "workbench/TableRules.h"
 
 #include <QString>
 #include <QWidget>

@@ -249,7 +249,7 @@ private slots:
         // Labels would take "&lt;" for HTML and show "<".
         const QString name = QStringLiteral("断面 &lt;K1&gt;.txt");
         WindowHarness h;
-        h.OpenThroughButton(h.WriteFile(name, WorkedExampleFile()));
+        h.OpenThroughButton(h.WriteFile(name, WorkedExampleBytes()));
         QVERIFY(h.messages.isEmpty());
         const auto* status = h.window->findChild<QLabel*>(QStringLiteral("status"));
         QVERIFY(ShownText(status).contains(name));
@@ -295,7 +295,7 @@ private slots:
 
     void theNextOpenStartsInTheFolderLastUsed() {
         WindowHarness h;
-        const QString file = h.WriteFile(QStringLiteral("a.txt"), WorkedExampleFile());
+        const QString file = h.WriteFile(QStringLiteral("a.txt"), WorkedExampleBytes());
         h.OpenThroughButton(file);
         h.OpenThroughButton(QString());
         QCOMPARE(QFileInfo(h.openFolder).canonicalFilePath(),

@@ -3,8 +3,9 @@
 
 #include "workbench/SectionTableModel.h"
 #include "controls/CListCtrlEx.h"
+#include "support/TestSupport.h"
+#include "table/TableRules.h"
 #include "workbench/CQuarvelDlg.h"
-#include "workbench/TableRules.h"
 
 #include <QAbstractItemModelTester>
 #include <QFontMetrics>
@@ -28,11 +29,6 @@ CDataStruct Point(int number, double station, std::uint32_t kind, const char* no
     return point;
 }
 
-PointList WorkedExample() {
-    return {Point(1, 0, kEndPoint, "起点", "DL"), Point(2, 5, kIntersectionPoint, "", "DL"),
-            Point(3, 9.5, kKneePoint, "拐点", "DL"), Point(4, 12.25, kEndPoint, "终点", "DL")};
-}
-
 QStringList Column(const QAbstractItemModel& model, int column) {
     QStringList texts;
     for (int row = 0; row < model.rowCount(); ++row) {
@@ -48,7 +44,7 @@ class SectionTableModelTest : public QObject {
 
 private slots:
     void showsTheSequenceAndTheDataColumns() {
-        const PointList points = WorkedExample();
+        const PointList points = test::WorkedExamplePoints();
         SectionTableModel model;
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);

@@ -4,9 +4,9 @@
 #include "WindowHarness.h"
 
 #include "cli/ExportCommand.h"
+#include "exporting/ExportWriter.h"
 #include "sectiondata/TextCodec.h"
-#include "workbench/ExportWriter.h"
-#include "workbench/SettingsFile.h"
+#include "settings/SettingsFile.h"
 
 #include <QAbstractItemModelTester>
 #include <QFile>
@@ -71,7 +71,7 @@ class ViewOptionsTest : public QObject {
 private slots:
     void workedExampleThroughTheControls() {
         WindowHarness h;
-        h.OpenThroughButton(h.WriteFile(QStringLiteral("worked.txt"), WorkedExampleFile()));
+        h.OpenThroughButton(h.WriteFile(QStringLiteral("worked.txt"), WorkedExampleBytes()));
         QAbstractItemModelTester tester(h.window->TableModel(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QTest::keyClick(h.Spin("columnCount"), Qt::Key_Up);

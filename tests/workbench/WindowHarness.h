@@ -10,9 +10,10 @@
 #include "controls/CListCtrlEx.h"
 #include "sectiondata/Azimuths.h"
 #include "sectiondata/SectionReader.h"
+#include "support/TestSupport.h"
+#include "table/TableRules.h"
 #include "workbench/CQuarvelDlg.h"
 #include "workbench/SectionTableModel.h"
-#include "workbench/TableRules.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -231,16 +232,8 @@ public:
     QStringList details;
 };
 
-// The section of the worked example: start, ordinary point on layer DL, knee
-// point, end point.
-inline QByteArray WorkedExampleFile() {
-    return QByteArrayLiteral("HWT3.8\n"
-                             "0,0,0,0,K0+000,\n"
-                             "4\n"
-                             "1,100,200,10,0,0,起点,0,3,DL,0,\n"
-                             "2,103,204,11,5,0,,0,0,DL,0,\n"
-                             "3,107.5,204,12,9.5,0,拐点,0,2,DL,1,\n"
-                             "4,110.25,204,13,12.25,0,终点,0,3,DL,0,\n");
+inline QByteArray WorkedExampleBytes() {
+    return QByteArray::fromStdString(quarvel::test::WorkedExampleFile());
 }
 
 } // namespace quarvel::test

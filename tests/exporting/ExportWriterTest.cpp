@@ -1,4 +1,6 @@
-#include "workbench/ExportWriter.h"
+#include "exporting/ExportWriter.h"
+
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,8 @@
 namespace quarvel {
 namespace {
 namespace fs = std::filesystem;
+using test::ReadFileBytes;
+using test::WriteFileBytes;
 
 CDataStruct Point(std::int32_t number, double x, double z) {
     CDataStruct point;
@@ -31,15 +35,6 @@ std::string ExportBytes(const TableSource& table) {
     std::ostringstream out;
     EXPECT_TRUE(WriteExport(out, table));
     return out.str();
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 TEST(ExportWriterTest, WritesCountThenRowsWithCrLf) {
@@ -100,16 +95,6 @@ TEST(ExportWriterTest, ReportsAStreamThatFailsPartWay) {
 
 class ExportFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/quarvel-export-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(m_folder, ignored);
-    }
-
     // Every entry of the folder, so that a left-behind temporary file shows.
     std::vector<std::string> Entries() const {
         std::vector<std::string> names;
@@ -120,7 +105,8 @@ protected:
         return names;
     }
 
-    fs::path m_folder;
+    test::TempFolder m_temp;
+    const fs::path m_folder = m_temp.Path();
     PointList m_points = {Point(0, 100, 5.5), Point(1, 101.25, 6)};
     SectionTable m_table{m_points, {"编号", "坐标X", "高程Z"}, TableOptions{1, false, false, 3}};
     std::string m_bytes = "2\r\n1,100.000,5.500\r\n2,101.250,6.000\r\n";
@@ -129,13 +115,13 @@ protected:
 TEST_F(ExportFileTest, ReplacesAFileKeepingItsPermissions) {
     const fs::path target = m_folder / "数据文件.csv";
     ASSERT_TRUE(WriteExportFile(target, m_table).ok);
-    EXPECT_EQ(ReadFile(target), m_bytes);
+    EXPECT_EQ(ReadFileBytes(target), m_bytes);
 
-    WriteFile(target, "old content that is longer than the new one");
+    WriteFileBytes(target, "old content that is longer than the new one");
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     const ExportResult result = WriteExportFile(target, m_table);
     ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(ReadFile(target), m_bytes);
+    EXPECT_EQ(ReadFileBytes(target), m_bytes);
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(Entries(), std::vector<std::string>{"数据文件.csv"});
@@ -148,7 +134,7 @@ TEST_F(ExportFileTest, TargetNamesUpToTheSystemLimitAreWritten) {
     const fs::path ascii = m_folder / (longest + ".csv");
     ExportResult result = WriteExportFile(ascii, m_table);
     ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(ReadFile(ascii), m_bytes);
+    EXPECT_EQ(ReadFileBytes(ascii), m_bytes);
 
     std::string chinese;
     for (int i = 0; i < 83; ++i) {
@@ -157,22 +143,22 @@ TEST_F(ExportFileTest, TargetNamesUpToTheSystemLimitAreWritten) {
     const fs::path wide = m_folder / (chinese + ".csv");
     result = WriteExportFile(wide, m_table);
     ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(ReadFile(wide), m_bytes);
+    EXPECT_EQ(ReadFileBytes(wide), m_bytes);
     EXPECT_EQ(Entries().size(), 2u);
 }
 
 TEST_F(ExportFileTest, WritesThroughASymbolicLink) {
     fs::create_directory(m_folder / "real");
-    WriteFile(m_folder / "real" / "out.csv", "old");
+    WriteFileBytes(m_folder / "real" / "out.csv", "old");
     fs::create_symlink("real/out.csv", m_folder / "link.csv");
     ASSERT_TRUE(WriteExportFile(m_folder / "link.csv", m_table).ok);
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(m_folder / "link.csv")));
-    EXPECT_EQ(ReadFile(m_folder / "real" / "out.csv"), m_bytes);
+    EXPECT_EQ(ReadFileBytes(m_folder / "real" / "out.csv"), m_bytes);
 
     // A dangling link creates the file it names.
     fs::create_symlink("real/new.csv", m_folder / "dangling.csv");
     ASSERT_TRUE(WriteExportFile(m_folder / "dangling.csv", m_table).ok);
-    EXPECT_EQ(ReadFile(m_folder / "real" / "new.csv"), m_bytes);
+    EXPECT_EQ(ReadFileBytes(m_folder / "real" / "new.csv"), m_bytes);
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(m_folder / "dangling.csv")));
 }
 
@@ -190,10 +176,10 @@ TEST_F(ExportFileTest, FailuresNameTheFileAndLeaveNothingBehind) {
     EXPECT_NE(result.error.find("这是一个文件夹"), std::string::npos) << result.error;
     EXPECT_TRUE(fs::is_directory(m_folder / "folder.csv"));
 
-    WriteFile(m_folder / "file", "keep");
+    WriteFileBytes(m_folder / "file", "keep");
     result = WriteExportFile(m_folder / "file" / "out.csv", m_table);
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(ReadFile(m_folder / "file"), "keep");
+    EXPECT_EQ(ReadFileBytes(m_folder / "file"), "keep");
 
     fs::create_symlink("loop.csv", m_folder / "loop.csv");
     EXPECT_FALSE(WriteExportFile(m_folder / "loop.csv", m_table).ok);
@@ -229,7 +215,7 @@ private:
 
 TEST_F(ExportFileTest, FullDiskLeavesTheOldFileAndNoTemporaryFile) {
     const fs::path target = m_folder / "old.csv";
-    WriteFile(target, "keep");
+    WriteFileBytes(target, "keep");
     ExportResult result;
     {
         const ScopedFileSizeLimit limit(10);
@@ -239,7 +225,7 @@ TEST_F(ExportFileTest, FullDiskLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.error.find("保存文件失败"), std::string::npos);
     EXPECT_NE(result.error.find(target.string()), std::string::npos);
-    EXPECT_EQ(ReadFile(target), "keep");
+    EXPECT_EQ(ReadFileBytes(target), "keep");
     EXPECT_EQ(Entries(), std::vector<std::string>{"old.csv"});
 }
 
@@ -248,10 +234,10 @@ TEST_F(ExportFileTest, ReadOnlyTargetIsLeftAlone) {
         GTEST_SKIP() << "permission bits stop no write for root";
     }
     const fs::path target = m_folder / "locked.csv";
-    WriteFile(target, "keep");
+    WriteFileBytes(target, "keep");
     fs::permissions(target, fs::perms::owner_read);
     EXPECT_FALSE(WriteExportFile(target, m_table).ok);
-    EXPECT_EQ(ReadFile(target), "keep");
+    EXPECT_EQ(ReadFileBytes(target), "keep");
 }
 
 TEST_F(ExportFileTest, DeviceNodesAreWrittenDirectlyAndKept) {
@@ -277,7 +263,7 @@ TEST_F(ExportFileTest, NamedPipeReceivesTheBytes) {
     const fs::path pipe = m_folder / "pipe";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     std::string received;
-    std::thread reader([&] { received = ReadFile(pipe); });
+    std::thread reader([&] { received = ReadFileBytes(pipe); });
     const ExportResult result = WriteExportFile(pipe, m_table);
     reader.join();
     EXPECT_TRUE(result.ok) << result.error;

@@ -1,4 +1,6 @@
-#include "workbench/SettingsFile.h"
+#include "settings/SettingsFile.h"
+
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,36 +12,19 @@
 namespace quarvel {
 namespace {
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using test::ReadFileBytes;
+using test::WriteFileBytes;
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/quarvel-settings-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_folder = pattern;
-        m_file = m_folder / "Quarvel.ini";
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(m_folder, ignored);
-    }
-
     Settings LoadFrom(const std::string& utf8Text) {
-        WriteFile(m_file, utf8Text);
+        WriteFileBytes(m_file, utf8Text);
         return LoadSettings(m_file);
     }
 
-    fs::path m_folder;
-    fs::path m_file;
+    test::TempFolder m_temp;
+    const fs::path m_folder = m_temp.Path();
+    const fs::path m_file = m_folder / "Quarvel.ini";
 };
 
 TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndFirstSaveWritesThemInGbk) {
@@ -56,7 +41,7 @@ TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndFirstSaveWritesThemInGbk) {
     for (std::size_t i = 0; i < kFieldCount; ++i) {
         expected += "表头" + std::to_string(i) + "=" + FieldCaptions()[i] + "\r\n";
     }
-    EXPECT_EQ(ReadFile(m_file), EncodeGbk(expected));
+    EXPECT_EQ(ReadFileBytes(m_file), EncodeGbk(expected));
 }
 
 TEST_F(SettingsFileTest, NumbersAreReadAsTheIniFunctionsReadThemAndBounded) {
@@ -155,7 +140,7 @@ TEST_F(SettingsFileTest, RoundTripKeepsEncodingAndForeignContent) {
                                  "DecimalNum=1\r\n其他=保留\r\n\r\n[HEAD]\r\n表头0=图层\r\n";
     for (const EncodingCase& encoding : cases) {
         SCOPED_TRACE(encoding.name);
-        WriteFile(m_file, encoding.encode(original));
+        WriteFileBytes(m_file, encoding.encode(original));
         Settings settings = LoadSettings(m_file);
         EXPECT_EQ(settings.decimals, 1);
         EXPECT_EQ(settings.captions[0], "图层");
@@ -179,16 +164,16 @@ TEST_F(SettingsFileTest, RoundTripKeepsEncodingAndForeignContent) {
         for (std::size_t i = 2; i < kFieldCount; ++i) {
             expected += "表头" + std::to_string(i) + "=" + FieldCaptions()[i] + "\r\n";
         }
-        EXPECT_EQ(ReadFile(m_file), encoding.encode(expected));
+        EXPECT_EQ(ReadFileBytes(m_file), encoding.encode(expected));
     }
 }
 
 TEST_F(SettingsFileTest, KeepsLineFeedFilesAndLineBreaksInCaptions) {
-    WriteFile(m_file, "[HEAD]\n表头0=编号\n");
+    WriteFileBytes(m_file, "[HEAD]\n表头0=编号\n");
     Settings settings;
     settings.captions[0] = "坐标\r\nX";
     ASSERT_TRUE(SaveSettings(m_file, settings));
-    const std::string text = ReadFile(m_file); // stays UTF-8 as it was
+    const std::string text = ReadFileBytes(m_file); // stays UTF-8 as it was
     const std::string start = "[HEAD]\n表头0=坐标  X\n表头1=坐标X\n";
     EXPECT_EQ(text.find('\r'), std::string::npos);
     EXPECT_EQ(text.substr(0, start.size()), start);
@@ -196,12 +181,12 @@ TEST_F(SettingsFileTest, KeepsLineFeedFilesAndLineBreaksInCaptions) {
 }
 
 TEST_F(SettingsFileTest, SaveReportsAnUnwritableLocationAndKeepsTheFile) {
-    WriteFile(m_folder / "file", "keep");
+    WriteFileBytes(m_folder / "file", "keep");
     EXPECT_FALSE(SaveSettings(m_folder / "file" / "Quarvel.ini", Settings{}));
     fs::create_directory(m_file);
     EXPECT_FALSE(SaveSettings(m_file, Settings{}));
     EXPECT_EQ(LoadSettings(m_file).columnCount, 3); // a folder reads as no file
-    EXPECT_EQ(ReadFile(m_folder / "file"), "keep");
+    EXPECT_EQ(ReadFileBytes(m_folder / "file"), "keep");
 
     // A configuration folder that does not exist yet is made.
     EXPECT_TRUE(SaveSettings(m_folder / "config" / "Quarvel" / "Quarvel.ini", Settings{}));
@@ -254,7 +239,7 @@ TEST_F(SettingsFileTest, LocationBesideTheProgramOrInTheUserConfiguration) {
     if (::geteuid() != 0) {
         const fs::path readOnly = m_folder / "installed";
         fs::create_directory(readOnly);
-        WriteFile(readOnly / "Quarvel.ini", "");
+        WriteFileBytes(readOnly / "Quarvel.ini", "");
         fs::permissions(readOnly, fs::perms::owner_read | fs::perms::owner_exec);
         EXPECT_EQ(SettingsFilePath(readOnly), readOnly / "Quarvel.ini");
         fs::permissions(readOnly, fs::perms::owner_all);

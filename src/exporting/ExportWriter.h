@@ -1,6 +1,6 @@
 #pragma once
 
-#include "workbench/TableRules.h"
+#include "table/TableRules.h"
 
 #include <filesystem>
 #include <iosfwd>

@@ -1,7 +1,7 @@
-#include "workbench/ExportWriter.h"
+#include "exporting/ExportWriter.h"
 
+#include "files/AtomicFile.h"
 #include "sectiondata/TextCodec.h"
-#include "workbench/AtomicFile.h"
 
 #include <charconv>
 #include <ostream>

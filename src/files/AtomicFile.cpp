@@ -1,4 +1,4 @@
-#include "workbench/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 #include "sectiondata/SystemErrorText.h"
 

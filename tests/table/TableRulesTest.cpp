@@ -1,4 +1,4 @@
-#include "workbench/TableRules.h"
+#include "table/TableRules.h"
 
 #include <gtest/gtest.h>
 

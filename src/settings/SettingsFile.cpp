@@ -1,6 +1,6 @@
-#include "workbench/SettingsFile.h"
+#include "settings/SettingsFile.h"
 
-#include "workbench/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "sectiondata/TextCodec.h"
-#include "workbench/TableRules.h"
+#include "table/TableRules.h"
 
 #include <array>
 #include <filesystem>
