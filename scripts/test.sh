@@ -20,7 +20,7 @@ echo "== normal build"
 configure "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$root/build" -j "$jobs"
 cmake --build "$root/build" --target check-format
-ctest --test-dir "$root/build" -j "$jobs"
+ctest --test-dir "$root/build" -j "$jobs" --timeout 300
 
 echo "== reader fuzzing (clang and libFuzzer, a short fixed time)"
 corpus="$(mktemp -d)"
@@ -38,4 +38,4 @@ cmake --build "$root/build-asan" -j "$jobs"
 ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" \
 LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-    ctest --test-dir "$root/build-asan" -j "$jobs"
+    ctest --test-dir "$root/build-asan" -j "$jobs" --timeout 600
