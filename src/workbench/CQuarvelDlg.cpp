@@ -5,11 +5,11 @@
 #include "controls/CCheckComboBox.h"
 #include "controls/CHeaderCtrlEx.h"
 #include "controls/CListCtrlEx.h"
-#include "exporting/ExportWriter.h"
 #include "sectiondata/Azimuths.h"
 #include "settings/SettingsFile.h"
 #include "workbench/BoundedSpinBox.h"
 #include "workbench/DialogUnits.h"
+#include "workbench/MainMenu.h"
 #include "workbench/SectionTableModel.h"
 
 #include <QApplication>
@@ -18,10 +18,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -29,11 +27,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QProgressDialog>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QShortcut>
-#include <QTextDocument>
 #include <QTimer>
 #include <QUrl>
 
@@ -53,32 +47,13 @@ namespace quarvel {
 
 namespace {
 
-const QString kTitle = QStringLiteral("MorvexV1.3");
 const QString kAboutEntry = QStringLiteral("关于 Quarvel(&A)...");
-const QString kOpenFilters = QStringLiteral("Data File(*.txt);;所有文件 (*)");
-const QString kCsvFilter = QStringLiteral("Excel文件(*.csv)");
-const QString kTxtFilter = QStringLiteral("Data File(*.txt)");
-const QString kExportName = QStringLiteral("数据文件.csv");
 constexpr int kSequenceColumnWidth = 40;
 constexpr int kDataColumnWidth = 80;
-constexpr int kProgressSteps = 1000;
 #ifdef Q_OS_WIN
 // The system-menu command of the About box; Windows keeps the low four bits.
 constexpr unsigned kAboutCommand = 0x0010;
 #endif
-
-QString ToQString(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// Shows the wait cursor for as long as it lives.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 QString DroppedFile(const QMimeData* mime) {
     if (mime == nullptr || !mime->hasUrls()) {
@@ -92,60 +67,24 @@ QString DroppedFile(const QMimeData* mime) {
     return {};
 }
 
-// Labels and message boxes render a text as HTML when it looks like HTML. A
-// file name may hold "<b>", "<a href=...>" or "&lt;" and must show as it is.
-QString AsShown(const QString& text) {
-    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
-}
-
-QString FileDetail(const QString& path, const std::string& reason) {
-    QString detail = QStringLiteral("文件：%1").arg(QDir::toNativeSeparators(path));
-    if (!reason.empty()) {
-        detail += QLatin1Char('\n') + ToQString(reason);
-    }
-    return detail;
-}
-
 } // namespace
-
-QString AddFilterExtension(const QString& path, const QString& nameFilter) {
-    static const QRegularExpression filterPattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
-    const QRegularExpressionMatch filterMatch = filterPattern.match(nameFilter);
-    if (!filterMatch.hasMatch() || path.isEmpty()) {
-        return path;
-    }
-    const QString fileName = QFileInfo(path).fileName();
-    if (fileName.isEmpty()) {
-        return path;
-    }
-    // Station names such as "K1+200.5" contain dots: only a short suffix that
-    // starts with a letter counts as an extension the user typed.
-    static const QRegularExpression extensionPattern(
-        QStringLiteral("\\.[A-Za-z][A-Za-z0-9]{0,4}$"));
-    if (extensionPattern.match(fileName).hasMatch()) {
-        return path;
-    }
-    const QString extension = filterMatch.captured(1);
-    return path.endsWith(QLatin1Char('.')) ? path + extension : path + QLatin1Char('.') + extension;
-}
 
 CQuarvelDlg::CQuarvelDlg(std::filesystem::path settingsFile, QWidget* parent)
     : QWidget(parent), m_settingsFile(std::move(settingsFile)) {
     setObjectName(QStringLiteral("mainWindow"));
-    setWindowTitle(kTitle);
+    setWindowTitle(kWindowTitle);
     setWindowIcon(ApplicationIcon());
     setAcceptDrops(true);
 
-    m_chooseOpenFile = [this](const QString& folder) { return ChooseOpenFile(folder); };
-    m_chooseSaveFile = [this](const QString& suggested) { return ChooseSaveFile(suggested); };
-    m_showMessage = [this](const QString& message, const QString& detail) {
-        QMessageBox box(QMessageBox::Warning, kTitle, message, QMessageBox::Ok, this);
+    SetMessageSink([this](const QString& message, const QString& detail) {
+        QMessageBox box(QMessageBox::Warning, kWindowTitle, message, QMessageBox::Ok, this);
         box.setTextFormat(Qt::PlainText);
         box.setInformativeText(AsShown(detail));
         box.exec();
-    };
+    });
 
     LoadSettings();
+    CreateMenu();
     CreateControls();
     PlaceControls();
     RefreshTable();
@@ -159,19 +98,29 @@ CQuarvelDlg::~CQuarvelDlg() {
 }
 
 void CQuarvelDlg::SetOpenFileChooser(OpenFileChooser chooser) {
-    m_chooseOpenFile = std::move(chooser);
+    m_openCommand.SetFileChooser(std::move(chooser));
 }
 
 void CQuarvelDlg::SetSaveFileChooser(SaveFileChooser chooser) {
-    m_chooseSaveFile = std::move(chooser);
+    m_exportCommand.SetFileChooser(std::move(chooser));
 }
 
 void CQuarvelDlg::SetMessageSink(MessageSink sink) {
-    m_showMessage = std::move(sink);
+    m_showMessage = sink;
+    m_openCommand.SetMessageSink(sink);
+    m_exportCommand.SetMessageSink(std::move(sink));
 }
 
 void CQuarvelDlg::SetProgressDelay(int milliseconds) {
-    m_progressDelay = milliseconds;
+    m_openCommand.SetProgressDelay(milliseconds);
+}
+
+void CQuarvelDlg::CreateMenu() {
+    m_menu = new MainMenu(this);
+    connect(m_menu->OpenAction(), &QAction::triggered, this, &CQuarvelDlg::OnOpenDataFile);
+    connect(m_menu->ExportAction(), &QAction::triggered, this, &CQuarvelDlg::OnBnClickedExport);
+    connect(m_menu->QuitAction(), &QAction::triggered, this, &QWidget::close);
+    connect(m_menu->AboutAction(), &QAction::triggered, this, &CQuarvelDlg::ShowAboutBox);
 }
 
 void CQuarvelDlg::CreateControls() {
@@ -251,8 +200,18 @@ void CQuarvelDlg::CreateControls() {
     }
 }
 
+int CQuarvelDlg::MenuHeight() const {
+    return m_menu->sizeHint().height();
+}
+
 void CQuarvelDlg::PlaceControls() {
     const DialogUnits units(font());
+    const int menuHeight = MenuHeight();
+    // The layout's controls keep their places relative to the area below the
+    // menu bar.
+    const auto below = [&units, menuHeight](int x, int y, int cx, int cy) {
+        return units.Rect(x, y, cx, cy).translated(0, menuHeight);
+    };
     // A text that needs more room than the layout gives it grows to the right
     // instead of being cut.
     const auto place = [](QWidget* widget, const QRect& rect) {
@@ -260,26 +219,27 @@ void CQuarvelDlg::PlaceControls() {
         fitted.setWidth(std::max(rect.width(), widget->sizeHint().width()));
         widget->setGeometry(fitted);
     };
-    place(m_spinColumns, units.Rect(55, 43, 28, 12));
-    place(m_labelColumns, units.Rect(5, 44, 45, 9));
-    m_buttonOpen->setGeometry(units.Rect(35, 13, 56, 18));
-    place(m_labelDecimals, units.Rect(278, 18, 37, 8));
-    place(m_comboKneeMode, units.Rect(88, 43, 61, 12));
-    m_buttonExport->setGeometry(units.Rect(95, 13, 56, 18));
+    place(m_spinColumns, below(55, 43, 28, 12));
+    place(m_labelColumns, below(5, 44, 45, 9));
+    m_buttonOpen->setGeometry(below(35, 13, 56, 18));
+    place(m_labelDecimals, below(278, 18, 37, 8));
+    place(m_comboKneeMode, below(88, 43, 61, 12));
+    m_buttonExport->setGeometry(below(95, 13, 56, 18));
     // The layer list is wide enough to give up its left end to a knee-point
     // combo that needs more room for "显示交点与拐点".
-    QRect layers = units.Rect(156, 43, 165, 12);
+    QRect layers = below(156, 43, 165, 12);
     layers.setLeft(std::max(layers.left(), m_comboKneeMode->geometry().right() + 1 + units.X(4)));
     m_comboLayers->setGeometry(layers);
-    m_buttonLayerFilter->setGeometry(units.Rect(326, 42, 37, 14));
-    place(m_spinDecimals, units.Rect(319, 16, 28, 12));
-    place(m_checkRenumber, units.Rect(183, 18, 37, 8));
-    place(m_checkReverse, units.Rect(229, 18, 46, 8));
+    m_buttonLayerFilter->setGeometry(below(326, 42, 37, 14));
+    place(m_spinDecimals, below(319, 16, 28, 12));
+    place(m_checkRenumber, below(183, 18, 37, 8));
+    place(m_checkReverse, below(229, 18, 46, 8));
 
+    // The window grows by the menu bar's height.
     const int statusHeight = m_status->sizeHint().height();
     const QSize templateSize = units.Size(370, 303);
-    resize(templateSize.width(), templateSize.height() + statusHeight);
-    setMinimumSize(templateSize.width(), units.Y(59 + 60) + statusHeight);
+    resize(templateSize.width(), menuHeight + templateSize.height() + statusHeight);
+    setMinimumSize(templateSize.width(), menuHeight + units.Y(59 + 60) + statusHeight);
     PlaceTable();
 }
 
@@ -288,7 +248,9 @@ void CQuarvelDlg::PlaceTable() {
         return;
     }
     const DialogUnits units(font());
-    const int top = units.Y(59);
+    const int menuHeight = MenuHeight();
+    m_menu->setGeometry(0, 0, width(), menuHeight);
+    const int top = menuHeight + units.Y(59);
     const int lineHeight = m_status->sizeHint().height();
     const int statusTop = height() - lineHeight;
     // A warning gets a line of its own above the status line, so that it is
@@ -315,9 +277,6 @@ void CQuarvelDlg::ConnectControls() {
     connect(m_buttonLayerFilter, &QPushButton::clicked, this, &CQuarvelDlg::OnBnClickedLayerFilter);
     connect(m_list->HeaderCtrl(), &CHeaderCtrlEx::fieldChosen, this,
             &CQuarvelDlg::OnEndLabelEditList);
-
-    auto* about = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(about, &QShortcut::activated, this, &CQuarvelDlg::ShowAboutBox);
 }
 
 void CQuarvelDlg::AddAboutToSystemMenu() {
@@ -454,12 +413,8 @@ void CQuarvelDlg::OnEndLabelEditList(int column, const QString& caption) {
 
 // Open ---------------------------------------------------------------------
 
-QString CQuarvelDlg::ChooseOpenFile(const QString& folder) {
-    return QFileDialog::getOpenFileName(this, QStringLiteral("打开数据文件"), folder, kOpenFilters);
-}
-
 void CQuarvelDlg::OnOpenDataFile() {
-    const QString path = m_chooseOpenFile ? m_chooseOpenFile(m_lastFolder) : QString();
+    const QString path = m_openCommand.ChooseFile(m_lastFolder);
     if (path.isEmpty()) {
         return;
     }
@@ -470,51 +425,18 @@ void CQuarvelDlg::OnOpenDataFile() {
 }
 
 bool CQuarvelDlg::OpenFile(const QString& path) {
-    const QFileInfo info(path);
-    SectionReadResult result;
-    {
-        const BusyCursor busy;
-        // Shown only when the read takes a while; its Cancel stops the read
-        // and leaves everything as it was.
-        QProgressDialog progress(AsShown(QStringLiteral("正在读取 %1 ...").arg(info.fileName())),
-                                 QStringLiteral("取消"), 0, kProgressSteps, this);
-        progress.setWindowTitle(kTitle);
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(m_progressDelay);
-        progress.setAutoReset(false);
-        progress.setAutoClose(false);
-        const ReadProgress report = [&progress](std::size_t done, std::size_t total) {
-            if (total > 0) {
-                progress.setValue(static_cast<int>(std::min(done, total) * kProgressSteps / total));
-            }
-            return !progress.wasCanceled();
-        };
-        result = ReadSectionFile(ToFsPath(path), report);
-        if (result.Ok()) {
-            ComputeAzimuths(result.points);
-        }
-    }
-
-    switch (result.status) {
-    case ReadStatus::Ok:
-        break;
-    case ReadStatus::CannotOpen:
-        ShowMessage(QStringLiteral("文件导入失败"), FileDetail(path, result.error));
-        return false;
-    case ReadStatus::NotSectionFile:
-        ShowMessage(QStringLiteral("非本软件数据格式文件"), FileDetail(path, result.error));
-        return false;
-    case ReadStatus::Cancelled:
+    std::optional<SectionReadResult> result = m_openCommand.Read(path);
+    if (!result) {
         return false;
     }
-
     const BusyCursor busy;
+    const QFileInfo info(path);
     m_model->Clear();
-    m_points = std::move(result.points);
-    m_layers = std::move(result.layers);
+    m_points = std::move(result->points);
+    m_layers = std::move(result->layers);
     RefreshTable();
     FillLayerFilter();
-    ShowStatus(info.fileName(), result);
+    ShowStatus(info.fileName(), *result);
     m_lastFolder = info.absolutePath();
     return true;
 }
@@ -556,56 +478,10 @@ void CQuarvelDlg::ShowMessage(const QString& message, const QString& detail) con
 
 // Export -------------------------------------------------------------------
 
-QString CQuarvelDlg::ChooseSaveFile(const QString& suggestedPath) {
-    QFileDialog dialog(this, QStringLiteral("数据导出"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({kCsvFilter, kTxtFilter});
-    dialog.selectNameFilter(kCsvFilter);
-    const QFileInfo suggested(suggestedPath);
-    dialog.setDirectory(suggested.absolutePath());
-    dialog.selectFile(suggested.fileName());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    const QString chosen = dialog.selectedFiles().constFirst();
-    const QString target = AddFilterExtension(chosen, dialog.selectedNameFilter());
-    // The dialog confirmed the name as typed; a name that got its extension
-    // here is confirmed here.
-    if (target != chosen && QFileInfo::exists(target)) {
-        const auto answer = QMessageBox::question(
-            this, QStringLiteral("确认另存为"),
-            AsShown(QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(target).fileName())));
-        if (answer != QMessageBox::Yes) {
-            return {};
-        }
-    }
-    return target;
-}
-
 void CQuarvelDlg::OnBnClickedExport() {
-    ExportTable();
-}
-
-void CQuarvelDlg::ExportTable() {
-    const SectionTable& table = m_model->Table();
-    if (table.RowCount() < 1 || table.DataColumnCount() < 1) {
-        return;
-    }
-    const QString folder = m_lastFolder.isEmpty() ? QDir::homePath() : m_lastFolder;
-    const QString target =
-        m_chooseSaveFile ? m_chooseSaveFile(QDir(folder).filePath(kExportName)) : QString();
-    if (target.isEmpty()) {
-        return;
-    }
-    m_lastFolder = QFileInfo(target).absolutePath();
-    ExportResult result;
-    {
-        const BusyCursor busy;
-        result = WriteExportFile(ToFsPath(target), table);
-    }
-    if (!result.ok) {
-        ShowMessage(QStringLiteral("保存文件失败"), FileDetail(target, result.reason));
+    const ExportTableCommand::Outcome outcome = m_exportCommand.Run(m_model->Table(), m_lastFolder);
+    if (!outcome.target.isEmpty()) {
+        m_lastFolder = QFileInfo(outcome.target).absolutePath();
     }
 }
 

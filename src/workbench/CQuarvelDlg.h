@@ -3,6 +3,8 @@
 #include "sectiondata/CDataStruct.h"
 #include "sectiondata/SectionReader.h"
 #include "table/TableRules.h"
+#include "workbench/ExportTableCommand.h"
+#include "workbench/OpenSectionCommand.h"
 #include "workbench/QtPaths.h"
 
 #include <QString>
@@ -23,23 +25,16 @@ namespace quarvel {
 class BoundedSpinBox;
 class CCheckComboBox;
 class CListCtrlEx;
+class MainMenu;
 class SectionTableModel;
-
-// The extension of a save-dialog name filter such as "Excel文件(*.csv)" added to
-// a file name typed without an extension of its own; other names unchanged.
-QString AddFilterExtension(const QString& path, const QString& nameFilter);
 
 // The main window "MorvexV1.3": the section's points as a table, the view
 // options above it, the open and export commands and the layer filter.
 class CQuarvelDlg : public QWidget {
     Q_OBJECT
 public:
-    // Asked for the file to open, given the folder last used; empty: cancelled.
-    using OpenFileChooser = std::function<QString(const QString& folder)>;
-    // Asked for the export target, given the suggested path; empty: cancelled.
-    using SaveFileChooser = std::function<QString(const QString& suggestedPath)>;
-    // Tells the user of a failure: the message and a detail naming the file.
-    using MessageSink = std::function<void(const QString& message, const QString& detail)>;
+    using OpenFileChooser = OpenSectionCommand::FileChooser;
+    using SaveFileChooser = ExportTableCommand::FileChooser;
 
     explicit CQuarvelDlg(std::filesystem::path settingsFile, QWidget* parent = nullptr);
     ~CQuarvelDlg() override;
@@ -58,6 +53,7 @@ public:
     const LayerList& Layers() const { return m_layers; }
     SectionTableModel* TableModel() const { return m_model; }
     CListCtrlEx* List() const { return m_list; }
+    MainMenu* Menu() const { return m_menu; }
     QString StatusText() const;
 
 public slots:
@@ -81,6 +77,8 @@ protected:
 
 private:
     void CreateControls();
+    void CreateMenu();
+    int MenuHeight() const;
     void PlaceControls();
     void PlaceTable();
     void ConnectControls();
@@ -91,7 +89,6 @@ private:
     void SetupColumns();
     void RefreshTable();
     void FillLayerFilter();
-    void ExportTable();
     void ShowStatus(const QString& fileName, const SectionReadResult& result);
     void ShowMessage(const QString& message, const QString& detail) const;
 
@@ -103,16 +100,13 @@ private:
     void OnBnClickedLayerFilter();
     void OnEndLabelEditList(int column, const QString& caption);
 
-    QString ChooseOpenFile(const QString& folder);
-    QString ChooseSaveFile(const QString& suggestedPath);
-
     std::filesystem::path m_settingsFile;
-    OpenFileChooser m_chooseOpenFile;
-    SaveFileChooser m_chooseSaveFile;
+    OpenSectionCommand m_openCommand{this};
+    ExportTableCommand m_exportCommand{this};
     MessageSink m_showMessage;
     QString m_lastFolder;
-    int m_progressDelay = 800;
 
+    MainMenu* m_menu = nullptr;
     CListCtrlEx* m_list = nullptr;
     SectionTableModel* m_model = nullptr;
     PointList m_points;

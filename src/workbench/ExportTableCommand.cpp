@@ -1,0 +1,97 @@
+#include "workbench/ExportTableCommand.h"
+
+#include "exporting/ExportWriter.h"
+#include "table/TableRules.h"
+#include "workbench/QtPaths.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+namespace quarvel {
+namespace {
+
+const QString kCsvFilter = QStringLiteral("Excel文件(*.csv)");
+const QString kTxtFilter = QStringLiteral("Data File(*.txt)");
+const QString kExportName = QStringLiteral("数据文件.csv");
+
+} // namespace
+
+QString AddFilterExtension(const QString& path, const QString& nameFilter) {
+    static const QRegularExpression filterPattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+    const QRegularExpressionMatch filterMatch = filterPattern.match(nameFilter);
+    if (!filterMatch.hasMatch() || path.isEmpty()) {
+        return path;
+    }
+    const QString fileName = QFileInfo(path).fileName();
+    if (fileName.isEmpty()) {
+        return path;
+    }
+    // Station names such as "K1+200.5" contain dots: only a short suffix that
+    // starts with a letter counts as an extension the user typed.
+    static const QRegularExpression extensionPattern(
+        QStringLiteral("\\.[A-Za-z][A-Za-z0-9]{0,4}$"));
+    if (extensionPattern.match(fileName).hasMatch()) {
+        return path;
+    }
+    const QString extension = filterMatch.captured(1);
+    return path.endsWith(QLatin1Char('.')) ? path + extension : path + QLatin1Char('.') + extension;
+}
+
+ExportTableCommand::ExportTableCommand(QWidget* window)
+    : m_window(window),
+      m_chooseFile([this](const QString& suggested) { return AskWithDialog(suggested); }) {}
+
+QString ExportTableCommand::AskWithDialog(const QString& suggestedPath) const {
+    QFileDialog dialog(m_window, QStringLiteral("数据导出"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({kCsvFilter, kTxtFilter});
+    dialog.selectNameFilter(kCsvFilter);
+    const QFileInfo suggested(suggestedPath);
+    dialog.setDirectory(suggested.absolutePath());
+    dialog.selectFile(suggested.fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    const QString chosen = dialog.selectedFiles().constFirst();
+    const QString target = AddFilterExtension(chosen, dialog.selectedNameFilter());
+    // The dialog confirmed the name as typed; a name that got its extension
+    // here is confirmed here.
+    if (target != chosen && QFileInfo::exists(target)) {
+        const auto answer = QMessageBox::question(
+            m_window, QStringLiteral("确认另存为"),
+            AsShown(QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(target).fileName())));
+        if (answer != QMessageBox::Yes) {
+            return {};
+        }
+    }
+    return target;
+}
+
+ExportTableCommand::Outcome ExportTableCommand::Run(const SectionTable& table,
+                                                    const QString& folder) const {
+    Outcome outcome;
+    if (table.RowCount() < 1 || table.DataColumnCount() < 1 || !m_chooseFile) {
+        return outcome;
+    }
+    const QString start = folder.isEmpty() ? QDir::homePath() : folder;
+    outcome.target = m_chooseFile(QDir(start).filePath(kExportName));
+    if (outcome.target.isEmpty()) {
+        return outcome;
+    }
+    ExportResult result;
+    {
+        const BusyCursor busy;
+        result = WriteExportFile(ToFsPath(outcome.target), table);
+    }
+    outcome.written = result.ok;
+    if (!result.ok && m_showMessage) {
+        m_showMessage(QStringLiteral("保存文件失败"), FileDetail(outcome.target, result.reason));
+    }
+    return outcome;
+}
+
+} // namespace quarvel

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "workbench/WorkbenchText.h"
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace quarvel {
+
+class SectionTable;
+
+// The extension of a save-dialog name filter such as "Excel文件(*.csv)" added to
+// a file name typed without an extension of its own; other names unchanged.
+QString AddFilterExtension(const QString& path, const QString& nameFilter);
+
+// "数据导出": asks for the target and writes the table as shown, telling the
+// user why when the file could not be written.
+class ExportTableCommand {
+public:
+    // Asked for the export target, given the suggested path; empty: cancelled.
+    using FileChooser = std::function<QString(const QString& suggestedPath)>;
+
+    struct Outcome {
+        QString target; // empty when nothing was asked for or the user cancelled
+        bool written = false;
+    };
+
+    explicit ExportTableCommand(QWidget* window);
+
+    void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+    void SetMessageSink(MessageSink sink) { m_showMessage = std::move(sink); }
+
+    // A table without rows or data columns asks nothing and writes nothing.
+    Outcome Run(const SectionTable& table, const QString& folder) const;
+
+private:
+    QString AskWithDialog(const QString& suggestedPath) const;
+
+    QWidget* m_window;
+    FileChooser m_chooseFile;
+    MessageSink m_showMessage;
+};
+
+} // namespace quarvel

@@ -1,0 +1,41 @@
+#include "workbench/MainMenu.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace quarvel {
+
+MainMenu::MainMenu(QWidget* parent) : QMenuBar(parent) {
+    setObjectName(QStringLiteral("menuBar"));
+    // The window is no main window: the bar must not move into a desktop's
+    // global menu, where the layout below it would leave a gap.
+    setNativeMenuBar(false);
+
+    m_fileMenu = addMenu(QStringLiteral("文件(&F)"));
+    m_open = m_fileMenu->addAction(QStringLiteral("打开数据文件…"));
+    m_open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_export = m_fileMenu->addAction(QStringLiteral("数据导出…"));
+    m_export->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    m_fileMenu->addSeparator();
+    m_quit = m_fileMenu->addAction(QStringLiteral("退出"));
+    m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    m_helpMenu = addMenu(QStringLiteral("帮助(&H)"));
+    m_about = m_helpMenu->addAction(QStringLiteral("关于 Quarvel…"));
+    m_about->setShortcut(QKeySequence(Qt::Key_F1));
+
+    // The shortcuts work while the focus is anywhere in the window, also
+    // before a menu was ever opened.
+    for (QAction* action : {m_open, m_export, m_quit, m_about}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        parent->addAction(action);
+    }
+}
+
+QMenu* MainMenu::InsertMenu(const QString& title) {
+    auto* menu = new QMenu(title, this);
+    insertMenu(m_helpMenu->menuAction(), menu);
+    return menu;
+}
+
+} // namespace quarvel
