@@ -131,7 +131,8 @@ void PointLineParser::TakeNumber(std::size_t field, LineIssue& issue, ParseField
     if (field >= m_present) {
         NoteProblem(field, true, issue);
     } else if (!parse(m_fields[field])) {
-        NoteProblem(field, false, issue);
+        // "1,2,3," ends in an empty field: the value is missing, not malformed.
+        NoteProblem(field, TrimBlanks(m_fields[field]).empty(), issue);
     }
 }
 

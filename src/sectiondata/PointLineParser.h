@@ -14,7 +14,7 @@ namespace quarvel {
 // The first field of a point line that fell short.
 struct LineIssue {
     std::size_t field = 0; // 0-based
-    bool missing = false;  // the line ends before the field; else it is not a number
+    bool missing = false;  // the field is absent or blank; else it is not a number
 };
 
 // The name of a point line's field (0-based, in line order) for the user.

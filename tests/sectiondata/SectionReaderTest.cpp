@@ -150,7 +150,27 @@ TEST(SectionReader, ReportsIncompleteLinesWithTheFirstFileLine) {
     ASSERT_EQ(result.warnings.size(), 1u);
     EXPECT_EQ(result.warnings[0].kind, ReadWarningKind::IncompleteLine);
     EXPECT_EQ(result.warnings[0].lineNumber, 5u);
-    EXPECT_NE(result.warnings[0].detail.find("图层"), std::string::npos);
+    EXPECT_EQ(result.warnings[0].detail,
+              "共 2 行点数据不完整，缺少的或不是数字的字段按 0 或空读入；"
+              "第一处在第 5 行：缺少字段“图层”");
+
+    // An empty or blank field is missing too; only text that is there can fail
+    // to be a number.
+    const struct {
+        const char* line;
+        const char* problem;
+    } firstProblems[] = {{"1,2,3,", "缺少字段“高程Z”"},
+                         {"1,2,3, \t,0,0,N,0,0,L,", "缺少字段“高程Z”"},
+                         {"1,2,3,x,0,0,N,0,0,L,", "字段“高程Z”不是数字"},
+                         {"1,2,3,4,0,0,N,0,0,L,", "缺少字段“附加值”"}};
+    for (const auto& line : firstProblems) {
+        const SectionReadResult one = Read(SectionFile("HWT3.8", {line.line}));
+        ASSERT_EQ(one.warnings.size(), 1u) << line.line;
+        EXPECT_EQ(one.warnings[0].detail,
+                  std::string("共 1 行点数据不完整，缺少的或不是数字的字段按 0 或空读入；"
+                              "第一处在第 4 行：") +
+                      line.problem);
+    }
 
     const SectionReadResult clean = Read(SectionFile("HWT3.8", {kFullLine38}));
     EXPECT_EQ(clean.incompleteLineCount, 0u);
