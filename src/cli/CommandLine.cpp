@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <string_view>
+#include <utility>
 
 #ifndef QUARVEL_VERSION
 #define QUARVEL_VERSION "unknown"
@@ -34,6 +35,18 @@ std::vector<std::string> SplitList(std::string_view list) {
     }
 }
 
+// Help and version are answered wherever they stand among the options, even
+// after a mistake: a user who adds --help wants to learn how to fix the rest.
+std::optional<CommandKind> InformationRequest(const std::string& arg) {
+    if (arg == "-h" || arg == "--help") {
+        return CommandKind::Help;
+    }
+    if (arg == "-V" || arg == "--version") {
+        return CommandKind::Version;
+    }
+    return std::nullopt;
+}
+
 std::optional<int> ParseWholeInteger(std::string_view text, int low, int high) {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -52,14 +65,14 @@ public:
         ParsedCommand parsed;
         parsed.kind = CommandKind::Export;
         bool optionsEnded = false;
-        for (m_index = 1; m_index < m_args.size() && m_error.empty(); ++m_index) {
+        for (m_index = 1; m_index < m_args.size(); ++m_index) {
             const std::string& arg = m_args[m_index];
             if (optionsEnded || arg == "-" || arg.empty() || arg.front() != '-') {
                 parsed.request.inputs.push_back(std::filesystem::u8path(arg));
             } else if (arg == "--") {
                 optionsEnded = true;
-            } else if (arg == "-h" || arg == "--help") {
-                parsed.kind = CommandKind::Help;
+            } else if (const std::optional<CommandKind> request = InformationRequest(arg)) {
+                parsed.kind = *request;
                 return parsed;
             } else {
                 ParseOption(arg, parsed.request);
@@ -76,6 +89,13 @@ public:
     }
 
 private:
+    // The first mistake is the one reported.
+    void Fail(std::string error) {
+        if (m_error.empty()) {
+            m_error = std::move(error);
+        }
+    }
+
     void ParseOption(const std::string& arg, ExportRequest& request) {
         std::string name = arg;
         std::optional<std::string> inlineValue;
@@ -89,14 +109,14 @@ private:
                 return inlineValue;
             }
             if (m_index + 1 >= m_args.size()) {
-                m_error = "选项 " + name + " 缺少取值";
+                Fail("选项 " + name + " 缺少取值");
                 return std::nullopt;
             }
             return m_args[++m_index];
         };
         const auto takesNoValue = [&]() {
             if (inlineValue) {
-                m_error = "选项 " + name + " 不带取值";
+                Fail("选项 " + name + " 不带取值");
             }
             return !inlineValue;
         };
@@ -144,7 +164,7 @@ private:
                 request.settingsFile = std::filesystem::u8path(*text);
             }
         } else {
-            m_error = "未知选项: " + arg;
+            Fail("未知选项: " + arg);
         }
     }
 
@@ -152,8 +172,8 @@ private:
                                    int high) {
         const std::optional<int> number = ParseWholeInteger(text, low, high);
         if (!number) {
-            m_error = "选项 " + name + " 的取值无效: \"" + text + "\"（应为 " +
-                      std::to_string(low) + " 到 " + std::to_string(high) + " 的整数）";
+            Fail("选项 " + name + " 的取值无效: \"" + text + "\"（应为 " + std::to_string(low) +
+                 " 到 " + std::to_string(high) + " 的整数）");
         }
         return number;
     }
@@ -161,13 +181,13 @@ private:
     std::vector<std::string> ParseColumns(const std::string& text) {
         std::vector<std::string> columns = SplitList(text);
         if (columns.empty() || columns.size() > kFieldCount) {
-            m_error = "--columns 需要 1 到 9 个列名";
+            Fail("--columns 需要 1 到 9 个列名");
         }
         for (const std::string& caption : columns) {
-            if (FieldFromCaption(caption) == Field::Unknown && m_error.empty()) {
-                m_error = "未知的列名: \"" + caption +
-                          "\"（可用: 编号、坐标X、坐标Y、高程Z、"
-                          "与起点距离、与前点距离、注释、方位、图层）";
+            if (FieldFromCaption(caption) == Field::Unknown) {
+                Fail("未知的列名: \"" + caption +
+                     "\"（可用: 编号、坐标X、坐标Y、高程Z、"
+                     "与起点距离、与前点距离、注释、方位、图层）");
             }
         }
         return columns;
@@ -175,11 +195,11 @@ private:
 
     void CheckCombination(const ExportRequest& request) {
         if (request.inputs.empty()) {
-            m_error = "缺少输入文件";
+            Fail("缺少输入文件");
         } else if (request.output && request.outputDir) {
-            m_error = "-o/--stdout 与 --output-dir 不能同时使用";
+            Fail("-o/--stdout 与 --output-dir 不能同时使用");
         } else if (request.output && request.inputs.size() > 1) {
-            m_error = "多个输入文件时请用 --output-dir 指定输出文件夹";
+            Fail("多个输入文件时请用 --output-dir 指定输出文件夹");
         }
     }
 
@@ -197,15 +217,23 @@ ParsedCommand ParseCommandLine(const std::vector<std::string>& args) {
         return parsed;
     }
     const std::string& command = args.front();
-    if (command == "-h" || command == "--help" || command == "help") {
-        parsed.kind = CommandKind::Help;
-    } else if (command == "-V" || command == "--version") {
-        parsed.kind = CommandKind::Version;
-    } else if (command == "export") {
+    if (command == "export") {
         return ExportArguments(args).Parse();
-    } else {
-        parsed.error = "未知命令: " + command;
     }
+    if (command == "help") {
+        parsed.kind = CommandKind::Help;
+        return parsed;
+    }
+    for (const std::string& arg : args) {
+        if (arg == "--") {
+            break;
+        }
+        if (const std::optional<CommandKind> request = InformationRequest(arg)) {
+            parsed.kind = *request;
+            return parsed;
+        }
+    }
+    parsed.error = "未知命令: " + command;
     return parsed;
 }
 
@@ -235,7 +263,7 @@ std::string HelpText() {
       --layers LIST     只显示这些图层（逗号分隔，与窗口的图层过滤相同；
                         空 LIST 表示不勾选任何图层）；不指定时不过滤
       --settings FILE   读取 Quarvel.ini 中的列数、列字段、小数位数、拐点模式和重新编号；
-                        命令行上给出的选项优先
+                        命令行上给出的选项优先。FILE 无法读取时不导出任何文件（退出状态 1）
   -h, --help            显示本帮助
   -V, --version         显示版本
 
@@ -244,7 +272,8 @@ std::string HelpText() {
 
 退出状态:
   0  全部文件导出成功
-  1  至少一个文件失败（非本软件数据格式文件、文件导入失败、保存文件失败、没有数据行）
+  1  至少一个文件失败（设置文件无法读取、非本软件数据格式文件、文件导入失败、
+     保存文件失败、没有数据行）
   2  用法错误（未知选项或列名、取值无效、缺少输入文件）
 )";
 }

@@ -7,6 +7,8 @@
 #include "settings/SettingsFile.h"
 #include "table/TableRules.h"
 
+#include <cerrno>
+#include <fstream>
 #include <ostream>
 #include <set>
 #include <system_error>
@@ -34,6 +36,22 @@ TableChoice ChooseTable(const ExportRequest& request, const Settings& settings) 
     choice.options.renumber = request.renumber.value_or(settings.renumber);
     choice.options.reverse = request.reverse;
     return choice;
+}
+
+// Why the settings file cannot be read, or nothing when it can: the table
+// options must not fall back to the defaults behind the user's back.
+std::optional<std::string> SettingsFileProblem(const fs::path& file) {
+    std::error_code error;
+    if (fs::is_directory(file, error)) {
+        return SystemErrorText(std::make_error_code(std::errc::is_a_directory));
+    }
+    errno = 0;
+    const std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        const int reason = errno;
+        return SystemErrorText(reason != 0 ? reason : EIO);
+    }
+    return std::nullopt;
 }
 
 bool IsStandardOutput(const fs::path& path) {
@@ -110,10 +128,10 @@ bool ExportOne(const fs::path& input, const fs::path& output, const TableChoice&
 int RunExport(const ExportRequest& request, std::ostream& out, std::ostream& err) {
     Settings settings;
     if (request.settingsFile) {
-        std::error_code error;
-        if (!fs::is_regular_file(*request.settingsFile, error)) {
-            err << "设置文件无法读取: " << request.settingsFile->u8string() << '\n';
-            return kExitUsage;
+        if (const auto problem = SettingsFileProblem(*request.settingsFile)) {
+            err << "设置文件无法读取: " << request.settingsFile->u8string() << ": " << *problem
+                << '\n';
+            return kExitFailed;
         }
         settings = LoadSettings(*request.settingsFile);
     }

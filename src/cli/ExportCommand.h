@@ -10,8 +10,8 @@ namespace quarvel {
 
 // Exports every input of the request; a failing input does not stop the
 // others. Messages go to err, a table asked for on standard output to out.
-// Returns kExitOk when every input was exported, kExitFailed otherwise, and
-// kExitUsage when the request itself cannot be carried out.
+// Returns kExitOk when every input was exported, kExitFailed otherwise; an
+// unreadable settings file fails every input, since none gets its table.
 int RunExport(const ExportRequest& request, std::ostream& out, std::ostream& err);
 
 // The whole command line: parses args (without the program name) and runs it.

@@ -127,21 +127,29 @@ TEST_F(ExportCommandTest, EveryExampleExportsToTheCheckedBytes) {
 
 TEST_F(ExportCommandTest, SettingsFileGivesDefaultsThatOptionsOverride) {
     const fs::path ini = m_folder / "Quarvel.ini";
-    WriteFile(ini, EncodeGbk("[SETTING]\r\nColnumNum=2\r\nDecimalNum=1\r\nKneePnt=2\r\n"
-                             "[HEAD]\r\n表头0=高程Z\r\n表头1=注释\r\n"));
+    WriteFile(ini,
+              EncodeGbk("[SETTING]\r\nColnumNum=3\r\nDecimalNum=1\r\nKneePnt=2\r\n"
+                        "Renumber=1\r\n[HEAD]\r\n表头0=编号\r\n表头1=高程Z\r\n表头2=注释\r\n"));
     const std::string input = (kExamples / "section-3.0.txt").string();
     CliRun run = RunCommand({"export", input, "-o", "-", "--settings", ini.string()});
     ASSERT_EQ(run.status, kExitOk) << run.err;
-    EXPECT_EQ(run.out, "3\r\n35.2,\r\n34.6,\r\n34.2,\r\n");
+    EXPECT_EQ(run.out, "3\r\n1,35.2,\r\n2,34.6,\r\n3,34.2,\r\n");
 
     run = RunCommand({"export", input, "-o", "-", "--settings", ini.string(), "--decimals", "0",
-                      "--columns", "坐标Y"});
+                      "--columns", "编号,坐标Y", "--no-renumber"});
     ASSERT_EQ(run.status, kExitOk) << run.err;
-    EXPECT_EQ(run.out, "3\r\n3400000\r\n3400000\r\n3400002\r\n");
+    EXPECT_EQ(run.out, "3\r\n2,3400000\r\n5,3400000\r\n11,3400002\r\n");
 
-    run = RunCommand({"export", input, "-o", "-", "--settings", (m_folder / "none.ini").string()});
-    EXPECT_EQ(run.status, kExitUsage);
-    EXPECT_NE(run.err.find("none.ini"), std::string::npos);
+    // A settings file that cannot be read fails the export: its table would
+    // not be the one asked for.
+    const fs::path output = m_folder / "out.csv";
+    for (const auto& [settings, reason] : {std::pair(m_folder / "none.ini", "文件或文件夹不存在"),
+                                           std::pair(m_folder, "这是一个文件夹")}) {
+        run = RunCommand({"export", input, "-o", output.string(), "--settings", settings.string()});
+        EXPECT_EQ(run.status, kExitFailed);
+        EXPECT_EQ(run.err, "设置文件无法读取: " + settings.string() + ": " + reason + "\n");
+        EXPECT_FALSE(fs::exists(output));
+    }
 }
 
 TEST_F(ExportCommandTest, OneFailingInputDoesNotStopTheOthers) {
@@ -221,14 +229,41 @@ TEST_F(ExportCommandTest, UsageErrorsExitWithTwo) {
         EXPECT_NE(run.err.find("--help"), std::string::npos);
         EXPECT_EQ(run.out, "");
     }
-    const CliRun unknownCaption = RunCommand({"export", input, "--columns", "编号,坐标Q"});
-    EXPECT_NE(unknownCaption.err.find("坐标Q"), std::string::npos);
+    // The first mistake is named, not one further on.
+    const CliRun unknownCaption =
+        RunCommand({"export", input, "--columns", "编号,坐标Q", "--decimals", "9"});
+    EXPECT_EQ(unknownCaption.err, "quarvel-cli: 未知的列名: \"坐标Q\"（可用: 编号、坐标X、坐标Y、"
+                                  "高程Z、与起点距离、与前点距离、注释、方位、图层）\n"
+                                  "用法见 quarvel-cli --help\n");
+}
 
-    const CliRun help = RunCommand({"--help"});
-    EXPECT_EQ(help.status, kExitOk);
-    EXPECT_NE(help.out.find("退出状态"), std::string::npos);
-    EXPECT_EQ(RunCommand({"export", "--help"}).status, kExitOk);
-    EXPECT_EQ(RunCommand({"--version"}).out.rfind("quarvel-cli ", 0), 0u);
+// Wherever they are typed, and even after a mistake: the user asks for help
+// to fix the rest of the line.
+TEST_F(ExportCommandTest, HelpAndVersionAnswerWhereverTheyStand) {
+    const std::string input = (kExamples / "section-3.0.txt").string();
+    const std::vector<std::vector<std::string>> helps = {{"--help"},
+                                                         {"help"},
+                                                         {"export", "--help"},
+                                                         {"export", input, "--decimals", "9", "-h"},
+                                                         {"convert", "--help"}};
+    for (const auto& args : helps) {
+        const CliRun run = RunCommand(args);
+        EXPECT_EQ(run.status, kExitOk) << ::testing::PrintToString(args);
+        EXPECT_EQ(run.out, HelpText());
+        EXPECT_EQ(run.err, "");
+    }
+    const std::vector<std::vector<std::string>> versions = {
+        {"--version"}, {"export", input, "--version"}, {"export", "--frobnicate", "-V", "--help"}};
+    for (const auto& args : versions) {
+        const CliRun run = RunCommand(args);
+        EXPECT_EQ(run.status, kExitOk) << ::testing::PrintToString(args);
+        EXPECT_EQ(run.out, VersionText());
+        EXPECT_EQ(run.err, "");
+    }
+    EXPECT_EQ(VersionText().rfind("quarvel-cli ", 0), 0u);
+    EXPECT_NE(HelpText().find("FILE 无法读取时不导出任何文件（退出状态 1）"), std::string::npos);
+    // After "--" every argument is an input.
+    EXPECT_EQ(RunCommand({"export", "--", "--help"}).status, kExitFailed);
 }
 
 } // namespace
