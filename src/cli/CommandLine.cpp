@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "sectiondata/TextFieldDecoder.h"
 #include "table/TableRules.h"
 
 #include <charconv>
@@ -157,7 +158,7 @@ private:
             flag(request.reverse, true);
         } else if (name == "--layers") {
             if (const auto text = value()) {
-                request.layers = SplitList(*text);
+                request.layers = ParseLayers(*text);
             }
         } else if (name == "--settings") {
             if (const auto text = value()) {
@@ -191,6 +192,16 @@ private:
             }
         }
         return columns;
+    }
+
+    // The reader drops the blanks of layer names, so "道路 中线" is listed as
+    // "道路中线" and must be asked for as such.
+    static std::vector<std::string> ParseLayers(const std::string& text) {
+        std::vector<std::string> layers = SplitList(text);
+        for (std::string& layer : layers) {
+            RemoveBlanks(layer);
+        }
+        return layers;
     }
 
     void CheckCombination(const ExportRequest& request) {
@@ -260,8 +271,9 @@ std::string HelpText() {
       --knee-mode N     0 仅显示交点（默认），1 显示交点与拐点，2 仅显示拐点
       --renumber        “编号”列按行重新编号；--no-renumber 关闭
       --reverse         从断面终点到起点倒序排列
-      --layers LIST     只显示这些图层（逗号分隔，与窗口的图层过滤相同；
-                        空 LIST 表示不勾选任何图层）；不指定时不过滤
+      --layers LIST     只显示这些图层（逗号分隔，与窗口的图层过滤相同；名称中的
+                        空格不计，与读入文件时相同；空 LIST 表示不勾选任何图层）；
+                        不指定时不过滤
       --settings FILE   读取 Quarvel.ini 中的列数、列字段、小数位数、拐点模式和重新编号；
                         命令行上给出的选项优先。FILE 无法读取时不导出任何文件（退出状态 1）
   -h, --help            显示本帮助

@@ -51,13 +51,9 @@ TextFieldDecoder::ShortKey TextFieldDecoder::MakeShortKey(std::string_view raw) 
     return key;
 }
 
-namespace {
-
 void RemoveBlanks(std::string& text) {
     text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
 }
-
-} // namespace
 
 TextFieldDecoder::TextFieldDecoder(TextEncoding encoding, bool repairUtf8)
     : m_encoding(encoding), m_repairUtf8(repairUtf8), m_shortSlots(kShortSlotCount) {}

@@ -18,6 +18,10 @@ struct DecodedText {
     bool inLayerList = false; // set by the reader once it has listed this layer
 };
 
+// Removes every U+0020 from a decoded note or layer, as the reader cleans them;
+// a layer name typed by the user must be cleaned alike to match.
+void RemoveBlanks(std::string& text);
+
 // Turns the raw bytes of note and layer fields into cleaned UTF-8: decoded from
 // the file's encoding, every U+0020 removed. Sections repeat a small set of
 // notes and layers, so each distinct text is decoded once and remembered.
