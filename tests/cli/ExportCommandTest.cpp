@@ -1,30 +1,19 @@
 #include "cli/ExportCommand.h"
 
 #include "sectiondata/TextCodec.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
-
-#include <unistd.h>
 
 namespace quarvel {
 namespace {
 namespace fs = std::filesystem;
 
-const fs::path kExamples = QUARVEL_EXAMPLES_DIR;
-// Exports of the examples checked by hand against the table rules.
-const fs::path kExpected = QUARVEL_TEST_DATA_DIR;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using test::ExampleFile;
+using test::ReadFileBytes;
+using test::WriteFileBytes;
 
 struct CliRun {
     int status = -1;
@@ -44,24 +33,15 @@ CliRun RunCommand(const std::vector<std::string>& args) {
 
 class ExportCommandTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/quarvel-cli-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(m_folder, ignored);
-    }
-
     fs::path CopyExample(const std::string& name, const fs::path& to = {}) {
         const fs::path target = to.empty() ? m_folder / name : to;
         fs::create_directories(target.parent_path());
-        fs::copy_file(kExamples / name, target);
+        fs::copy_file(ExampleFile(name), target);
         return target;
     }
 
-    fs::path m_folder;
+    const test::TempFolder m_temp;
+    const fs::path m_folder = m_temp.Path();
 };
 
 TEST_F(ExportCommandTest, DefaultsWriteBesideTheInput) {
@@ -69,7 +49,7 @@ TEST_F(ExportCommandTest, DefaultsWriteBesideTheInput) {
     const CliRun run = RunCommand({"export", input.string()});
     ASSERT_EQ(run.status, kExitOk) << run.err;
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(ReadFile(m_folder / "section-3.0.csv"),
+    EXPECT_EQ(ReadFileBytes(m_folder / "section-3.0.csv"),
               "8\r\n2,500000.123,3400000.456\r\n3,500004.623,3400000.456\r\n"
               "4,500008.123,3400000.456\r\n6,500012.123,3400001.956\r\n"
               "7,500020.123,3400001.956\r\n9,500028.123,3400001.956\r\n"
@@ -77,7 +57,7 @@ TEST_F(ExportCommandTest, DefaultsWriteBesideTheInput) {
 }
 
 TEST_F(ExportCommandTest, OptionsShapeTheTableOnStandardOutput) {
-    const CliRun run = RunCommand({"export", (kExamples / "section-3.6.txt").string(), "-o", "-",
+    const CliRun run = RunCommand({"export", ExampleFile("section-3.6.txt").string(), "-o", "-",
                                    "--columns", "编号,与起点距离,与前点距离,图层", "--decimals=1",
                                    "--knee-mode", "1", "--reverse", "--renumber"});
     ASSERT_EQ(run.status, kExitOk) << run.err;
@@ -90,7 +70,7 @@ TEST_F(ExportCommandTest, OptionsShapeTheTableOnStandardOutput) {
     // The layer filter as the window applies it: section points stay. Names
     // are cleaned of blanks as the reader cleans the file's.
     const CliRun filtered =
-        RunCommand({"export", (kExamples / "section-3.6.txt").string(), "--stdout", "--columns",
+        RunCommand({"export", ExampleFile("section-3.6.txt").string(), "--stdout", "--columns",
                     "图层", "--layers", "边 沟, 道路 中线"});
     ASSERT_EQ(filtered.status, kExitOk) << filtered.err;
     EXPECT_EQ(filtered.out, EncodeGbk("5\r\n(端点)\r\n边沟\r\n道路中线\r\n(加点)\r\n(端点)\r\n"));
@@ -115,13 +95,13 @@ TEST_F(ExportCommandTest, EveryExampleExportsToTheCheckedBytes) {
         {"section-3.8.txt", "section-3.8-reversed-renumbered.csv", {"--reverse", "--renumber"}}};
     for (const auto& example : cases) {
         SCOPED_TRACE(std::string(example.input) + " -> " + example.expected);
-        std::vector<std::string> args = {"export", (kExamples / example.input).string(), "-o", "-"};
+        std::vector<std::string> args = {"export", ExampleFile(example.input).string(), "-o", "-"};
         args.insert(args.end(), nineColumns.begin(), nineColumns.end());
         args.insert(args.end(), example.extra.begin(), example.extra.end());
         const CliRun run = RunCommand(args);
         ASSERT_EQ(run.status, kExitOk) << run.err;
         EXPECT_EQ(run.err, "");
-        const std::string expected = ReadFile(kExpected / example.expected);
+        const std::string expected = ReadFileBytes(test::TestDataFile(example.expected));
         ASSERT_FALSE(expected.empty());
         EXPECT_EQ(run.out, expected);
     }
@@ -129,10 +109,10 @@ TEST_F(ExportCommandTest, EveryExampleExportsToTheCheckedBytes) {
 
 TEST_F(ExportCommandTest, SettingsFileGivesDefaultsThatOptionsOverride) {
     const fs::path ini = m_folder / "Quarvel.ini";
-    WriteFile(ini,
-              EncodeGbk("[SETTING]\r\nColnumNum=3\r\nDecimalNum=1\r\nKneePnt=2\r\n"
-                        "Renumber=1\r\n[HEAD]\r\n表头0=编号\r\n表头1=高程Z\r\n表头2=注释\r\n"));
-    const std::string input = (kExamples / "section-3.0.txt").string();
+    WriteFileBytes(
+        ini, EncodeGbk("[SETTING]\r\nColnumNum=3\r\nDecimalNum=1\r\nKneePnt=2\r\n"
+                       "Renumber=1\r\n[HEAD]\r\n表头0=编号\r\n表头1=高程Z\r\n表头2=注释\r\n"));
+    const std::string input = ExampleFile("section-3.0.txt").string();
     CliRun run = RunCommand({"export", input, "-o", "-", "--settings", ini.string()});
     ASSERT_EQ(run.status, kExitOk) << run.err;
     EXPECT_EQ(run.out, "3\r\n1,35.2,\r\n2,34.6,\r\n3,34.2,\r\n");
@@ -157,7 +137,7 @@ TEST_F(ExportCommandTest, SettingsFileGivesDefaultsThatOptionsOverride) {
 TEST_F(ExportCommandTest, OneFailingInputDoesNotStopTheOthers) {
     const fs::path good = CopyExample("section-3.8.txt");
     const fs::path notSection = m_folder / "notes.txt";
-    WriteFile(notSection, "just some text\r\n");
+    WriteFileBytes(notSection, "just some text\r\n");
     const fs::path twin = CopyExample("section-3.8.txt", m_folder / "twin" / "section-3.8.txt");
     const fs::path missing = m_folder / "missing.txt";
     const fs::path out = m_folder / "out";
@@ -177,15 +157,15 @@ TEST_F(ExportCommandTest, OneFailingInputDoesNotStopTheOthers) {
 TEST_F(ExportCommandTest, FailedExportsLeaveNoFile) {
     // No rows: nothing is written and the input counts as failed.
     const fs::path empty = m_folder / "empty.txt";
-    WriteFile(empty, "HWT3.8\r\nheader\r\n0\r\n");
+    WriteFileBytes(empty, "HWT3.8\r\nheader\r\n0\r\n");
     CliRun run = RunCommand({"export", empty.string()});
     EXPECT_EQ(run.status, kExitFailed);
     EXPECT_NE(run.err.find(empty.string()), std::string::npos);
     EXPECT_FALSE(fs::exists(m_folder / "empty.csv"));
 
-    WriteFile(m_folder / "file", "");
+    WriteFileBytes(m_folder / "file", "");
     const fs::path blocked = m_folder / "file" / "out.csv";
-    run = RunCommand({"export", (kExamples / "section-3.0.txt").string(), "-o", blocked.string()});
+    run = RunCommand({"export", ExampleFile("section-3.0.txt").string(), "-o", blocked.string()});
     EXPECT_EQ(run.status, kExitFailed);
     EXPECT_NE(run.err.find("保存文件失败: " + blocked.string()), std::string::npos);
 
@@ -193,13 +173,13 @@ TEST_F(ExportCommandTest, FailedExportsLeaveNoFile) {
     const fs::path csvInput = CopyExample("section-3.0.txt", m_folder / "section.csv");
     run = RunCommand({"export", csvInput.string()});
     EXPECT_EQ(run.status, kExitFailed);
-    EXPECT_EQ(ReadFile(csvInput), ReadFile(kExamples / "section-3.0.txt"));
+    EXPECT_EQ(ReadFileBytes(csvInput), ReadFileBytes(ExampleFile("section-3.0.txt")));
 }
 
 TEST_F(ExportCommandTest, IncompleteLinesAreReportedButExported) {
     const fs::path input = m_folder / "broken.txt";
-    WriteFile(input, "HWT3.0\r\nheader\r\n3\r\n1,1,2,3,0,0,起点,0,3,DL,\r\n2,4,5,\r\n"
-                     "3,4,5,6,7,0,终点,0,3,DL,\r\n");
+    WriteFileBytes(input, "HWT3.0\r\nheader\r\n3\r\n1,1,2,3,0,0,起点,0,3,DL,\r\n2,4,5,\r\n"
+                          "3,4,5,6,7,0,终点,0,3,DL,\r\n");
     const CliRun run = RunCommand({"export", input.string(), "-o", "-"});
     EXPECT_EQ(run.status, kExitOk);
     EXPECT_EQ(run.out, "3\r\n2,1.000,2.000\r\n3,4.000,5.000\r\n4,4.000,5.000\r\n");
@@ -209,7 +189,7 @@ TEST_F(ExportCommandTest, IncompleteLinesAreReportedButExported) {
 }
 
 TEST_F(ExportCommandTest, UsageErrorsExitWithTwo) {
-    const std::string input = (kExamples / "section-3.0.txt").string();
+    const std::string input = ExampleFile("section-3.0.txt").string();
     const std::vector<std::vector<std::string>> misuses = {
         {},
         {"convert", input},
@@ -242,7 +222,7 @@ TEST_F(ExportCommandTest, UsageErrorsExitWithTwo) {
 // Wherever they are typed, and even after a mistake: the user asks for help
 // to fix the rest of the line.
 TEST_F(ExportCommandTest, HelpAndVersionAnswerWhereverTheyStand) {
-    const std::string input = (kExamples / "section-3.0.txt").string();
+    const std::string input = ExampleFile("section-3.0.txt").string();
     const std::vector<std::vector<std::string>> helps = {{"--help"},
                                                          {"help"},
                                                          {"export", "--help"},

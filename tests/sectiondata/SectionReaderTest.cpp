@@ -1,10 +1,10 @@
 #include "sectiondata/SectionReader.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -394,24 +394,19 @@ TEST(SectionReader, StreamAndPathOverloads) {
     ASSERT_TRUE(fromStream.Ok());
     EXPECT_EQ(fromStream.points.at(0).note, "起点");
 
-    const std::filesystem::path missing =
-        std::filesystem::temp_directory_path() / "quarvel-no-such-dir" / "none.txt";
-    const SectionReadResult notThere = ReadSectionFile(missing);
+    const test::TempFolder folder;
+    const SectionReadResult notThere = ReadSectionFile(folder / "no-such-dir" / "none.txt");
     EXPECT_EQ(notThere.status, ReadStatus::CannotOpen);
     EXPECT_EQ(notThere.error, "文件或文件夹不存在"); // the reason in the user's language
 
-    const SectionReadResult directory = ReadSectionFile(std::filesystem::temp_directory_path());
+    const SectionReadResult directory = ReadSectionFile(folder.Path());
     EXPECT_EQ(directory.status, ReadStatus::CannotOpen);
     EXPECT_EQ(directory.error, "这是一个文件夹");
 
-    const std::filesystem::path written =
-        std::filesystem::temp_directory_path() / "quarvel-reader-test.txt";
-    {
-        std::ofstream out(written, std::ios::binary);
-        out << EncodeGbk(SectionFile("HWT3.0", {"3,1,2,3,4,0,边沟,0,2,边坡,"}));
-    }
+    const std::filesystem::path written = folder / "section.txt";
+    ASSERT_TRUE(test::WriteFileBytes(
+        written, EncodeGbk(SectionFile("HWT3.0", {"3,1,2,3,4,0,边沟,0,2,边坡,"}))));
     const SectionReadResult fromPath = ReadSectionFile(written);
-    std::filesystem::remove(written);
     ASSERT_TRUE(fromPath.Ok());
     EXPECT_EQ(fromPath.points.at(0).note, "边沟");
 }
