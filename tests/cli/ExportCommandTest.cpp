@@ -76,6 +76,19 @@ TEST_F(ExportCommandTest, OptionsShapeTheTableOnStandardOutput) {
     EXPECT_EQ(filtered.out, EncodeGbk("5\r\n(端点)\r\n边沟\r\n道路中线\r\n(加点)\r\n(端点)\r\n"));
 }
 
+// Reversed, distances count from the file's last record even when that record
+// is hidden (flag 1), not from the last row shown.
+TEST_F(ExportCommandTest, ReversedDistancesCountFromTheLastRecordEvenWhenHidden) {
+    const fs::path input = m_folder / "hidden-end.txt";
+    ASSERT_TRUE(WriteFileBytes(input, "HWT3.0\r\nheader\r\n4\r\n1,0,0,10,0,0,起点,0,3,L,\r\n"
+                                      "2,5,0,10,5,0,,0,0,L,\r\n3,9,0,10,9,0,终点,0,3,L,\r\n"
+                                      "4,12,0,10,12,1,,0,0,L,\r\n"));
+    const CliRun run = RunCommand({"export", input.string(), "-o", "-", "--reverse", "--columns",
+                                   "编号,与起点距离,与前点距离", "--decimals", "1"});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(run.out, "3\r\n4,3.0,0.0\r\n3,7.0,7.0\r\n2,12.0,5.0\r\n");
+}
+
 // Every field, every kind of point and both orders; the UTF-8 copy of an
 // example must give the very bytes of its code page 936 original.
 TEST_F(ExportCommandTest, EveryExampleExportsToTheCheckedBytes) {
