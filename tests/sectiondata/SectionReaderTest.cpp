@@ -232,8 +232,9 @@ TEST(SectionReader, LayerListIsSortedUniqueAndSkipsAddedPoints) {
     const SectionReadResult result = Read(SectionFile(
         "HWT3.0", {"1,0,0,0,0,0,N,0,0,B,", "2,0,0,0,0,0,N,0,0,A,", "3,0,0,0,0,0,N,0,2,a,",
                    "4,0,0,0,0,0,N,0,3,B,", "5,0,0,0,0,0,N,0,0,,", "6,0,0,0,0,0,N,0,4,D,",
-                   "7,0,0,0,0,0,N,0,0, ,", "8,0,0,0,0,0,N,0,1,A,"}));
-    EXPECT_EQ(result.layers, (LayerList{"A", "B", "a"}));
+                   "7,0,0,0,0,0,N,0,0, ,", "8,0,0,0,0,0,N,0,1,E,", "9,0,0,0,0,1,N,0,0,C,"}));
+    // Points never shown (kind 1, flag 1) still bring their own layers.
+    EXPECT_EQ(result.layers, (LayerList{"A", "B", "C", "E", "a"}));
 
     const SectionReadResult none =
         Read(SectionFile("HWT3.0", {"1,0,0,0,0,0,N,0,4,D,", "2,0,0,0,0,0,N,0,0,,"}));
@@ -303,6 +304,27 @@ TEST(SectionReader, DetectsTheEncodingOnceForTheWholeFile) {
         Read(SectionFile("HWT3.8", {"1,0,0,0,0,0,\xD7\xA2\xD7\xA2,0,0,L,0,"}));
     EXPECT_EQ(gbk.encoding, TextEncoding::Gbk);
     EXPECT_EQ(gbk.points.at(0).note, "注注");
+
+    // Only an ideograph of U+4E00..U+9FFF makes a file without a byte-order
+    // mark UTF-8: full-width Latin, Hangul and the neighbours of the range
+    // stay GBK.
+    const struct {
+        const char* text;
+        TextEncoding encoding;
+    } samples[] = {{"Ａ", TextEncoding::Gbk},           {"한", TextEncoding::Gbk},
+                   {"\xE4\xB7\xBF", TextEncoding::Gbk}, // U+4DFF
+                   {"\xEA\x80\x80", TextEncoding::Gbk}, // U+A000
+                   {"一", TextEncoding::Utf8},          {"龥", TextEncoding::Utf8},
+                   {"\xE9\xBF\xBF", TextEncoding::Utf8}}; // U+9FFF
+    for (const auto& sample : samples) {
+        const std::string note = sample.text;
+        const SectionReadResult result =
+            Read(SectionFile("HWT3.8", {"1,0,0,0,0,0," + note + ",0,0,L,0,"}));
+        EXPECT_EQ(result.encoding, sample.encoding) << note;
+        if (sample.encoding == TextEncoding::Utf8) {
+            EXPECT_EQ(result.points.at(0).note, note);
+        }
+    }
 
     // A byte-order mark is dropped and decides UTF-8 even for plain ASCII.
     const SectionReadResult bom =
