@@ -157,9 +157,13 @@ TEST_F(ExportCommandTest, OneFailingInputDoesNotStopTheOthers) {
     const CliRun run = RunCommand({"export", good.string(), notSection.string(), missing.string(),
                                    twin.string(), "--output-dir", out.string()});
     EXPECT_EQ(run.status, kExitFailed);
-    EXPECT_NE(run.err.find("非本软件数据格式文件: " + notSection.string()), std::string::npos);
-    EXPECT_NE(run.err.find("文件导入失败: " + missing.string()), std::string::npos);
-    EXPECT_NE(run.err.find("重名"), std::string::npos);
+    // Each failure once, in the order of the inputs, naming the file.
+    const std::string notSectionLine = "非本软件数据格式文件: " + notSection.string() +
+                                       ": 第一行不是断面数据文件标志（HWT3.0、HWT3.6 或 HWT3.8）\n";
+    const std::string missingLine = "文件导入失败: " + missing.string() + ": 文件或文件夹不存在\n";
+    const std::string twinLine = "保存文件失败: " + (out / "section-3.8.csv").string() +
+                                 ": 与前一个输入文件的输出重名，未覆盖\n";
+    EXPECT_EQ(run.err, notSectionLine + missingLine + twinLine);
     std::vector<std::string> written;
     for (const auto& entry : fs::directory_iterator(out)) {
         written.push_back(entry.path().filename().string());
@@ -173,7 +177,7 @@ TEST_F(ExportCommandTest, FailedExportsLeaveNoFile) {
     WriteFileBytes(empty, "HWT3.8\r\nheader\r\n0\r\n");
     CliRun run = RunCommand({"export", empty.string()});
     EXPECT_EQ(run.status, kExitFailed);
-    EXPECT_NE(run.err.find(empty.string()), std::string::npos);
+    EXPECT_EQ(run.err, "没有数据行，未写入文件: " + empty.string() + "\n");
     EXPECT_FALSE(fs::exists(m_folder / "empty.csv"));
 
     WriteFileBytes(m_folder / "file", "");
