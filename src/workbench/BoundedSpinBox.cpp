@@ -1,5 +1,7 @@
 #include "workbench/BoundedSpinBox.h"
 
+#include <QLineEdit>
+
 #include <algorithm>
 
 namespace quarvel {
@@ -12,7 +14,11 @@ BoundedSpinBox::BoundedSpinBox(QWidget* parent) : QSpinBox(parent) {
 
 QValidator::State BoundedSpinBox::validate(QString& input, int& pos) const {
     if (input.isEmpty()) {
-        return QValidator::Intermediate;
+        // An empty edit would leave the arrows nothing to step from.
+        input = QString::number(value());
+        pos = static_cast<int>(input.size());
+        m_bRefilled = true;
+        return QValidator::Acceptable;
     }
     const bool digitsOnly =
         std::all_of(input.cbegin(), input.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
@@ -30,6 +36,15 @@ QValidator::State BoundedSpinBox::validate(QString& input, int& pos) const {
 void BoundedSpinBox::fixup(QString& input) const {
     if (input.isEmpty()) {
         input = QString::number(value());
+    }
+}
+
+void BoundedSpinBox::keyPressEvent(QKeyEvent* event) {
+    m_bRefilled = false;
+    QSpinBox::keyPressEvent(event);
+    if (m_bRefilled) {
+        m_bRefilled = false;
+        lineEdit()->selectAll();
     }
 }
 

@@ -121,12 +121,19 @@ private slots:
         QCOMPARE(columns->value(), 2);
         WindowHarness::TypeInto(columns, QStringLiteral("a-+ "));
         QCOMPARE(columns->text(), QStringLiteral("2"));
-        // Emptied while editing, it gets its value back when left.
-        columns->selectAll();
-        QTest::keyClick(columns, Qt::Key_Delete);
-        h.Spin("decimals")->setFocus();
-        QCOMPARE(columns->text(), QStringLiteral("2"));
-        QCOMPARE(h.Model()->columnCount(), 3);
+        // An emptied edit shows its value again at once, selected: the next
+        // digit replaces it and the arrows step from it.
+        WindowHarness::TypeInto(columns, QStringLiteral("5"));
+        QTest::keyClick(columns, Qt::Key_End);
+        QTest::keyClick(columns, Qt::Key_Backspace);
+        QCOMPARE(columns->text(), QStringLiteral("5"));
+        QTest::keyClick(columns, Qt::Key_7);
+        QCOMPARE(columns->text(), QStringLiteral("7"));
+        QTest::keyClick(columns, Qt::Key_End);
+        QTest::keyClick(columns, Qt::Key_Backspace);
+        QTest::keyClick(columns, Qt::Key_Up);
+        QCOMPARE(columns->text(), QStringLiteral("8"));
+        QCOMPARE(h.Model()->columnCount(), 9);
 
         QSpinBox* decimals = h.Spin("decimals");
         WindowHarness::TypeInto(decimals, QStringLiteral("7"));
@@ -139,6 +146,10 @@ private slots:
         QCOMPARE(decimals->value(), 0);
         QTest::keyClick(decimals, Qt::Key_Up);
         QCOMPARE(h.Cell(0, 2), QStringLiteral("500000.1"));
+        QTest::keyClick(decimals, Qt::Key_End);
+        QTest::keyClick(decimals, Qt::Key_Backspace);
+        QTest::keyClick(decimals, Qt::Key_Up);
+        QCOMPARE(h.Cell(0, 2), QStringLiteral("500000.12"));
     }
 
     void everyOptionKeepsTheReversedOrder() {
