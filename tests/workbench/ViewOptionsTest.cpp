@@ -192,6 +192,28 @@ private slots:
         QCOMPARE(h.Column(1).first(), QStringLiteral("15"));
     }
 
+    void keysChooseOnInTheHeaderAndNeverMoveTheTable() {
+        WindowHarness h;
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        h.OpenThroughButton(ExamplePath("section-3.8.txt"));
+        CHeaderCtrlEx* header = h.List()->HeaderCtrl();
+        const int x = header->sectionViewportPosition(2) + header->sectionSize(2) / 2;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+        QVERIFY(header->CellCombo() != nullptr && header->CellCombo()->hasFocus());
+        const auto key = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
+        key(Qt::Key_Down);
+        QCOMPARE(h.Captions()[2], QStringLiteral("坐标Y"));
+        key(Qt::Key_Down);
+        QCOMPARE(h.Captions()[2], QStringLiteral("高程Z"));
+        key(Qt::Key_Up);
+        key(Qt::Key_Return);
+        key(Qt::Key_Right);
+        QCOMPARE(h.Captions(), QStringList({"序号", "编号", "坐标Y", "坐标Y"}));
+        QVERIFY(header->hasFocus());
+        QVERIFY(!h.List()->currentIndex().isValid());
+        QVERIFY(!h.List()->selectionModel()->hasSelection());
+    }
+
     void layerFilterAppliesTheClickedLayersOnThePress() {
         WindowHarness h;
         const QString file = ExamplePath("section-3.8.txt");
