@@ -92,6 +92,8 @@ CListCtrlEx::CListCtrlEx(QWidget* parent) : QTableView(parent), m_header(new CHe
     setWordWrap(false);
     setTextElideMode(Qt::ElideRight);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Tab leaves the list for the window's next control; the arrows move inside it.
+    setTabKeyNavigation(false);
 
     QHeaderView* rows = verticalHeader();
     rows->hide();

@@ -400,6 +400,35 @@ private slots:
         QVERIFY(std::filesystem::exists(h.SettingsFile()));
     }
 
+    void tabWalksTheControlsWithTheTableAsOneStop() {
+        WindowHarness h;
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        h.OpenThroughButton(ExamplePath("section-3.8.txt"));
+        const QList<QWidget*> order = {h.List(),
+                                       h.Spin("columnCount"),
+                                       h.Button("openButton"),
+                                       h.KneeCombo(),
+                                       h.Button("exportButton"),
+                                       h.Layers(),
+                                       h.Button("layerFilterButton"),
+                                       h.Spin("decimals"),
+                                       h.Check("renumber"),
+                                       h.Check("reverse")};
+        const QRect cell = h.List()->visualRect(h.Model()->index(2, 1));
+        QTest::mouseClick(h.List()->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(h.List()->currentIndex().row(), 3);
+        for (int i = 1; i <= order.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QVERIFY2(order[i % order.size()]->hasFocus(), qPrintable(QString::number(i)));
+        }
+        for (int i = order.size() - 1; i >= 0; --i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            QVERIFY2(order[i]->hasFocus(), qPrintable(QString::number(i)));
+        }
+        QCOMPARE(h.List()->currentIndex().row(), 3);
+    }
+
     void copiesSelectedRowsOrTheWholeTable() {
         WindowHarness h;
         h.OpenThroughButton(ExamplePath("section-3.8.txt"));
