@@ -18,6 +18,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -50,6 +51,7 @@ namespace {
 const QString kAboutEntry = QStringLiteral("关于 Quarvel(&A)...");
 constexpr int kSequenceColumnWidth = 40;
 constexpr int kDataColumnWidth = 80;
+constexpr int kNoticeMilliseconds = 5000;
 #ifdef Q_OS_WIN
 // The system-menu command of the About box; Windows keeps the low four bits.
 constexpr unsigned kAboutCommand = 0x0010;
@@ -113,6 +115,10 @@ void CQuarvelDlg::SetMessageSink(MessageSink sink) {
 
 void CQuarvelDlg::SetProgressDelay(int milliseconds) {
     m_openCommand.SetProgressDelay(milliseconds);
+}
+
+void CQuarvelDlg::SetNoticeDuration(int milliseconds) {
+    m_noticeTimer->setInterval(milliseconds);
 }
 
 void CQuarvelDlg::CreateMenu() {
@@ -179,7 +185,12 @@ void CQuarvelDlg::CreateControls() {
         button->setAutoDefault(false);
     }
 
-    m_status = new QLabel(QStringLiteral("未打开数据文件"), this);
+    m_fileStatus = QStringLiteral("未打开数据文件");
+    m_status = new QLabel(m_fileStatus, this);
+    m_noticeTimer = new QTimer(this);
+    m_noticeTimer->setSingleShot(true);
+    m_noticeTimer->setInterval(kNoticeMilliseconds);
+    connect(m_noticeTimer, &QTimer::timeout, m_status, [this] { m_status->setText(m_fileStatus); });
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setFrameShape(QFrame::StyledPanel);
     m_status->setFrameShadow(QFrame::Sunken);
@@ -442,9 +453,11 @@ bool CQuarvelDlg::OpenFile(const QString& path) {
 }
 
 void CQuarvelDlg::ShowStatus(const QString& fileName, const SectionReadResult& result) {
-    m_status->setText(QStringLiteral("文件：%1    格式版本：%2    点数：%3")
-                          .arg(fileName, QString::fromLatin1(VersionText(result.version)))
-                          .arg(m_points.size()));
+    m_fileStatus = QStringLiteral("文件：%1    格式版本：%2    点数：%3")
+                       .arg(fileName, QString::fromLatin1(VersionText(result.version)))
+                       .arg(m_points.size());
+    m_noticeTimer->stop();
+    m_status->setText(m_fileStatus);
     QString warning;
     if (result.incompleteLineCount > 0) {
         warning = QStringLiteral("警告：%1 行点数据不完整，第一处在第 %2 行")
@@ -462,6 +475,11 @@ void CQuarvelDlg::ShowStatus(const QString& fileName, const SectionReadResult& r
     m_warning->setText(warning);
     m_warning->setToolTip(warning);
     PlaceTable();
+}
+
+void CQuarvelDlg::ShowNotice(const QString& notice) {
+    m_status->setText(notice);
+    m_noticeTimer->start();
 }
 
 QString CQuarvelDlg::StatusText() const {
@@ -482,6 +500,11 @@ void CQuarvelDlg::OnBnClickedExport() {
     const ExportTableCommand::Outcome outcome = m_exportCommand.Run(m_model->Table(), m_lastFolder);
     if (!outcome.target.isEmpty()) {
         m_lastFolder = QFileInfo(outcome.target).absolutePath();
+    }
+    if (outcome.written) {
+        ShowNotice(QStringLiteral("已导出 %1 行到 %2")
+                       .arg(outcome.rows)
+                       .arg(QDir::toNativeSeparators(outcome.target)));
     }
 }
 

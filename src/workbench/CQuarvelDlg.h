@@ -19,6 +19,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace quarvel {
 
@@ -44,6 +45,8 @@ public:
     void SetMessageSink(MessageSink sink);
     // How long a read may run before its progress and its Cancel button show.
     void SetProgressDelay(int milliseconds);
+    // How long a notice such as a finished export stays in the status line.
+    void SetNoticeDuration(int milliseconds);
 
     // Reads a section file and shows it; a cancelled, failed or rejected read
     // changes nothing. The dialog, the command line and a drop all come here.
@@ -90,6 +93,8 @@ private:
     void RefreshTable();
     void FillLayerFilter();
     void ShowStatus(const QString& fileName, const SectionReadResult& result);
+    // Shown in the status line for a while; then the file's status returns.
+    void ShowNotice(const QString& notice);
     void ShowMessage(const QString& message, const QString& detail) const;
 
     void OnColumnCountChanged(int value);
@@ -130,6 +135,8 @@ private:
     QLabel* m_labelColumns = nullptr;
     QLabel* m_labelDecimals = nullptr;
     QLabel* m_status = nullptr;
+    QString m_fileStatus;
+    QTimer* m_noticeTimer = nullptr;
     QLabel* m_warning = nullptr;
 };
 

@@ -88,6 +88,7 @@ ExportTableCommand::Outcome ExportTableCommand::Run(const SectionTable& table,
         result = WriteExportFile(ToFsPath(outcome.target), table);
     }
     outcome.written = result.ok;
+    outcome.rows = result.ok ? table.RowCount() : 0;
     if (!result.ok && m_showMessage) {
         m_showMessage(QStringLiteral("保存文件失败"), FileDetail(outcome.target, result.reason));
     }

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <functional>
 
 class QWidget;
@@ -26,6 +27,7 @@ public:
     struct Outcome {
         QString target; // empty when nothing was asked for or the user cancelled
         bool written = false;
+        std::size_t rows = 0; // rows written
     };
 
     explicit ExportTableCommand(QWidget* window);

@@ -258,8 +258,15 @@ private slots:
         QTest::mouseClick(h.Button("layerFilterButton"), Qt::LeftButton);
 
         h.nextSave = h.TempPath(QStringLiteral("导出.csv"));
+        const QString fileStatus = h.window->StatusText();
+        h.window->SetNoticeDuration(100);
         QTest::mouseClick(h.Button("exportButton"), Qt::LeftButton);
         QCOMPARE(h.saveAsked, 1);
+        // Told in the status line, without a box to close, for a while.
+        QCOMPARE(h.window->StatusText(), QStringLiteral("已导出 %1 行到 %2")
+                                             .arg(h.Rows())
+                                             .arg(QDir::toNativeSeparators(h.nextSave)));
+        QTRY_COMPARE(h.window->StatusText(), fileStatus);
         QCOMPARE(QFileInfo(h.saveSuggested).fileName(), QStringLiteral("数据文件.csv"));
         QVERIFY2(h.messages.isEmpty(), qPrintable(h.details.join('\n')));
         const QByteArray written = ReadBytes(h.nextSave);
@@ -302,6 +309,7 @@ private slots:
         h.nextSave = h.TempPath(QStringLiteral("no-such-folder/out.csv"));
         QTest::mouseClick(h.Button("exportButton"), Qt::LeftButton);
         QCOMPARE(h.messages, QStringList({"保存文件失败"}));
+        QVERIFY(!h.window->StatusText().contains(QStringLiteral("已导出")));
         // The detail names the file once and gives the reason without repeating the headline.
         const QString detail = h.details.last();
         QCOMPARE(detail.count(QStringLiteral("out.csv")), 1);
