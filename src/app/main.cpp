@@ -7,6 +7,37 @@
 #include <QCommandLineParser>
 #include <QStringList>
 #include <QTimer>
+#include <QWindow>
+
+#include <functional>
+#include <utility>
+
+namespace {
+
+// Runs an action once the window is on the screen. By then a window manager has placed it, so
+// that a message box the action shows sits over the window, not where the window was before.
+class WhenExposed : public QObject {
+public:
+    WhenExposed(QWindow* window, std::function<void()> action)
+        : QObject(window), m_action(std::move(action)) {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
+            watched->removeEventFilter(this);
+            // After the expose has been handled: the window paints before a box runs.
+            QTimer::singleShot(0, watched, m_action);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_action;
+};
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -30,10 +61,8 @@ int main(int argc, char* argv[]) {
 
     const QStringList files = parser.positionalArguments();
     if (!files.isEmpty()) {
-        // Opened once the window shows, so that a message about the file has
-        // the window as its parent.
         const QString file = files.front();
-        QTimer::singleShot(0, &window, [&window, file] { window.OpenFile(file); });
+        new WhenExposed(window.windowHandle(), [&window, file] { window.OpenFile(file); });
     }
     return QApplication::exec();
 }

@@ -11,6 +11,7 @@
 #include "workbench/DialogUnits.h"
 #include "workbench/MainMenu.h"
 #include "workbench/SectionTableModel.h"
+#include "workbench/WarningBox.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -26,7 +27,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
@@ -79,10 +79,7 @@ CQuarvelDlg::CQuarvelDlg(std::filesystem::path settingsFile, QWidget* parent)
     setAcceptDrops(true);
 
     SetMessageSink([this](const QString& message, const QString& detail) {
-        QMessageBox box(QMessageBox::Warning, kWindowTitle, message, QMessageBox::Ok, this);
-        box.setTextFormat(Qt::PlainText);
-        box.setInformativeText(AsShown(detail));
-        box.exec();
+        ShowWarningBox(this, message, detail);
     });
 
     LoadSettings();

@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressDialog>
+#include <QScreen>
 #include <QTextDocument>
 #include <QTimer>
 #include <QUrl>
@@ -253,30 +254,70 @@ private slots:
         QVERIFY(h.messages.isEmpty());
         const auto* status = h.window->findChild<QLabel*>(QStringLiteral("status"));
         QVERIFY(ShownText(status).contains(name));
+    }
 
-        // The message box the window shows by itself.
-        const QString rejected = QStringLiteral("&lt;a href=x&gt;笔记.txt");
+    void messageBoxesShowPathsWholeOverTheWindow() {
+        WindowHarness h;
         CQuarvelDlg window(ToFsPath(h.TempPath(QStringLiteral("other.ini"))));
         window.show();
-        QStringList shown;
-        QTimer::singleShot(50, [&shown] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr) {
-                return;
-            }
-            for (const QLabel* label : box->findChildren<QLabel*>()) {
-                shown.append(ShownText(label));
-            }
-            box->accept();
-        });
-        QTimer::singleShot(3000, [] { // never left hanging
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                modal->close();
-            }
-        });
-        QVERIFY(!window.OpenFile(h.WriteFile(rejected, QByteArrayLiteral("notes\n"))));
-        QVERIFY2(shown.join('\n').contains(rejected), qPrintable(shown.join('\n')));
-        QVERIFY(shown.contains(QStringLiteral("非本软件数据格式文件")));
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // What the box the window shows by itself for a rejected file holds.
+        struct Box {
+            QStringList texts;
+            int fullLines = 0; // lines of its labels shown in full
+            QString details;
+            QRect geometry;
+            bool opened = true;
+        };
+        const auto openRejected = [&](const QString& name) {
+            QDir().mkpath(QFileInfo(h.TempPath(name)).absolutePath());
+            Box shown;
+            QTimer::singleShot(50, [&shown] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (box == nullptr) {
+                    return;
+                }
+                for (const QLabel* label : box->findChildren<QLabel*>()) {
+                    shown.texts.append(ShownText(label));
+                    for (const QString& line : ShownText(label).split('\n')) {
+                        shown.fullLines +=
+                            label->fontMetrics().horizontalAdvance(line) <= label->width();
+                    }
+                }
+                shown.details = box->detailedText();
+                shown.geometry = box->geometry();
+                box->accept();
+            });
+            QTimer::singleShot(3000, [] { // never left hanging
+                if (QWidget* modal = QApplication::activeModalWidget()) {
+                    modal->close();
+                }
+            });
+            shown.opened = window.OpenFile(h.WriteFile(name, QByteArrayLiteral("notes\n")));
+            return shown;
+        };
+
+        // A typical path on one line, and a name that looks like HTML as it is.
+        const QString typical =
+            QStringLiteral("道路工程/K1+200 至 K3+450 断面/&lt;a href=x&gt;笔记.txt");
+        Box box = openRejected(typical);
+        QVERIFY(!box.opened);
+        const QString path = QDir::toNativeSeparators(h.TempPath(typical));
+        QVERIFY2(box.texts.join('\n').contains(path), qPrintable(box.texts.join('\n')));
+        QVERIFY(box.texts.contains(QStringLiteral("非本软件数据格式文件")));
+        QCOMPARE(box.fullLines, static_cast<int>(box.texts.join('\n').count('\n')) + 1);
+        QVERIFY(box.details.isEmpty());
+        QVERIFY((box.geometry.center() - window.geometry().center()).manhattanLength() <= 2);
+
+        // Beyond that the path gives up its middle; the details hold it whole.
+        const QString deep =
+            QStringLiteral("很长的文件夹名称/").repeated(30) + QStringLiteral("断面.txt");
+        box = openRejected(deep);
+        QVERIFY(box.details.contains(QDir::toNativeSeparators(h.TempPath(deep))));
+        const QString line = box.texts.filter(QStringLiteral("断面.txt")).value(0);
+        QVERIFY2(line.contains(QChar(0x2026)) && line.contains(QStringLiteral("文件：")),
+                 qPrintable(line));
+        QVERIFY(box.geometry.width() <= window.screen()->availableGeometry().width());
     }
 
     void aSectionWithoutPointsEmptiesTheTableAndTheLayers() {
