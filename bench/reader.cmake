@@ -18,6 +18,7 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND NOT MSVC)
     add_executable(reader_fuzzer
         ${CMAKE_CURRENT_LIST_DIR}/ReaderFuzzer.cpp
         ${QUARVEL_SECTIONDATA_DIR}/Azimuths.cpp
+        ${QUARVEL_SECTIONDATA_DIR}/Cp936PrivateUse.cpp
         ${QUARVEL_SECTIONDATA_DIR}/FieldParser.cpp
         ${QUARVEL_SECTIONDATA_DIR}/GbkDecoder.cpp
         ${QUARVEL_SECTIONDATA_DIR}/PointLineParser.cpp

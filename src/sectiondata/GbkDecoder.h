@@ -11,7 +11,7 @@ namespace quarvel {
 
 // Decodes many short pieces of code page 936 text with one converter, so that
 // a large file does not pay for opening the converter once per field. Same
-// results as DecodeGbk: each byte that does not decode becomes one U+FFFD.
+// results as DecodeGbk.
 class GbkDecoder {
 public:
     // Appends the UTF-8 form of bytes to out.

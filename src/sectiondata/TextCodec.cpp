@@ -1,5 +1,6 @@
 #include "sectiondata/TextCodec.h"
 
+#include "sectiondata/Cp936PrivateUse.h"
 #include "sectiondata/GbkDecoder.h"
 
 #include <cstdint>
@@ -195,6 +196,11 @@ std::string EncodeGbk(std::string_view utf8) {
             out += static_cast<char>(cp);
             return;
         }
+        if (const std::uint16_t sequence = Cp936PrivateUseSequence(cp); sequence != 0) {
+            out += static_cast<char>(sequence >> 8);
+            out += static_cast<char>(sequence & 0xFF);
+            return;
+        }
         std::string character;
         if (cp != 0xFFFFFFFF && converter.IsOpen()) {
             AppendUtf8(character, cp);
@@ -229,6 +235,16 @@ std::wstring ToWide(std::string_view utf8) {
     });
     return wide;
 }
+
+// Appends the character of the length bytes at bytes, or returns false.
+bool AppendCodePageCharacter(const char* bytes, int length, std::string& out) {
+    wchar_t wide[2] = {};
+    if (MultiByteToWideChar(kCodePage936, MB_ERR_INVALID_CHARS, bytes, length, wide, 2) <= 0) {
+        return false;
+    }
+    AppendUtf8(out, wide[0]);
+    return true;
+}
 } // namespace
 
 std::string DecodeGbk(std::string_view bytes) {
@@ -238,27 +254,21 @@ std::string DecodeGbk(std::string_view bytes) {
     std::string out;
     std::size_t i = 0;
     while (i < bytes.size()) {
-        const unsigned char lead = static_cast<unsigned char>(bytes[i]);
+        const auto lead = static_cast<unsigned char>(bytes[i]);
         if (lead < 0x80) {
             out += static_cast<char>(lead);
             ++i;
             continue;
         }
-        // Try the byte alone, then with its successor; anything else is one U+FFFD.
-        wchar_t wide[2] = {};
-        int produced = 0;
-        for (int length = 1; length <= 2 && i + length <= bytes.size() && produced == 0; ++length) {
-            produced = MultiByteToWideChar(kCodePage936, MB_ERR_INVALID_CHARS, bytes.data() + i,
-                                           length, wide, 2);
-            if (produced > 0) {
-                AppendUtf8(out, wide[0]);
-                i += static_cast<std::size_t>(length);
-            }
-        }
-        if (produced == 0) {
+        // A lead and a trail byte are one character, or one U+FFFD when they
+        // decode to nothing; any other byte is decoded alone.
+        const bool pair = i + 1 < bytes.size() && IsCp936LeadByte(lead) &&
+                          IsCp936TrailByte(static_cast<unsigned char>(bytes[i + 1]));
+        const int length = pair ? 2 : 1;
+        if (!AppendCodePageCharacter(bytes.data() + i, length, out)) {
             out += kReplacementUtf8;
-            ++i;
         }
+        i += static_cast<std::size_t>(length);
     }
     return out;
 }

@@ -9,9 +9,11 @@ namespace quarvel {
 // Text inside the program is always UTF-8; these convert at the file boundary.
 enum class TextEncoding { Gbk, Utf8, Utf16Le };
 
-// Code page 936 (GBK as Windows defines it, 0x80 being the euro sign) to UTF-8.
-// Never fails: each byte that does not start a valid character becomes one
-// U+FFFD and decoding resumes at the next byte.
+// Code page 936 (GBK as Windows defines it: 0x80 is the euro sign, and the
+// user-defined and unassigned two-byte sequences are U+E000..U+E864) to UTF-8.
+// Never fails: a lead byte and a trail byte that decode to nothing become one
+// U+FFFD; any other byte that does not start a character becomes one U+FFFD
+// and decoding resumes at the next byte.
 std::string DecodeGbk(std::string_view bytes);
 
 // UTF-8 to code page 936. A character that code page 936 cannot represent, and
