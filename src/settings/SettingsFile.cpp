@@ -235,9 +235,9 @@ int ReadInteger(std::string_view text) {
     return static_cast<int>(negative ? -value : value);
 }
 
-int ReadBounded(const IniLines& ini, const char* key, int fallback, int low, int high) {
+int ReadNumber(const IniLines& ini, const char* key, int fallback) {
     const std::optional<std::string> value = ini.Value(kSettingSection, key);
-    return std::clamp(value ? ReadInteger(*value) : fallback, low, high);
+    return value ? ReadInteger(*value) : fallback;
 }
 
 // The first 49 characters of a caption, counted in UTF-16 units as the
@@ -330,11 +330,12 @@ Settings LoadSettings(const fs::path& file) {
         return settings;
     }
     const IniLines ini(Decode(*bytes, DetectEncoding(*bytes)));
-    settings.columnCount =
-        ReadBounded(ini, kColumnCountKey, settings.columnCount, kMinColumnCount, kMaxColumnCount);
-    settings.decimals = ReadBounded(ini, kDecimalsKey, settings.decimals, 0, 3);
-    settings.kneeMode =
-        ReadBounded(ini, kKneeModeKey, settings.kneeMode, IntersectionsOnly, KneesOnly);
+    settings.columnCount = std::clamp(ReadNumber(ini, kColumnCountKey, settings.columnCount),
+                                      kMinColumnCount, kMaxColumnCount);
+    // A value out of range is read as the table treats it, not clamped to the
+    // nearest bound: mode 5 shows every point, not knee points only.
+    settings.decimals = EffectiveDecimals(ReadNumber(ini, kDecimalsKey, settings.decimals));
+    settings.kneeMode = EffectiveKneeMode(ReadNumber(ini, kKneeModeKey, settings.kneeMode));
     const std::optional<std::string> renumber = ini.Value(kSettingSection, kRenumberKey);
     settings.renumber = renumber && ReadInteger(*renumber) != 0;
     for (std::size_t i = 0; i < kFieldCount; ++i) {

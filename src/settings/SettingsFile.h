@@ -12,8 +12,8 @@ namespace quarvel {
 // What survives a restart. The reverse-list option is deliberately not here.
 struct Settings {
     int columnCount = 3; // kept 2..9 when read
-    int decimals = 3;    // kept 0..3 when read
-    int kneeMode = 0;    // kept 0..2 when read
+    int decimals = 3;    // read as the table treats it: outside 0..3 gives 3
+    int kneeMode = 0;    // read as the table treats it: outside 0..2 gives 1
     bool renumber = false;
     std::array<std::string, kFieldCount> captions = FieldCaptions(); // at most 49 characters each
 };

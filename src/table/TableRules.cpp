@@ -18,10 +18,6 @@ const std::string kAddedPointLabel = "(加点)";
 
 constexpr std::uint64_t kPowersOfTen[] = {1, 10, 100, 1000};
 
-int Precision(int decimals) {
-    return decimals >= 0 && decimals <= 2 ? decimals : 3;
-}
-
 // Writes |value| * 10^precision rounded to the nearest integer (ties to even,
 // as printf does) into rounded. Works on the exact binary value, so the result
 // equals printf's; false when the value is too large or not finite.
@@ -67,7 +63,7 @@ bool RoundScaled(double value, int precision, std::uint64_t& rounded) {
 constexpr std::size_t kFormatBufferSize = 400;
 
 char* FormatValueTo(char* buffer, double value, int decimals) {
-    const int precision = Precision(decimals);
+    const int precision = EffectiveDecimals(decimals);
     std::uint64_t rounded = 0;
     if (!RoundScaled(value, precision, rounded)) {
         return std::to_chars(buffer, buffer + kFormatBufferSize, value, std::chars_format::fixed,
@@ -201,10 +197,11 @@ bool IsRowShown(const CDataStruct& point, int kneeMode) {
     if (kind == kHiddenPoint || point.flag == 1) {
         return false;
     }
-    if (kneeMode == IntersectionsOnly && kind == kKneePoint) {
+    const int mode = EffectiveKneeMode(kneeMode);
+    if (mode == IntersectionsOnly && kind == kKneePoint) {
         return false;
     }
-    return !(kneeMode == KneesOnly && (kind == kIntersectionPoint || kind == kAddedPoint));
+    return !(mode == KneesOnly && (kind == kIntersectionPoint || kind == kAddedPoint));
 }
 
 TableRows BuildTableRows(const PointList& points, const TableOptions& options,

@@ -24,6 +24,17 @@ struct TableOptions {
     int decimals = 3; // 0, 1 or 2; anything else gives 3
 };
 
+// The mode and the number of decimals a table applies for any value it is
+// given. Whoever keeps these options (the settings file) uses the same rule,
+// so that a value read back shows the table the user saw.
+constexpr int EffectiveKneeMode(int kneeMode) {
+    return kneeMode == IntersectionsOnly || kneeMode == KneesOnly ? kneeMode
+                                                                  : IntersectionsAndKnees;
+}
+constexpr int EffectiveDecimals(int decimals) {
+    return decimals >= 0 && decimals <= 2 ? decimals : 3;
+}
+
 constexpr std::size_t kFieldCount = 9;
 constexpr int kMinColumnCount = 2;
 constexpr int kMaxColumnCount = 9;

@@ -135,6 +135,12 @@ TEST_F(ExportCommandTest, SettingsFileGivesDefaultsThatOptionsOverride) {
     ASSERT_EQ(run.status, kExitOk) << run.err;
     EXPECT_EQ(run.out, "3\r\n2,3400000\r\n5,3400000\r\n11,3400002\r\n");
 
+    // Values out of range give the table the window showed for them.
+    WriteFileBytes(ini, "[SETTING]\r\nDecimalNum=-4\r\nKneePnt=5\r\n");
+    run = RunCommand({"export", input, "-o", "-", "--settings", ini.string()});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(run.out, RunCommand({"export", input, "-o", "-", "--knee-mode=1"}).out);
+
     // A settings file that cannot be read fails the export: its table would
     // not be the one asked for.
     const fs::path output = m_folder / "out.csv";

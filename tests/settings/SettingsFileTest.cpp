@@ -44,22 +44,24 @@ TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndFirstSaveWritesThemInGbk) {
     EXPECT_EQ(ReadFileBytes(m_file), EncodeGbk(expected));
 }
 
-TEST_F(SettingsFileTest, NumbersAreReadAsTheIniFunctionsReadThemAndBounded) {
+// Column counts are bounded; a mode or decimals out of range read as the table
+// treats them (mode 1, three decimals), so the table looks as it did.
+TEST_F(SettingsFileTest, NumbersAreReadAsTheIniFunctionsReadThemAndAsTheTableTreatsThem) {
     Settings settings = LoadFrom("[SETTING]\nColnumNum=12\nDecimalNum=7\nKneePnt=5\nRenumber=2x\n");
     EXPECT_EQ(settings.columnCount, 9);
     EXPECT_EQ(settings.decimals, 3);
-    EXPECT_EQ(settings.kneeMode, 2);
+    EXPECT_EQ(settings.kneeMode, 1);
     EXPECT_TRUE(settings.renumber);
 
-    settings = LoadFrom("[setting]\r\n colnumnum = 1\r\nDecimalNum=-4\r\nKneePnt=x1\r\n"
+    settings = LoadFrom("[setting]\r\n colnumnum = -7\r\nDecimalNum=-4\r\nKneePnt=x1\r\n"
                         "Renumber=\r\n");
     EXPECT_EQ(settings.columnCount, 2);
-    EXPECT_EQ(settings.decimals, 0);
+    EXPECT_EQ(settings.decimals, 3);
     EXPECT_EQ(settings.kneeMode, 0);
     EXPECT_FALSE(settings.renumber);
 
     settings = LoadFrom("[SETTING]\nColnumNum=+5 columns\nDecimalNum=99999999999999999999\n"
-                        "KneePnt=1.9\n[OTHER]\nRenumber=1\n");
+                        "KneePnt=-1.9\n[OTHER]\nRenumber=1\n");
     EXPECT_EQ(settings.columnCount, 5);
     EXPECT_EQ(settings.decimals, 3);
     EXPECT_EQ(settings.kneeMode, 1);
