@@ -1,5 +1,6 @@
 #include "exporting/ExportWriter.h"
 
+#include "support/OrdinaryUser.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -229,15 +230,21 @@ TEST_F(ExportFileTest, FullDiskLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(Entries(), std::vector<std::string>{"old.csv"});
 }
 
+// The folder is the user's, so only the target's own protection can stop the
+// export from renaming a new file over it.
 TEST_F(ExportFileTest, ReadOnlyTargetIsLeftAlone) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "permission bits stop no write for root";
-    }
-    const fs::path target = m_folder / "locked.csv";
-    WriteFileBytes(target, "keep");
-    fs::permissions(target, fs::perms::owner_read);
-    EXPECT_FALSE(WriteExportFile(target, m_table).ok);
-    EXPECT_EQ(ReadFileBytes(target), "keep");
+    const test::ChildOutcome outcome = test::RunAsOrdinaryUser(m_folder, [&] {
+        const fs::path target = m_folder / "locked.csv";
+        WriteFileBytes(target, "keep");
+        fs::permissions(target, fs::perms::owner_read);
+        const ExportResult result = WriteExportFile(target, m_table);
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.error.find("没有访问权限"), std::string::npos) << result.error;
+        EXPECT_EQ(ReadFileBytes(target), "keep");
+        EXPECT_EQ(Entries(), std::vector<std::string>{"locked.csv"});
+        return !HasFailure();
+    });
+    EXPECT_TRUE(outcome.passed) << outcome.detail;
 }
 
 TEST_F(ExportFileTest, DeviceNodesAreWrittenDirectlyAndKept) {

@@ -1,13 +1,12 @@
 #include "settings/SettingsFile.h"
 
+#include "support/OrdinaryUser.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
-
-#include <unistd.h>
 
 namespace quarvel {
 namespace {
@@ -238,14 +237,36 @@ TEST_F(SettingsFileTest, LocationBesideTheProgramOrInTheUserConfiguration) {
         const ScopedEnvironment home("HOME", m_folder.c_str());
         EXPECT_EQ(SettingsFilePath(unusable), m_folder / ".config" / "Quarvel" / "Quarvel.ini");
     }
-    if (::geteuid() != 0) {
-        const fs::path readOnly = m_folder / "installed";
-        fs::create_directory(readOnly);
-        WriteFileBytes(readOnly / "Quarvel.ini", "");
-        fs::permissions(readOnly, fs::perms::owner_read | fs::perms::owner_exec);
-        EXPECT_EQ(SettingsFilePath(readOnly), readOnly / "Quarvel.ini");
-        fs::permissions(readOnly, fs::perms::owner_all);
-    }
+}
+
+// Permission bits do not stop root, so these run as an ordinary user.
+TEST_F(SettingsFileTest, ReadOnlyPlacesAndUnreadableFilesAsAnOrdinaryUser) {
+    const ScopedEnvironment xdg("XDG_CONFIG_HOME", (m_folder / "xdg").c_str());
+    const test::ChildOutcome outcome = test::RunAsOrdinaryUser(m_folder, [&] {
+        // An installed copy's file is used even where the user may not write.
+        const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec;
+        const fs::path installed = m_folder / "installed";
+        fs::create_directory(installed);
+        WriteFileBytes(installed / "Quarvel.ini", "");
+        fs::permissions(installed, readOnly);
+        EXPECT_EQ(SettingsFilePath(installed), installed / "Quarvel.ini");
+        const fs::path bare = m_folder / "bare";
+        fs::create_directory(bare);
+        fs::permissions(bare, readOnly);
+        EXPECT_EQ(SettingsFilePath(bare), m_folder / "xdg" / "Quarvel" / "Quarvel.ini");
+
+        // A file that cannot be read gives the defaults and is never
+        // replaced: whatever else it holds would be lost.
+        const std::string kept = "[SETTING]\r\nDecimalNum=1\r\n[窗口]\r\n位置=10,20\r\n";
+        WriteFileBytes(m_file, kept);
+        fs::permissions(m_file, fs::perms::owner_write);
+        EXPECT_EQ(LoadSettings(m_file).decimals, 3);
+        EXPECT_FALSE(SaveSettings(m_file, Settings{}));
+        fs::permissions(m_file, fs::perms::owner_read);
+        EXPECT_EQ(ReadFileBytes(m_file), kept);
+        return !HasFailure();
+    });
+    EXPECT_TRUE(outcome.passed) << outcome.detail;
 }
 
 } // namespace
