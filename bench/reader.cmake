@@ -21,6 +21,7 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND NOT MSVC)
         ${QUARVEL_SECTIONDATA_DIR}/Cp936PrivateUse.cpp
         ${QUARVEL_SECTIONDATA_DIR}/FieldParser.cpp
         ${QUARVEL_SECTIONDATA_DIR}/GbkDecoder.cpp
+        ${QUARVEL_SECTIONDATA_DIR}/LineReader.cpp
         ${QUARVEL_SECTIONDATA_DIR}/PointLineParser.cpp
         ${QUARVEL_SECTIONDATA_DIR}/SectionReader.cpp
         ${QUARVEL_SECTIONDATA_DIR}/SystemErrorText.cpp

@@ -1,6 +1,7 @@
 #include "sectiondata/SectionReader.h"
 
 #include "sectiondata/FieldParser.h"
+#include "sectiondata/LineReader.h"
 #include "sectiondata/PointLineParser.h"
 #include "sectiondata/SystemErrorText.h"
 #include "sectiondata/TextFieldDecoder.h"
@@ -32,51 +33,6 @@ bool IsBlankLine(std::string_view line) {
     return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
 }
 
-// Splits the file into lines ending in LF or CR LF; a CR right before the LF
-// or before the end of the file is not part of the line.
-class LineSplitter {
-public:
-    explicit LineSplitter(std::string_view bytes) : m_bytes(bytes) {}
-
-    bool Next(std::string_view& line) {
-        if (m_offset >= m_bytes.size()) {
-            return false;
-        }
-        const char* begin = m_bytes.data() + m_offset;
-        const std::size_t left = m_bytes.size() - m_offset;
-        const auto* lineFeed = static_cast<const char*>(std::memchr(begin, '\n', left));
-        std::size_t length =
-            lineFeed != nullptr ? static_cast<std::size_t>(lineFeed - begin) : left;
-        m_offset += lineFeed != nullptr ? length + 1 : length;
-        if (length > 0 && begin[length - 1] == '\r') {
-            --length;
-        }
-        line = std::string_view(begin, length);
-        ++m_lineNumber;
-        return true;
-    }
-
-    // Lines not yet taken that are not blank, without taking them: no line
-    // beyond these can give a record.
-    std::size_t RemainingNonBlankLines() const {
-        LineSplitter rest = *this;
-        std::string_view line;
-        std::size_t lines = 0;
-        while (rest.Next(line)) {
-            lines += IsBlankLine(line) ? 0 : 1;
-        }
-        return lines;
-    }
-
-    std::size_t Offset() const { return m_offset; }
-    std::size_t LineNumber() const { return m_lineNumber; }
-
-private:
-    std::string_view m_bytes;
-    std::size_t m_offset = 0;
-    std::size_t m_lineNumber = 0;
-};
-
 struct EncodingChoice {
     TextEncoding encoding = TextEncoding::Gbk;
     bool repairUtf8 = false; // a UTF-8 file with a byte-order mark but malformed bytes
@@ -98,18 +54,45 @@ bool HasCjkIdeograph(std::string_view utf8) {
     return false;
 }
 
-// Drops a UTF-8 byte-order mark from bytes. Valid UTF-8 without an ideograph
-// stays GBK so that a GBK note such as D7 A2 D7 A2 is not misread.
-EncodingChoice DetectEncoding(std::string_view& bytes) {
-    if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-        bytes.remove_prefix(kUtf8Bom.size());
-        return {TextEncoding::Utf8, !IsValidUtf8(bytes)};
+// What the whole file says about its encoding, gathered line by line: a UTF-8
+// byte-order mark, or well-formed UTF-8 with an ideograph; anything else is
+// GBK, so that a GBK note such as D7 A2 D7 A2 is not misread.
+class EncodingSurvey {
+public:
+    // Drops a byte-order mark from the first line.
+    void FirstLine(std::string_view& line) {
+        if (line.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+            line.remove_prefix(kUtf8Bom.size());
+            m_bom = true;
+        }
+        Line(line);
     }
-    if (!IsAscii(bytes) && IsValidUtf8(bytes) && HasCjkIdeograph(bytes)) {
-        return {TextEncoding::Utf8, false};
+
+    void Line(std::string_view line) {
+        if (!m_wellFormed || IsAscii(line)) {
+            return;
+        }
+        m_nonAscii = true;
+        m_wellFormed = IsValidUtf8(line);
+        m_ideograph = m_ideograph || (m_wellFormed && HasCjkIdeograph(line));
     }
-    return {TextEncoding::Gbk, false};
-}
+
+    EncodingChoice Choice() const {
+        if (m_bom) {
+            return {TextEncoding::Utf8, !m_wellFormed};
+        }
+        if (m_nonAscii && m_wellFormed && m_ideograph) {
+            return {TextEncoding::Utf8, false};
+        }
+        return {TextEncoding::Gbk, false};
+    }
+
+private:
+    bool m_bom = false;
+    bool m_nonAscii = false;
+    bool m_wellFormed = true;
+    bool m_ideograph = false;
+};
 
 std::u16string ToUtf16(std::string_view utf8) {
     const std::string bytes = EncodeUtf16Le(utf8);
@@ -188,22 +171,25 @@ std::string IncompleteDetail(std::size_t count, std::size_t firstLine, const Lin
 }
 
 // Calls the progress callback each time another step of the file is read.
+// The file is read twice: the first, quick look counts for an eighth.
 class ProgressGate {
 public:
     ProgressGate(const ReadProgress& progress, std::size_t total)
         : m_progress(progress), m_total(total) {}
 
+    bool Surveyed(std::size_t offset) { return Continue(offset / 8); }
+    bool Parsed(std::size_t offset) { return Continue(m_total / 8 + offset - offset / 8); }
+    bool Finish() { return !m_progress || m_progress(m_total, m_total); }
+
+private:
     bool Continue(std::size_t done) {
         if (!m_progress || done < m_next) {
             return true;
         }
         m_next = done + kProgressStep;
-        return m_progress(done, m_total);
+        return m_progress(std::min(done, m_total), m_total);
     }
 
-    bool Finish() { return !m_progress || m_progress(m_total, m_total); }
-
-private:
     const ReadProgress& m_progress;
     std::size_t m_total;
     std::size_t m_next = 0;
@@ -240,42 +226,76 @@ void AddWarnings(SectionReadResult& result, const LineIssue& firstIssue, std::in
     }
 }
 
-SectionReadResult ReadBytes(std::string_view bytes, const ReadProgress& progress) {
-    ProgressGate gate(progress, bytes.size());
-    if (!gate.Continue(0)) {
-        return Cancelled();
-    }
-    std::string_view content = bytes;
-    const EncodingChoice choice = DetectEncoding(content);
-    LineSplitter lines(content);
-    std::string_view line;
+// What a first pass over the whole file learns before any record is made:
+// the encoding applies to the first note already, and the records are
+// reserved once, for the lines that can give one.
+struct FileSurvey {
+    bool cancelled = false;
+    bool signature = false;
     SectionFileVersion version = SectionFileVersion::V3_0;
-    if (!lines.Next(line) || !ParseSignature(line, version)) {
-        return Failure(ReadStatus::NotSectionFile,
-                       "第一行不是断面数据文件标志（HWT3.0、HWT3.6 或 HWT3.8）");
+    EncodingChoice encoding;
+    std::int64_t count = 0;
+    std::size_t recordLines = 0; // non-blank lines after the count line
+};
+
+FileSurvey SurveyLines(LineReader& lines, ProgressGate& gate) {
+    FileSurvey survey;
+    EncodingSurvey encoding;
+    std::string_view line;
+    if (!lines.Next(line)) {
+        return survey;
     }
+    encoding.FirstLine(line);
+    survey.signature = ParseSignature(line, survey.version);
+    if (!survey.signature) {
+        return survey;
+    }
+    while (lines.Next(line)) {
+        if (!gate.Surveyed(lines.Offset())) {
+            survey.cancelled = true;
+            return survey;
+        }
+        encoding.Line(line);
+        if (lines.LineNumber() == 3) {
+            survey.count = ParseCountLine(line);
+        } else if (lines.LineNumber() > 3 && !IsBlankLine(line)) {
+            ++survey.recordLines;
+        }
+    }
+    survey.encoding = encoding.Choice();
+    return survey;
+}
+
+SectionReadResult NotSectionFile() {
+    return Failure(ReadStatus::NotSectionFile,
+                   "第一行不是断面数据文件标志（HWT3.0、HWT3.6 或 HWT3.8）");
+}
+
+// The second pass: lines as the survey found them, from line 2 on.
+SectionReadResult ParseLines(LineReader& lines, const FileSurvey& survey, ProgressGate& gate) {
     SectionReadResult result;
     result.status = ReadStatus::Ok;
-    result.version = version;
-    result.encoding = choice.encoding;
+    result.version = survey.version;
+    result.encoding = survey.encoding.encoding;
 
+    std::string_view line;
+    lines.Next(line); // the signature
     lines.Next(line); // the section header: nothing of it is used
     const std::int64_t count = lines.Next(line) ? ParseCountLine(line) : 0;
     if (count > 0) {
         // Reserve from the lines that can give a record, never from the count:
         // blank lines give none, however many there are.
-        result.points.reserve(
-            std::min(static_cast<std::size_t>(count), lines.RemainingNonBlankLines()));
+        result.points.reserve(std::min(static_cast<std::size_t>(count), survey.recordLines));
         AdviseLargePages(result.points.data(), result.points.capacity() * sizeof(CDataStruct));
     }
 
-    TextFieldDecoder decoder(choice.encoding, choice.repairUtf8);
-    PointLineParser parser(version, decoder);
+    TextFieldDecoder decoder(survey.encoding.encoding, survey.encoding.repairUtf8);
+    PointLineParser parser(survey.version, decoder);
     LayerCollector layers;
     LineIssue firstIssue;
     std::int64_t pointLines = 0;
     for (; pointLines < count && lines.Next(line); ++pointLines) {
-        if (!gate.Continue(lines.Offset())) {
+        if (!gate.Parsed(lines.Offset())) {
             return Cancelled();
         }
         if (IsBlankLine(line)) {
@@ -299,9 +319,53 @@ SectionReadResult ReadBytes(std::string_view bytes, const ReadProgress& progress
     if (!gate.Finish()) {
         return Cancelled();
     }
-
     result.layers = layers.TakeSorted();
     AddWarnings(result, firstIssue, count, pointLines);
+    return result;
+}
+
+SectionReadResult ReadBytes(std::string_view bytes, const ReadProgress& progress) {
+    ProgressGate gate(progress, bytes.size());
+    if (!gate.Surveyed(0)) {
+        return Cancelled();
+    }
+    LineReader surveyLines(bytes);
+    const FileSurvey survey = SurveyLines(surveyLines, gate);
+    if (survey.cancelled) {
+        return Cancelled();
+    }
+    if (!survey.signature) {
+        return NotSectionFile();
+    }
+    LineReader lines(bytes);
+    return ParseLines(lines, survey, gate);
+}
+
+// A regular file read twice, a piece at a time: neither pass holds it whole.
+SectionReadResult ReadOpenFile(std::FILE* file, std::size_t size, const ReadProgress& progress) {
+    ProgressGate gate(progress, size);
+    if (!gate.Surveyed(0)) {
+        return Cancelled();
+    }
+    LineReader surveyLines(file);
+    const FileSurvey survey = SurveyLines(surveyLines, gate);
+    if (surveyLines.ReadError() != 0) {
+        return Failure(ReadStatus::CannotOpen, SystemErrorText(surveyLines.ReadError()));
+    }
+    if (survey.cancelled) {
+        return Cancelled();
+    }
+    if (!survey.signature) {
+        return NotSectionFile();
+    }
+    if (std::fseek(file, 0, SEEK_SET) != 0) {
+        return Failure(ReadStatus::CannotOpen, SystemErrorText(errno));
+    }
+    LineReader lines(file);
+    SectionReadResult result = ParseLines(lines, survey, gate);
+    if (lines.ReadError() != 0) {
+        return Failure(ReadStatus::CannotOpen, SystemErrorText(lines.ReadError()));
+    }
     return result;
 }
 
@@ -367,13 +431,15 @@ SectionReadResult ReadSectionFile(const std::filesystem::path& path,
     if (!file) {
         return Failure(ReadStatus::CannotOpen, SystemErrorText(errno));
     }
-    std::string bytes;
-    std::error_code sizeError;
-    const auto size = std::filesystem::file_size(path, sizeError);
-    if (!sizeError) {
-        bytes.reserve(static_cast<std::size_t>(size));
-        AdviseLargePages(bytes.data(), bytes.capacity());
+    std::error_code statusError;
+    if (std::filesystem::is_regular_file(path, statusError)) {
+        const auto size = std::filesystem::file_size(path, statusError);
+        if (!statusError) {
+            return ReadOpenFile(file.get(), static_cast<std::size_t>(size), progress);
+        }
     }
+    // A pipe or a device cannot be read twice: it is taken whole.
+    std::string bytes;
     char buffer[1 << 16];
     std::size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {

@@ -1,10 +1,14 @@
 #include "sectiondata/SectionReader.h"
+
+#include "sectiondata/LineReader.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <vector>
 
@@ -431,4 +435,37 @@ TEST(SectionReader, StreamAndPathOverloads) {
     const SectionReadResult fromPath = ReadSectionFile(written);
     ASSERT_TRUE(fromPath.Ok());
     EXPECT_EQ(fromPath.points.at(0).note, "边沟");
+}
+
+// A large file is read a piece at a time; wherever the pieces end (inside a
+// CR LF, inside a line longer than a piece), the lines are those of the bytes.
+TEST(SectionReader, LinesReadInPiecesAreTheLinesOfTheBytes) {
+    const std::string longLine(300, 'n');
+    const std::string bytes = "HWT3.8\r\nhead\r\n\r\n2\rx\n" + longLine + "\r\n\n\r\r\nlast\r";
+    const std::vector<std::string> expected = {"HWT3.8", "head", "",   "2\rx",
+                                               longLine, "",     "\r", "last"};
+    const auto linesOf = [](LineReader& reader) {
+        std::vector<std::string> lines;
+        std::string_view line;
+        while (reader.Next(line)) {
+            lines.emplace_back(line);
+        }
+        EXPECT_EQ(reader.ReadError(), 0);
+        return lines;
+    };
+    LineReader inMemory{std::string_view(bytes)};
+    EXPECT_EQ(linesOf(inMemory), expected);
+    EXPECT_EQ(inMemory.Offset(), bytes.size());
+
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), &std::fclose);
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file.get()), bytes.size());
+    for (const std::size_t chunk : {1, 2, 3, 5, 8, 64, 4096}) {
+        SCOPED_TRACE(chunk);
+        std::rewind(file.get());
+        LineReader pieces(file.get(), chunk);
+        EXPECT_EQ(linesOf(pieces), expected);
+        EXPECT_EQ(pieces.Offset(), bytes.size());
+        EXPECT_EQ(pieces.LineNumber(), expected.size());
+    }
 }

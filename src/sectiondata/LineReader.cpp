@@ -1,0 +1,61 @@
+#include "sectiondata/LineReader.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace quarvel {
+
+LineReader::LineReader(std::string_view bytes) : m_window(bytes), m_atEnd(true) {}
+
+LineReader::LineReader(std::FILE* file, std::size_t chunkSize)
+    : m_file(file), m_buffer(chunkSize > 0 ? chunkSize : 1, '\0') {}
+
+bool LineReader::Next(std::string_view& line) {
+    while (true) {
+        const char* const begin = m_window.data();
+        const auto* lineFeed =
+            m_window.empty() ? nullptr
+                             : static_cast<const char*>(std::memchr(begin, '\n', m_window.size()));
+        if (lineFeed == nullptr && !m_atEnd) {
+            Refill();
+            continue;
+        }
+        if (lineFeed == nullptr && m_window.empty()) {
+            return false;
+        }
+        std::size_t length =
+            lineFeed != nullptr ? static_cast<std::size_t>(lineFeed - begin) : m_window.size();
+        const std::size_t taken = lineFeed != nullptr ? length + 1 : length;
+        m_window.remove_prefix(taken);
+        m_offset += taken;
+        if (length > 0 && begin[length - 1] == '\r') {
+            --length;
+        }
+        line = std::string_view(begin, length);
+        ++m_lineNumber;
+        return true;
+    }
+}
+
+// Moves the bytes not yet taken to the front of the buffer and reads more
+// behind them; a line longer than the buffer grows it.
+bool LineReader::Refill() {
+    const std::size_t kept = m_window.size();
+    if (kept > 0 && m_window.data() != m_buffer.data()) {
+        std::memmove(m_buffer.data(), m_window.data(), kept);
+    }
+    if (kept == m_buffer.size()) {
+        m_buffer.resize(m_buffer.size() * 2);
+    }
+    const std::size_t got = std::fread(m_buffer.data() + kept, 1, m_buffer.size() - kept, m_file);
+    if (got == 0) {
+        m_atEnd = true;
+        if (std::ferror(m_file)) {
+            m_readError = errno != 0 ? errno : EIO;
+        }
+    }
+    m_window = std::string_view(m_buffer.data(), kept + got);
+    return got > 0;
+}
+
+} // namespace quarvel
