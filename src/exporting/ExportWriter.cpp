@@ -4,9 +4,11 @@
 #include "sectiondata/TextCodec.h"
 
 #include <charconv>
+#include <cstring>
 #include <ostream>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 namespace quarvel {
 namespace {
@@ -14,24 +16,80 @@ namespace {
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 constexpr std::size_t kMaxCachedTexts = 1u << 16;
 constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-// Code page 936 bytes of the non-ASCII cell texts. Notes and layers repeat a
-// lot, and converting one text is far dearer than looking it up.
+// Code page 936 bytes of the non-ASCII cell texts, with the characters each
+// lacked. Notes and layers repeat a lot, and converting one text is far
+// dearer than looking it up.
 class GbkTextCache {
 public:
-    const std::string& Encode(const std::string& utf8) {
-        const auto found = m_texts.find(utf8);
-        if (found != m_texts.end()) {
-            return found->second;
+    const std::string& Encode(const std::string& utf8, std::size_t& unencodable) {
+        auto found = m_texts.find(utf8);
+        if (found == m_texts.end()) {
+            if (m_texts.size() >= kMaxCachedTexts) {
+                m_texts.clear();
+            }
+            std::size_t lacking = 0;
+            std::string encoded = EncodeGbk(utf8, lacking);
+            found = m_texts.emplace(utf8, Encoded{std::move(encoded), lacking}).first;
         }
-        if (m_texts.size() >= kMaxCachedTexts) {
-            m_texts.clear();
-        }
-        return m_texts.emplace(utf8, EncodeGbk(utf8)).first->second;
+        unencodable += found->second.lacking;
+        return found->second.bytes;
     }
 
 private:
-    std::unordered_map<std::string, std::string> m_texts;
+    struct Encoded {
+        std::string bytes;
+        std::size_t lacking = 0;
+    };
+    std::unordered_map<std::string, Encoded> m_texts;
+};
+
+// Turns the UTF-8 text of one cell, just appended to a buffer, into the
+// file's bytes in place.
+class CellForm {
+public:
+    explicit CellForm(const ExportForm& form)
+        : m_gbk(form.encoding == ExportEncoding::Gbk), m_separator(SeparatorChar(form.separator)) {}
+
+    char Separator() const { return m_separator; }
+    std::size_t Unencodable() const { return m_unencodable; }
+
+    void Finish(std::string& buffer, std::size_t start) {
+        const std::string_view cell = std::string_view(buffer).substr(start);
+        const bool quote = std::memchr(cell.data(), m_separator, cell.size()) != nullptr;
+        const bool encode = m_gbk && !IsAscii(cell);
+        if (!quote && !encode) {
+            return;
+        }
+        m_utf8.assign(cell);
+        buffer.resize(start);
+        const std::string& bytes = encode ? m_cache.Encode(m_utf8, m_unencodable) : m_utf8;
+        if (quote) {
+            AppendQuoted(buffer, bytes);
+        } else {
+            buffer += bytes;
+        }
+    }
+
+private:
+    // As spreadsheets read it: in quotes, a quote inside doubled.
+    static void AppendQuoted(std::string& buffer, const std::string& bytes) {
+        buffer += '"';
+        for (const char c : bytes) {
+            if (c == '"') {
+                buffer += '"';
+            }
+            buffer += c;
+        }
+        buffer += '"';
+    }
+
+    bool m_gbk;
+    char m_separator;
+    GbkTextCache m_cache;
+    std::string m_utf8;
+    std::size_t m_unencodable = 0;
 };
 
 void AppendCount(std::string& out, std::size_t count) {
@@ -39,63 +97,105 @@ void AppendCount(std::string& out, std::size_t count) {
     out.append(digits, std::to_chars(digits, digits + sizeof digits, count).ptr);
 }
 
+void AppendFirstLine(std::string& buffer, const TableSource& table, FirstLine firstLine,
+                     CellForm& cells) {
+    switch (firstLine) {
+    case FirstLine::Count:
+        AppendCount(buffer, table.RowCount());
+        buffer += kLineEnd;
+        break;
+    case FirstLine::Captions:
+        for (std::size_t column = 0; column < table.DataColumnCount(); ++column) {
+            if (column > 0) {
+                buffer += cells.Separator();
+            }
+            const std::size_t start = buffer.size();
+            buffer += table.ColumnCaption(column);
+            cells.Finish(buffer, start);
+        }
+        buffer += kLineEnd;
+        break;
+    case FirstLine::None:
+        break;
+    }
+}
+
 // Hands the export bytes to sink in large chunks; stops at the first chunk the
-// sink refuses.
+// sink refuses. Adds the characters written as "?" to unencodable.
 template <typename Sink>
-bool ProduceExport(const TableSource& table, Sink&& sink) {
+bool ProduceExport(const TableSource& table, const ExportForm& form, Sink&& sink,
+                   std::size_t& unencodable) {
     std::string buffer;
     buffer.reserve(kChunkSize + 4096);
-    GbkTextCache cache;
-    std::string utf8;
+    CellForm cells(form);
+    if (form.encoding == ExportEncoding::Utf8Bom) {
+        buffer += kUtf8Bom;
+    }
+    AppendFirstLine(buffer, table, form.firstLine, cells);
     const std::size_t rowCount = table.RowCount();
     const std::size_t columnCount = table.DataColumnCount();
-    AppendCount(buffer, rowCount);
-    buffer += kLineEnd;
-    for (std::size_t row = 0; row < rowCount; ++row) {
+    const char separator = cells.Separator();
+    bool accepted = true;
+    for (std::size_t row = 0; row < rowCount && accepted; ++row) {
         for (std::size_t column = 0; column < columnCount; ++column) {
             if (column > 0) {
-                buffer += ',';
+                buffer += separator;
             }
             const std::size_t start = buffer.size();
             table.AppendCellText(buffer, row, column);
-            const std::string_view cell = std::string_view(buffer).substr(start);
-            if (!IsAscii(cell)) {
-                utf8.assign(cell);
-                buffer.resize(start);
-                buffer += cache.Encode(utf8);
-            }
+            cells.Finish(buffer, start);
         }
         buffer += kLineEnd;
         if (buffer.size() >= kChunkSize) {
-            if (!sink(std::string_view(buffer))) {
-                return false;
-            }
+            accepted = sink(std::string_view(buffer));
             buffer.clear();
         }
     }
-    return buffer.empty() || sink(std::string_view(buffer));
+    accepted = accepted && (buffer.empty() || sink(std::string_view(buffer)));
+    unencodable += cells.Unencodable();
+    return accepted;
+}
+
+bool Cancelled(const CancelFlag* cancel) {
+    return cancel != nullptr && cancel->load(std::memory_order_relaxed);
 }
 
 } // namespace
 
-bool WriteExport(std::ostream& out, const TableSource& table) {
-    const bool produced = ProduceExport(table, [&out](std::string_view bytes) {
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return out.good();
-    });
+bool WriteExport(std::ostream& out, const TableSource& table, const ExportForm& form,
+                 std::size_t* unencodable) {
+    std::size_t lacking = 0;
+    const bool produced = ProduceExport(
+        table, form,
+        [&out](std::string_view bytes) {
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            return out.good();
+        },
+        lacking);
+    if (unencodable != nullptr) {
+        *unencodable += lacking;
+    }
     return produced && out.flush().good();
 }
 
-ExportResult WriteExportFile(const std::filesystem::path& target, const TableSource& table) {
+ExportResult WriteExportFile(const std::filesystem::path& target, const TableSource& table,
+                             const ExportForm& form, const CancelFlag* cancel) {
+    ExportResult result;
     AtomicFile file(target);
-    const bool written =
-        file.Open() &&
-        ProduceExport(table, [&file](std::string_view bytes) { return file.Write(bytes); }) &&
-        file.Commit();
+    const auto write = [&file, cancel](std::string_view bytes) {
+        return !Cancelled(cancel) && file.Write(bytes);
+    };
+    const bool written = file.Open() && ProduceExport(table, form, write, result.unencodable) &&
+                         !Cancelled(cancel) && file.Commit();
     if (!written) {
-        return {false, "保存文件失败: " + file.Error(), file.Reason()};
+        result.cancelled = Cancelled(cancel) && file.Error().empty();
+        result.reason = result.cancelled ? "已取消" : file.Reason();
+        result.error =
+            "保存文件失败: " + (result.cancelled ? target.u8string() + ": 已取消" : file.Error());
+        return result;
     }
-    return {true, {}, {}};
+    result.ok = true;
+    return result;
 }
 
 } // namespace quarvel

@@ -3,6 +3,7 @@
 #include "sectiondata/Cp936PrivateUse.h"
 #include "sectiondata/GbkDecoder.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -297,5 +298,16 @@ std::string EncodeGbk(std::string_view utf8) {
 }
 
 #endif
+
+// Code page 936 has no "?" inside a two-byte character (trail bytes start at
+// 0x40), so every "?" the encoding adds stands for one character it lacked.
+std::string EncodeGbk(std::string_view utf8, std::size_t& unencodable) {
+    std::string out = EncodeGbk(utf8);
+    const auto questionMarks = [](std::string_view text) {
+        return static_cast<std::size_t>(std::count(text.begin(), text.end(), '?'));
+    };
+    unencodable += questionMarks(out) - questionMarks(utf8);
+    return out;
+}
 
 } // namespace quarvel

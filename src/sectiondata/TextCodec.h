@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,10 @@ std::string DecodeGbk(std::string_view bytes);
 // UTF-8 to code page 936. A character that code page 936 cannot represent, and
 // each byte of malformed UTF-8, becomes "?".
 std::string EncodeGbk(std::string_view utf8);
+
+// The same, adding to unencodable the number of characters that became "?"
+// (each byte of malformed UTF-8 counting as one).
+std::string EncodeGbk(std::string_view utf8, std::size_t& unencodable);
 
 // UTF-16 little endian (without byte-order mark) to UTF-8; an unpaired
 // surrogate or a dangling odd byte becomes U+FFFD.

@@ -108,6 +108,8 @@ public:
     virtual ~TableSource() = default;
     virtual std::size_t RowCount() const = 0;
     virtual std::size_t DataColumnCount() const = 0;
+    // The caption of a data column, as its header shows it.
+    virtual std::string ColumnCaption(std::size_t dataColumn) const = 0;
     // dataColumn counts from 0 (the first column after "序号").
     virtual std::string CellText(std::size_t row, std::size_t dataColumn) const = 0;
     // Appends CellText to out; tables that can make texts in place override it.
@@ -121,6 +123,9 @@ public:
 
     std::size_t RowCount() const override { return m_rows.pointIndices.size(); }
     std::size_t DataColumnCount() const override { return m_captions.size(); }
+    std::string ColumnCaption(std::size_t dataColumn) const override {
+        return m_captions[dataColumn];
+    }
     std::string CellText(std::size_t row, std::size_t dataColumn) const override;
     void AppendCellText(std::string& out, std::size_t row, std::size_t dataColumn) const override;
 

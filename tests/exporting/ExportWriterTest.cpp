@@ -1,5 +1,6 @@
 #include "exporting/ExportWriter.h"
 
+#include "sectiondata/TextCodec.h"
 #include "support/OrdinaryUser.h"
 #include "support/TestSupport.h"
 
@@ -33,9 +34,10 @@ CDataStruct Point(std::int32_t number, double x, double z) {
     return point;
 }
 
-std::string ExportBytes(const TableSource& table) {
+std::string ExportBytes(const TableSource& table, const ExportForm& form = {},
+                        std::size_t* unencodable = nullptr) {
     std::ostringstream out;
-    EXPECT_TRUE(WriteExport(out, table));
+    EXPECT_TRUE(WriteExport(out, table, form, unencodable));
     return out.str();
 }
 
@@ -48,6 +50,18 @@ TEST(ExportWriterTest, WritesCountThenRowsWithCrLf) {
     EXPECT_EQ(ExportBytes(empty), "0\r\n");
 }
 
+TEST(ExportWriterTest, EveryFormOfTheFirstLineSeparatorAndEncoding) {
+    const PointList points = {Point(0, 100, 5.5), Point(1, 101.25, 6)};
+    const SectionTable table(points, {"编号", "坐标X", "高程Z"}, TableOptions{1, false, false, 3});
+    const std::string rows = "1;100.000;5.500\r\n2;101.250;6.000\r\n";
+    EXPECT_EQ(ExportBytes(table, {ExportEncoding::Gbk, FirstLine::None, Separator::Semicolon}),
+              rows);
+    EXPECT_EQ(ExportBytes(table, {ExportEncoding::Gbk, FirstLine::Captions, Separator::Tab}),
+              EncodeGbk("编号\t坐标X\t高程Z\r\n") + "1\t100.000\t5.500\r\n2\t101.250\t6.000\r\n");
+    EXPECT_EQ(ExportBytes(table, {ExportEncoding::Utf8Bom, FirstLine::Captions, Separator::Comma}),
+              "\xEF\xBB\xBF编号,坐标X,高程Z\r\n1,100.000,5.500\r\n2,101.250,6.000\r\n");
+}
+
 TEST(ExportWriterTest, EncodesTextsInCodePage936AndKeepsEmptyCells) {
     PointList points(3);
     points[0].pointKind = kKneePoint;
@@ -55,11 +69,25 @@ TEST(ExportWriterTest, EncodesTextsInCodePage936AndKeepsEmptyCells) {
     points[1].layer = "DL";
     points[2].note = "挡墙";
     points[2].layer = "";
-    const SectionTable table(points, {"图层", "注释", "图层"}, TableOptions{1, false, false, 3});
-    EXPECT_EQ(ExportBytes(table), "3\r\n"
-                                  "(\xB9\xD5\xB5\xE3),,(\xB9\xD5\xB5\xE3)\r\n"
-                                  "DL,\xC7\xC5\xCC\xA8?,DL\r\n"
-                                  ",\xB5\xB2\xC7\xBD,\r\n");
+    const SectionTable table(points, {"图层", "注释", "注释", "图层"},
+                             TableOptions{1, false, false, 3});
+    std::size_t unencodable = 0;
+    EXPECT_EQ(ExportBytes(table, {}, &unencodable), "3\r\n"
+                                                    "(\xB9\xD5\xB5\xE3),,,(\xB9\xD5\xB5\xE3)\r\n"
+                                                    "DL,\xC7\xC5\xCC\xA8?,\xC7\xC5\xCC\xA8?,DL\r\n"
+                                                    ",\xB5\xB2\xC7\xBD,\xB5\xB2\xC7\xBD,\r\n");
+    EXPECT_EQ(unencodable, 2u); // the one character GBK lacks, in both its cells
+
+    // UTF-8 keeps it; notes may hold the separators that are not commas.
+    unencodable = 0;
+    points[2].note = "挡;墙\t\"甲\"";
+    const SectionTable notes(points, {"注释"}, TableOptions{1, false, false, 3});
+    EXPECT_EQ(ExportBytes(notes, {ExportEncoding::Utf8Bom, FirstLine::None, Separator::Semicolon},
+                          &unencodable),
+              "\xEF\xBB\xBF\r\n桥台😀\r\n\"挡;墙\t\"\"甲\"\"\"\r\n");
+    EXPECT_EQ(unencodable, 0u);
+    EXPECT_EQ(ExportBytes(notes, {ExportEncoding::Gbk, FirstLine::None, Separator::Tab}),
+              "\r\n\xC7\xC5\xCC\xA8?\r\n" + EncodeGbk("\"挡;墙\t\"\"甲\"\"\"") + "\r\n");
 }
 
 // Accepts a fixed number of bytes, then fails like a full disk.
@@ -185,6 +213,12 @@ TEST_F(ExportFileTest, FailuresNameTheFileAndLeaveNothingBehind) {
 
     fs::create_symlink("loop.csv", m_folder / "loop.csv");
     EXPECT_FALSE(WriteExportFile(m_folder / "loop.csv", m_table).ok);
+
+    // A cancelled export is no failure to report, and leaves no file either.
+    const CancelFlag cancel{true};
+    result = WriteExportFile(m_folder / "cancelled.csv", m_table, {}, &cancel);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.cancelled);
 
     EXPECT_EQ(Entries(), (std::vector<std::string>{"file", "folder.csv", "loop.csv"}));
 }
