@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -30,6 +31,16 @@ constexpr const char* kDecimalsKey = "DecimalNum";
 constexpr const char* kKneeModeKey = "KneePnt";
 constexpr const char* kRenumberKey = "Renumber";
 constexpr const char* kCaptionKeyPrefix = "表头";
+constexpr const char* kExportSection = "EXPORT";
+constexpr const char* kEncodingKey = "Encoding";
+constexpr const char* kFirstLineKey = "FirstLine";
+constexpr const char* kSeparatorKey = "Separator";
+constexpr const char* kRecentSection = "RECENT";
+constexpr const char* kRecentFileKeyPrefix = "File";
+constexpr const char* kOpenFolderKey = "OpenFolder";
+constexpr const char* kExportFolderKey = "ExportFolder";
+constexpr const char* kBatchFolderKey = "BatchFolder";
+constexpr const char* kBatchOutputFolderKey = "BatchOutputFolder";
 constexpr std::size_t kMaxCaptionCharacters = 49;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
@@ -182,6 +193,8 @@ public:
         m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(end), std::move(line));
     }
 
+    bool HasSection(std::string_view section) const { return SectionRange(section).first != kNone; }
+
     std::string Text() const {
         std::string text;
         for (const std::string& line : m_lines) {
@@ -269,6 +282,92 @@ std::string CaptionKey(std::size_t index) {
     return kCaptionKeyPrefix + std::to_string(index);
 }
 
+std::string RecentFileKey(std::size_t index) {
+    return kRecentFileKeyPrefix + std::to_string(index);
+}
+
+// A value that would lose its outer blanks or quotes on reading keeps them
+// inside a pair of quotes, which the reading takes off again.
+std::string Protected(std::string value) {
+    value = SingleLine(std::move(value));
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    const bool needsQuotes = !value.empty() && (isBlank(value.front()) || isBlank(value.back()) ||
+                                                value.front() == '"' || value.front() == '\'');
+    return needsQuotes ? "\"" + value + "\"" : value;
+}
+
+template <typename Value>
+Value ReadChoice(const IniLines& ini, const char* key, Value fallback,
+                 std::optional<Value> (*fromName)(std::string_view)) {
+    const std::optional<std::string> value = ini.Value(kExportSection, key);
+    const std::optional<Value> chosen = value ? fromName(*value) : std::nullopt;
+    return chosen.value_or(fallback);
+}
+
+void LoadExportForm(const IniLines& ini, ExportForm& form) {
+    form.encoding = ReadChoice(ini, kEncodingKey, form.encoding, &EncodingFromName);
+    form.firstLine = ReadChoice(ini, kFirstLineKey, form.firstLine, &FirstLineFromName);
+    form.separator = ReadChoice(ini, kSeparatorKey, form.separator, &SeparatorFromName);
+}
+
+void LoadRecent(const IniLines& ini, Settings& settings) {
+    for (std::size_t i = 0; i < kMaxRecentFiles; ++i) {
+        std::optional<std::string> file = ini.Value(kRecentSection, RecentFileKey(i));
+        if (file && !file->empty()) {
+            settings.recentFiles.push_back(std::move(*file));
+        }
+    }
+    const auto folder = [&ini](const char* key) {
+        return ini.Value(kRecentSection, key).value_or(std::string());
+    };
+    settings.openFolder = folder(kOpenFolderKey);
+    settings.exportFolder = folder(kExportFolderKey);
+    settings.batchFolder = folder(kBatchFolderKey);
+    settings.batchOutputFolder = folder(kBatchOutputFolderKey);
+}
+
+// A first start's file holds only the sections of the first versions.
+void SaveExportForm(IniLines& ini, const ExportForm& form) {
+    if (form == ExportForm{} && !ini.HasSection(kExportSection)) {
+        return;
+    }
+    ini.SetValue(kExportSection, kEncodingKey, std::string(EncodingName(form.encoding)));
+    ini.SetValue(kExportSection, kFirstLineKey, std::string(FirstLineName(form.firstLine)));
+    ini.SetValue(kExportSection, kSeparatorKey, std::string(SeparatorName(form.separator)));
+}
+
+void SaveRecent(IniLines& ini, const Settings& settings) {
+    const std::pair<const char*, const std::string*> folders[] = {
+        {kOpenFolderKey, &settings.openFolder},
+        {kExportFolderKey, &settings.exportFolder},
+        {kBatchFolderKey, &settings.batchFolder},
+        {kBatchOutputFolderKey, &settings.batchOutputFolder}};
+    const bool anyFolder = std::any_of(std::begin(folders), std::end(folders),
+                                       [](const auto& folder) { return !folder.second->empty(); });
+    if (settings.recentFiles.empty() && !anyFolder && !ini.HasSection(kRecentSection)) {
+        return;
+    }
+    for (std::size_t i = 0; i < kMaxRecentFiles; ++i) {
+        const bool listed = i < settings.recentFiles.size();
+        ini.SetValue(kRecentSection, RecentFileKey(i),
+                     listed ? Protected(settings.recentFiles[i]) : std::string());
+    }
+    for (const auto& [key, folder] : folders) {
+        ini.SetValue(kRecentSection, key, Protected(*folder));
+    }
+}
+
+// Code page 936 cannot carry every file name: such a value turns the file
+// into UTF-16, which carries all and which the INI functions read.
+FileEncoding EncodingFor(const std::string& text, FileEncoding encoding) {
+    if (encoding != FileEncoding::Gbk) {
+        return encoding;
+    }
+    std::size_t unencodable = 0;
+    EncodeGbk(text, unencodable);
+    return unencodable == 0 ? encoding : FileEncoding::Utf16Le;
+}
+
 // Only a regular file is read: a folder or a device in its place is no
 // settings file (and reading a folder throws in some libraries).
 std::optional<std::string> ReadBytes(const fs::path& file) {
@@ -344,6 +443,8 @@ Settings LoadSettings(const fs::path& file) {
             settings.captions[i] = CapCaption(*caption);
         }
     }
+    LoadExportForm(ini, settings.exportForm);
+    LoadRecent(ini, settings);
     return settings;
 }
 
@@ -376,8 +477,11 @@ bool SaveSettings(const fs::path& file, const Settings& settings) {
     for (std::size_t i = 0; i < kFieldCount; ++i) {
         ini.SetValue(kHeadSection, CaptionKey(i), SingleLine(settings.captions[i]));
     }
+    SaveExportForm(ini, settings.exportForm);
+    SaveRecent(ini, settings);
+    const std::string text = ini.Text();
     AtomicFile out(file);
-    return out.Open() && out.Write(Encode(ini.Text(), encoding)) && out.Commit();
+    return out.Open() && out.Write(Encode(text, EncodingFor(text, encoding))) && out.Commit();
 }
 
 } // namespace quarvel

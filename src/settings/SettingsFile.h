@@ -1,11 +1,13 @@
 #pragma once
 
+#include "exporting/ExportForm.h"
 #include "sectiondata/TextCodec.h"
 #include "table/TableRules.h"
 
 #include <array>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace quarvel {
 
@@ -16,7 +18,18 @@ struct Settings {
     int kneeMode = 0;    // read as the table treats it: outside 0..2 gives 1
     bool renumber = false;
     std::array<std::string, kFieldCount> captions = FieldCaptions(); // at most 49 characters each
+
+    ExportForm exportForm;
+    // Paths in UTF-8: the files opened last, newest first, and the folders
+    // each file dialog was last in; empty when none.
+    std::vector<std::string> recentFiles; // at most kMaxRecentFiles are kept
+    std::string openFolder;
+    std::string exportFolder;
+    std::string batchFolder;
+    std::string batchOutputFolder;
 };
+
+constexpr std::size_t kMaxRecentFiles = 10;
 
 // "Quarvel.ini" beside the executable when it exists there or that folder is
 // writable; otherwise in the user's configuration folder.
@@ -25,8 +38,11 @@ std::filesystem::path SettingsFilePath(const std::filesystem::path& executableDi
 // Missing or unreadable file: the defaults.
 Settings LoadSettings(const std::filesystem::path& file);
 
-// Keeps the file's encoding (a new file: code page 936); false when it could
-// not be written.
+// Keeps the file's encoding (a new file: code page 936) unless a value needs
+// a character code page 936 lacks: the file then becomes UTF-16 with a
+// byte-order mark, as the Windows INI functions read it. The export form and
+// the recent files get sections of their own once they differ from a first
+// start. False when the file could not be written.
 bool SaveSettings(const std::filesystem::path& file, const Settings& settings);
 
 } // namespace quarvel

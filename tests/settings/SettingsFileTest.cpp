@@ -181,6 +181,32 @@ TEST_F(SettingsFileTest, KeepsLineFeedFilesAndLineBreaksInCaptions) {
     EXPECT_EQ(LoadSettings(m_file).captions[0], "坐标  X");
 }
 
+// The export form and the recent files come back after a restart, whatever
+// characters the names hold; a name code page 936 lacks makes the file UTF-16.
+TEST_F(SettingsFileTest, ExportFormAndRecentFilesComeBackInSectionsOfTheirOwn) {
+    WriteFileBytes(m_file, EncodeGbk("[SETTING]\r\nDecimalNum=1\r\n"));
+    Settings settings = LoadSettings(m_file);
+    settings.exportForm = {ExportEncoding::Utf8Bom, FirstLine::Captions, Separator::Tab};
+    settings.recentFiles = {" /断面/K1+200 .txt", "'/x/\"q\".txt", "/x/😀.txt", "/a", "/b"};
+    settings.openFolder = "/断面";
+    settings.batchOutputFolder = "/out ";
+    ASSERT_TRUE(SaveSettings(m_file, settings));
+    settings.recentFiles.resize(3); // a shorter list leaves no old entries behind
+    ASSERT_TRUE(SaveSettings(m_file, settings));
+    EXPECT_EQ(ReadFileBytes(m_file).substr(0, 2), "\xFF\xFE");
+
+    const Settings reread = LoadSettings(m_file);
+    EXPECT_EQ(reread.decimals, 1);
+    EXPECT_EQ(reread.exportForm, settings.exportForm);
+    EXPECT_EQ(reread.recentFiles, settings.recentFiles);
+    EXPECT_EQ(reread.openFolder, "/断面");
+    EXPECT_EQ(reread.exportFolder, "");
+    EXPECT_EQ(reread.batchOutputFolder, "/out ");
+
+    const Settings unknown = LoadFrom("[EXPORT]\nEncoding=utf16\nFirstLine=none\nSeparator=Tab\n");
+    EXPECT_EQ(unknown.exportForm, (ExportForm{ExportEncoding::Gbk, FirstLine::None}));
+}
+
 TEST_F(SettingsFileTest, SaveReportsAnUnwritableLocationAndKeepsTheFile) {
     WriteFileBytes(m_folder / "file", "keep");
     EXPECT_FALSE(SaveSettings(m_folder / "file" / "Quarvel.ini", Settings{}));
