@@ -4,15 +4,25 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QFontMetricsF>
+#include <QFrame>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <algorithm>
 #include <cmath>
 
 namespace quarvel {
+
+namespace {
+
+// Room kept between the face's edges, the caption and the arrow.
+constexpr int kFaceMargin = 3;
+
+} // namespace
 
 CListCellCombo::CListCellCombo(int column, QWidget* parent) : QComboBox(parent), m_nColumn(column) {
     setMaxVisibleItems(kMaxVisibleItems);
@@ -67,7 +77,13 @@ int CListCellCombo::DropWidth() const {
     if (count() > kMaxVisibleItems) {
         widest += style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view());
     }
-    widest += metrics.horizontalAdvance(QLatin1Char('0'));
+    // The width of "0" stands for what the list needs beside the text: the item's margins on
+    // both sides and the list's frame, which take more room in some styles.
+    const auto* list = qobject_cast<const QFrame*>(view()->window());
+    const int listFrame = list != nullptr && list != window() ? list->frameWidth() : 0;
+    const int itemMargin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view()) + 1;
+    widest += std::max(metrics.horizontalAdvance(QLatin1Char('0')),
+                       2 * (itemMargin + view()->frameWidth() + listFrame));
     return std::max(widest, width());
 }
 
@@ -87,6 +103,44 @@ void CListCellCombo::showPopup() {
         }
     }
     popup->setGeometry(geometry);
+}
+
+void CListCellCombo::paintEvent(QPaintEvent* /*event*/) {
+    // The style's arrow and text margins leave an 80 px column too little room for a caption
+    // of five ideographs such as "与起点距离": the style draws the frame, and a narrow arrow and
+    // the caption are drawn here.
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    option.subControls &= ~QStyle::SC_ComboBoxArrow;
+    option.currentText.clear();
+    option.currentIcon = QIcon();
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+
+    const QString caption = currentText();
+    const int captionWidth =
+        static_cast<int>(std::ceil(QFontMetricsF(font()).horizontalAdvance(caption)));
+    const int arrowWidth = fontMetrics().height() / 2 + 1;
+    const QRect face = rect();
+    QRect captionRect = face.adjusted(kFaceMargin, 0, -(2 * kFaceMargin + arrowWidth), 0);
+    const bool withArrow = captionWidth <= captionRect.width();
+    if (!withArrow) {
+        // A caption that fits the column is never cut: the arrow and then the margins give way.
+        captionRect = face.adjusted(kFaceMargin, 0, -kFaceMargin, 0);
+        if (captionWidth > captionRect.width()) {
+            captionRect = face;
+        }
+    }
+    if (withArrow) {
+        QStyleOption arrow;
+        arrow.initFrom(this);
+        arrow.rect = QRect(face.right() - kFaceMargin - arrowWidth + 1, face.top(), arrowWidth,
+                           face.height());
+        painter.drawPrimitive(QStyle::PE_IndicatorArrowDown, arrow);
+    }
+    painter.setPen(palette().color(QPalette::ButtonText));
+    painter.drawText(captionRect, Qt::AlignCenter | Qt::TextSingleLine,
+                     fontMetrics().elidedText(caption, Qt::ElideRight, captionRect.width()));
 }
 
 void CListCellCombo::showEvent(QShowEvent* event) {

@@ -30,6 +30,7 @@ signals:
     void cellEditEnded(int column, const QString& text);
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -3,10 +3,12 @@
 #include <QAbstractItemView>
 #include <QDialog>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPointer>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
+#include <cmath>
 #include <memory>
 
 using quarvel::CListCellCombo;
@@ -48,6 +50,25 @@ struct Host {
 
 QPoint RowCentre(const QAbstractItemView& view, int row) {
     return view.visualRect(view.model()->index(row, 0)).center();
+}
+
+// Width from the first to the last column holding red ink, counting only pixels that differ
+// from the same place of a picture without the text (when one is given).
+int RedInkWidth(const QImage& image, const QImage& withoutText = QImage()) {
+    int first = image.width();
+    int last = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const bool ink = c.red() - std::max(c.green(), c.blue()) > 80 &&
+                             (withoutText.isNull() || withoutText.pixelColor(x, y) != c);
+            if (ink) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+        }
+    }
+    return last - first + 1;
 }
 
 } // namespace
@@ -154,26 +175,54 @@ private slots:
         QCOMPARE(host.spy->count(), 1);
     }
 
-    void DroppedListShowsSevenRowsAndFitsItsItems() {
-        Host nine(kFields, 0);
-        QVERIFY(nine.Ready());
-        const QFontMetrics metrics = nine.combo->fontMetrics();
-        const int scrollBar = nine.combo->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-        const int zero = metrics.horizontalAdvance(QLatin1Char('0'));
-        int widest = 0;
-        for (const QString& field : kFields) {
-            widest = std::max(widest, metrics.horizontalAdvance(field));
-        }
-        QCOMPARE(nine.combo->DropWidth(), std::max(80, widest + scrollBar + zero));
+    void FaceShowsTheWholeCaptionInAnEightyPixelColumn() {
+        for (int item = 0; item < kFields.size(); ++item) {
+            Host host(kFields, item);
+            QPalette palette = host.combo->palette();
+            palette.setColor(QPalette::ButtonText, Qt::red);
+            host.combo->setPalette(palette);
+            QVERIFY(host.Ready());
+            QCOMPARE(host.combo->width(), 80);
+            const QImage face = host.combo->grab().toImage();
+            host.combo->setItemText(item, QString());
+            const QImage empty = host.combo->grab().toImage();
 
-        nine.combo->showPopup();
-        QAbstractItemView* view = nine.combo->view();
-        QTRY_VERIFY(view->isVisible());
-        QVERIFY(view->verticalScrollBar()->maximum() > 0);
-        const int rowHeight = view->visualRect(view->model()->index(0, 0)).height();
-        QCOMPARE(view->viewport()->height() / rowHeight, 7);
-        QCOMPARE(view->window()->width(), nine.combo->DropWidth());
-        nine.combo->hidePopup();
+            QImage alone(200, 40, QImage::Format_RGB32);
+            alone.fill(Qt::white);
+            QPainter painter(&alone);
+            painter.setFont(host.combo->font());
+            painter.setPen(Qt::red);
+            painter.drawText(QPoint(10, 30), kFields[item]);
+            painter.end();
+            QVERIFY2(RedInkWidth(face, empty) >= RedInkWidth(alone) - 1, qPrintable(kFields[item]));
+        }
+    }
+
+    void DroppedListShowsSevenRowsAndFitsItsItems() {
+        // Every field shows whole beside the scroll bar, with no more room than a "0" to spare,
+        // also in a font whose "0" is narrower than the item's margins and the list's frame.
+        for (const int pixelSize : {0, 8}) {
+            Host nine(kFields, 0);
+            if (pixelSize > 0) {
+                QFont font = nine.combo->font();
+                font.setPixelSize(pixelSize);
+                nine.combo->setFont(font);
+                nine.combo->resize(20, nine.combo->height());
+            }
+            QVERIFY(nine.Ready());
+            nine.combo->showPopup();
+            QAbstractItemView* view = nine.combo->view();
+            QTRY_VERIFY(view->isVisible());
+            QVERIFY(view->verticalScrollBar()->maximum() > 0);
+            const int rowHeight = view->visualRect(view->model()->index(0, 0)).height();
+            QCOMPARE(view->viewport()->height() / rowHeight, 7);
+            QCOMPARE(view->window()->width(), nine.combo->DropWidth());
+            const int needed = view->sizeHintForColumn(0);
+            QVERIFY(needed <= view->viewport()->width());
+            QVERIFY(view->viewport()->width() <=
+                    needed + nine.combo->fontMetrics().horizontalAdvance(QLatin1Char('0')));
+            nine.combo->hidePopup();
+        }
 
         // Few short items: no scroll bar, never narrower than the combo.
         Host few({"a", "b"}, 0);
@@ -198,13 +247,20 @@ private slots:
             narrow.combo->hidePopup();
         }
 
-        // An item wider than 200 px stops the measuring at 200.
+        // An item wider than 200 px stops the measuring at 200: the list is as wide as for an
+        // item of 200 px.
         const QString wide(100, QLatin1Char('W'));
         Host capped({"a", wide, "b"}, 0);
         QVERIFY(capped.Ready());
+        capped.combo->resize(10, capped.combo->height());
         QVERIFY(capped.combo->fontMetrics().horizontalAdvance(wide) > 200);
-        QCOMPARE(capped.combo->DropWidth(),
-                 200 + capped.combo->fontMetrics().horizontalAdvance(QLatin1Char('0')));
+        const int cappedWidth = capped.combo->DropWidth();
+        capped.combo->setItemText(1, QStringLiteral("W"));
+        const int margin =
+            capped.combo->DropWidth() -
+            static_cast<int>(
+                std::ceil(QFontMetricsF(capped.combo->font()).horizontalAdvance(QLatin1Char('W'))));
+        QCOMPARE(cappedWidth, 200 + margin);
     }
 
     void DroppedListUsesTheCombosFont() {
