@@ -1,4 +1,5 @@
 #include "app/AppIcon.h"
+#include "app/QtSettingsAside.h"
 #include "app/Translations.h"
 #include "settings/SettingsFile.h"
 #include "workbench/CQuarvelDlg.h"
@@ -46,6 +47,7 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("quarvel"));
     QApplication::setWindowIcon(quarvel::ApplicationIcon());
     quarvel::InstallChineseTranslations();
+    quarvel::KeepQtSettingsAside();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("断面数据文件的显示与导出"));
