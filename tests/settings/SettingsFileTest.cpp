@@ -217,58 +217,29 @@ TEST_F(SettingsFileTest, SaveReportsAnUnwritableLocationAndKeepsTheFile) {
 
     // A configuration folder that does not exist yet is made.
     EXPECT_TRUE(SaveSettings(m_folder / "config" / "Quarvel" / "Quarvel.ini", Settings{}));
-}
 
-// Restores an environment variable when the test ends.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : m_name(name) {
-        const char* old = std::getenv(name);
-        m_had = old != nullptr;
-        m_old = m_had ? old : "";
-        if (value != nullptr) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~ScopedEnvironment() {
-        if (m_had) {
-            ::setenv(m_name, m_old.c_str(), 1);
-        } else {
-            ::unsetenv(m_name);
-        }
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* m_name;
-    std::string m_old;
-    bool m_had = false;
-};
-
-TEST_F(SettingsFileTest, LocationBesideTheProgramOrInTheUserConfiguration) {
-    EXPECT_EQ(SettingsFilePath(m_folder), m_folder / "Quarvel.ini");
-
-    // A folder that cannot take the file (here: one that does not exist, which
-    // holds even for root) sends the settings to the user's folder.
-    const fs::path unusable = m_folder / "missing";
-    {
-        const ScopedEnvironment xdg("XDG_CONFIG_HOME", (m_folder / "xdg").c_str());
-        EXPECT_EQ(SettingsFilePath(unusable), m_folder / "xdg" / "Quarvel" / "Quarvel.ini");
-    }
-    {
-        const ScopedEnvironment xdg("XDG_CONFIG_HOME", "relative");
-        const ScopedEnvironment home("HOME", m_folder.c_str());
-        EXPECT_EQ(SettingsFilePath(unusable), m_folder / ".config" / "Quarvel" / "Quarvel.ini");
-    }
-}
-
-// Permission bits do not stop root, so these run as an ordinary user.
-TEST_F(SettingsFileTest, ReadOnlyPlacesAndUnreadableFilesAsAnOrdinaryUser) {
-    const ScopedEnvironment xdg("XDG_CONFIG_HOME", (m_folder / "xdg").c_str());
+    // A file that cannot be read gives the defaults and is never replaced:
+    // whatever else it holds would be lost. Root reads any file, so an
+    // ordinary user tries.
     const test::ChildOutcome outcome = test::RunAsOrdinaryUser(m_folder, [&] {
+        const fs::path unreadable = m_folder / "unreadable.ini";
+        const std::string kept = "[SETTING]\r\nDecimalNum=1\r\n[窗口]\r\n位置=10,20\r\n";
+        WriteFileBytes(unreadable, kept);
+        fs::permissions(unreadable, fs::perms::owner_write);
+        EXPECT_EQ(LoadSettings(unreadable).decimals, 3);
+        EXPECT_FALSE(SaveSettings(unreadable, Settings{}));
+        fs::permissions(unreadable, fs::perms::owner_read);
+        EXPECT_EQ(ReadFileBytes(unreadable), kept);
+        return !HasFailure();
+    });
+    EXPECT_TRUE(outcome.passed) << outcome.detail;
+}
+
+// Permission bits, which root ignores, and the environment decide here: the
+// checks run as an ordinary user in a process of their own.
+TEST_F(SettingsFileTest, LocationBesideTheProgramOrInTheUserConfiguration) {
+    const test::ChildOutcome outcome = test::RunAsOrdinaryUser(m_folder, [&] {
+        EXPECT_EQ(SettingsFilePath(m_folder), m_folder / "Quarvel.ini");
         // An installed copy's file is used even where the user may not write.
         const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec;
         const fs::path installed = m_folder / "installed";
@@ -276,20 +247,19 @@ TEST_F(SettingsFileTest, ReadOnlyPlacesAndUnreadableFilesAsAnOrdinaryUser) {
         WriteFileBytes(installed / "Quarvel.ini", "");
         fs::permissions(installed, readOnly);
         EXPECT_EQ(SettingsFilePath(installed), installed / "Quarvel.ini");
+
+        // Without the file, a folder the user may not write to (or one that
+        // does not exist) sends the settings to the user's folder.
         const fs::path bare = m_folder / "bare";
         fs::create_directory(bare);
         fs::permissions(bare, readOnly);
-        EXPECT_EQ(SettingsFilePath(bare), m_folder / "xdg" / "Quarvel" / "Quarvel.ini");
-
-        // A file that cannot be read gives the defaults and is never
-        // replaced: whatever else it holds would be lost.
-        const std::string kept = "[SETTING]\r\nDecimalNum=1\r\n[窗口]\r\n位置=10,20\r\n";
-        WriteFileBytes(m_file, kept);
-        fs::permissions(m_file, fs::perms::owner_write);
-        EXPECT_EQ(LoadSettings(m_file).decimals, 3);
-        EXPECT_FALSE(SaveSettings(m_file, Settings{}));
-        fs::permissions(m_file, fs::perms::owner_read);
-        EXPECT_EQ(ReadFileBytes(m_file), kept);
+        const fs::path xdg = m_folder / "xdg" / "Quarvel" / "Quarvel.ini";
+        ::setenv("XDG_CONFIG_HOME", (m_folder / "xdg").c_str(), 1);
+        EXPECT_EQ(SettingsFilePath(bare), xdg);
+        EXPECT_EQ(SettingsFilePath(m_folder / "missing"), xdg);
+        ::setenv("XDG_CONFIG_HOME", "relative", 1);
+        ::setenv("HOME", m_folder.c_str(), 1);
+        EXPECT_EQ(SettingsFilePath(bare), m_folder / ".config" / "Quarvel" / "Quarvel.ini");
         return !HasFailure();
     });
     EXPECT_TRUE(outcome.passed) << outcome.detail;
