@@ -223,41 +223,25 @@ TEST_F(ExportFileTest, FailuresNameTheFileAndLeaveNothingBehind) {
     EXPECT_EQ(Entries(), (std::vector<std::string>{"file", "folder.csv", "loop.csv"}));
 }
 
-// Lets this process write files of at most limit bytes, as a disk that fills
-// up would, until the scope ends.
-class ScopedFileSizeLimit {
-public:
-    explicit ScopedFileSizeLimit(rlim_t limit) {
-        m_ok = ::getrlimit(RLIMIT_FSIZE, &m_old) == 0;
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN); // a failed write, not a dead process
-        rlimit lowered = m_old;
-        lowered.rlim_cur = limit;
-        m_ok = m_ok && ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
-    }
-    ~ScopedFileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
-    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
-
-    bool Ok() const { return m_ok; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_ok = false;
-};
+// The export with files limited to limit bytes, as on a disk that fills up.
+ExportResult ExportWithFileSizeLimit(const fs::path& target, const TableSource& table,
+                                     rlim_t limit) {
+    rlimit old{};
+    EXPECT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit lowered = old;
+    lowered.rlim_cur = limit;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN); // a failed write, not a dead process
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &lowered), 0);
+    const ExportResult result = WriteExportFile(target, table);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    return result;
+}
 
 TEST_F(ExportFileTest, FullDiskLeavesTheOldFileAndNoTemporaryFile) {
     const fs::path target = m_folder / "old.csv";
     WriteFileBytes(target, "keep");
-    ExportResult result;
-    {
-        const ScopedFileSizeLimit limit(10);
-        ASSERT_TRUE(limit.Ok());
-        result = WriteExportFile(target, m_table);
-    }
+    const ExportResult result = ExportWithFileSizeLimit(target, m_table, 10);
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.error.find("保存文件失败"), std::string::npos);
     EXPECT_NE(result.error.find(target.string()), std::string::npos);

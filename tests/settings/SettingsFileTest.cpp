@@ -67,18 +67,30 @@ TEST_F(SettingsFileTest, NumbersAreReadAsTheIniFunctionsReadThemAndAsTheTableTre
     EXPECT_FALSE(settings.renumber);
 }
 
+// Captions keep at most 49 UTF-16 units, as the window's 50-unit buffer does:
+// a character beyond U+FFFF takes two and is never cut in half.
 TEST_F(SettingsFileTest, CaptionsAreCutToFortyNineCharacters) {
     std::string sixty;
     for (int i = 0; i < 60; ++i) {
         sixty += "测";
     }
-    const Settings settings =
+    Settings settings =
         LoadFrom("[HEAD]\n表头2=方位\n表头3=" + sixty + "\n表头4=\n表头5=\"与前点距离\"\n");
     EXPECT_EQ(settings.captions[0], "编号");
     EXPECT_EQ(settings.captions[2], "方位");
     EXPECT_EQ(settings.captions[3], sixty.substr(0, 49 * 3));
     EXPECT_EQ(settings.captions[4], "");
     EXPECT_EQ(settings.captions[5], "与前点距离");
+
+    const std::string wide = "\xF0\xA0\x80\x80"; // U+20000
+    std::string caption;
+    for (int i = 0; i < 24; ++i) {
+        caption += wide;
+    }
+    settings =
+        LoadFrom("[HEAD]\n表头0=" + caption + "a" + wide + "\n表头1=" + caption + wide + "\n");
+    EXPECT_EQ(settings.captions[0], caption + "a");
+    EXPECT_EQ(settings.captions[1], caption);
 }
 
 // Files edited by hand are read as the Windows INI functions read them.
@@ -98,50 +110,20 @@ TEST_F(SettingsFileTest, HandEditedFilesReadAsTheIniFunctionsReadThem) {
     EXPECT_EQ(settings.captions[4], FieldCaptions()[4]);
 }
 
-// The limit counts UTF-16 units as the window's 50-unit buffer does, so a
-// character beyond U+FFFF takes two, and is never cut in half.
-TEST_F(SettingsFileTest, CaptionLimitCountsUtf16Units) {
-    const std::string wide = "\xF0\xA0\x80\x80"; // U+20000
-    std::string caption;
-    for (int i = 0; i < 24; ++i) {
-        caption += wide;
-    }
-    Settings settings =
-        LoadFrom("[HEAD]\n表头0=" + caption + "a" + wide + "\n表头1=" + caption + wide + "\n");
-    EXPECT_EQ(settings.captions[0], caption + "a");
-    EXPECT_EQ(settings.captions[1], caption);
-}
-
-struct EncodingCase {
-    const char* name;
-    std::string (*encode)(const std::string&);
-};
-
-std::string AsGbk(const std::string& text) {
-    return EncodeGbk(text);
-}
-std::string AsUtf8(const std::string& text) {
-    return text;
-}
-std::string AsUtf8WithBom(const std::string& text) {
-    return "\xEF\xBB\xBF" + text;
-}
-std::string AsUtf16Le(const std::string& text) {
-    return "\xFF\xFE" + EncodeUtf16Le(text);
-}
-
 // A save changes only its own values and keeps the file's encoding and
 // everything else in it.
 TEST_F(SettingsFileTest, RoundTripKeepsEncodingAndForeignContent) {
-    const EncodingCase cases[] = {{"gbk", AsGbk},
-                                  {"utf-8", AsUtf8},
-                                  {"utf-8 with bom", AsUtf8WithBom},
-                                  {"utf-16", AsUtf16Le}};
+    using Encode = std::string (*)(const std::string&);
+    const std::pair<const char*, Encode> cases[] = {
+        {"gbk", [](const std::string& text) { return EncodeGbk(text); }},
+        {"utf-8", [](const std::string& text) { return text; }},
+        {"utf-8 with bom", [](const std::string& text) { return "\xEF\xBB\xBF" + text; }},
+        {"utf-16", [](const std::string& text) { return "\xFF\xFE" + EncodeUtf16Le(text); }}};
     const std::string original = "; 用户的注释\r\n[窗口]\r\n位置=10,20\r\n\r\n[SETTING]\r\n"
                                  "DecimalNum=1\r\n其他=保留\r\n\r\n[HEAD]\r\n表头0=图层\r\n";
-    for (const EncodingCase& encoding : cases) {
-        SCOPED_TRACE(encoding.name);
-        WriteFileBytes(m_file, encoding.encode(original));
+    for (const auto& [name, encode] : cases) {
+        SCOPED_TRACE(name);
+        WriteFileBytes(m_file, encode(original));
         Settings settings = LoadSettings(m_file);
         EXPECT_EQ(settings.decimals, 1);
         EXPECT_EQ(settings.captions[0], "图层");
@@ -165,7 +147,7 @@ TEST_F(SettingsFileTest, RoundTripKeepsEncodingAndForeignContent) {
         for (std::size_t i = 2; i < kFieldCount; ++i) {
             expected += "表头" + std::to_string(i) + "=" + FieldCaptions()[i] + "\r\n";
         }
-        EXPECT_EQ(ReadFileBytes(m_file), encoding.encode(expected));
+        EXPECT_EQ(ReadFileBytes(m_file), encode(expected));
     }
 }
 
