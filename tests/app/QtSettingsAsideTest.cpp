@@ -1,6 +1,5 @@
-// The window's file dialogs leave nothing in the user's configuration folder: Qt's own
-// history of them goes elsewhere. main() points that folder at an empty one of this run
-// before Qt looks for it.
+// The window's file dialogs leave nothing in the user's configuration folder: Qt's own history
+// of them goes elsewhere. main() points that folder at an empty one of this run first.
 
 #include "app/QtSettingsAside.h"
 #include "workbench/CQuarvelDlg.h"
@@ -15,10 +14,12 @@
 
 using namespace quarvel;
 
+namespace {
+QString g_configFolder;
+}
+
 class QtSettingsAsideTest : public QObject {
     Q_OBJECT
-public:
-    explicit QtSettingsAsideTest(QString configFolder) : m_configFolder(std::move(configFolder)) {}
 
 private slots:
     void fileDialogsLeaveNothingInTheUsersFolder() {
@@ -26,8 +27,7 @@ private slots:
         CQuarvelDlg window(ToFsPath(work.filePath(QStringLiteral("Quarvel.ini"))));
         window.show();
         QVERIFY(window.OpenFile(QStringLiteral(QUARVEL_EXAMPLES_DIR "/section-3.8.txt")));
-        // Each dialog is answered as by a user who looks and cancels.
-        int dialogs = 0;
+        int dialogs = 0; // each answered as by a user who looks and cancels
         QTimer closer;
         connect(&closer, &QTimer::timeout, [&dialogs] {
             if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
@@ -38,27 +38,24 @@ private slots:
         closer.start(20);
         window.OnOpenDataFile();
         window.OnBnClickedExport();
-        closer.stop();
         QCOMPARE(dialogs, 2);
 
         QStringList files;
-        QDirIterator it(m_configFolder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        QDirIterator it(g_configFolder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             files.append(it.next());
         }
         QVERIFY2(files.isEmpty(), qPrintable(files.join('\n')));
     }
-
-private:
-    QString m_configFolder;
 };
 
 int main(int argc, char** argv) {
     const QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    g_configFolder = config.path();
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(g_configFolder));
     QApplication app(argc, argv);
     KeepQtSettingsAside();
-    QtSettingsAsideTest test(config.path());
+    QtSettingsAsideTest test;
     return QTest::qExec(&test, argc, argv);
 }
 

@@ -261,52 +261,47 @@ private slots:
         CQuarvelDlg window(ToFsPath(h.TempPath(QStringLiteral("other.ini"))));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        // What the box the window shows by itself for a rejected file holds.
+        // The texts of the box the window shows by itself for a rejected file, how many of
+        // their lines it shows in full, its details and where it stands.
         struct Box {
             QStringList texts;
-            int fullLines = 0; // lines of its labels shown in full
+            int fullLines = 0;
             QString details;
             QRect geometry;
-            bool opened = true;
         };
         const auto openRejected = [&](const QString& name) {
             QDir().mkpath(QFileInfo(h.TempPath(name)).absolutePath());
             Box shown;
             QTimer::singleShot(50, [&shown] {
-                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                if (box == nullptr) {
-                    return;
-                }
-                for (const QLabel* label : box->findChildren<QLabel*>()) {
-                    shown.texts.append(ShownText(label));
-                    for (const QString& line : ShownText(label).split('\n')) {
-                        shown.fullLines +=
-                            label->fontMetrics().horizontalAdvance(line) <= label->width();
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    for (const QLabel* label : box->findChildren<QLabel*>()) {
+                        shown.texts.append(ShownText(label));
+                        for (const QString& line : ShownText(label).split('\n')) {
+                            shown.fullLines +=
+                                label->fontMetrics().horizontalAdvance(line) <= label->width();
+                        }
                     }
+                    shown.details = box->detailedText();
+                    shown.geometry = box->geometry();
+                    box->accept();
                 }
-                shown.details = box->detailedText();
-                shown.geometry = box->geometry();
-                box->accept();
             });
             QTimer::singleShot(3000, [] { // never left hanging
                 if (QWidget* modal = QApplication::activeModalWidget()) {
                     modal->close();
                 }
             });
-            shown.opened = window.OpenFile(h.WriteFile(name, QByteArrayLiteral("notes\n")));
+            window.OpenFile(h.WriteFile(name, QByteArrayLiteral("notes\n")));
             return shown;
         };
 
-        // A typical path on one line, and a name that looks like HTML as it is.
+        // A typical path on one line, a name that looks like HTML as it is, over the window.
         const QString typical =
             QStringLiteral("道路工程/K1+200 至 K3+450 断面/&lt;a href=x&gt;笔记.txt");
         Box box = openRejected(typical);
-        QVERIFY(!box.opened);
         const QString path = QDir::toNativeSeparators(h.TempPath(typical));
         QVERIFY2(box.texts.join('\n').contains(path), qPrintable(box.texts.join('\n')));
-        QVERIFY(box.texts.contains(QStringLiteral("非本软件数据格式文件")));
         QCOMPARE(box.fullLines, static_cast<int>(box.texts.join('\n').count('\n')) + 1);
-        QVERIFY(box.details.isEmpty());
         QVERIFY((box.geometry.center() - window.geometry().center()).manhattanLength() <= 2);
 
         // Beyond that the path gives up its middle; the details hold it whole.
@@ -315,7 +310,7 @@ private slots:
         box = openRejected(deep);
         QVERIFY(box.details.contains(QDir::toNativeSeparators(h.TempPath(deep))));
         const QString line = box.texts.filter(QStringLiteral("断面.txt")).value(0);
-        QVERIFY2(line.contains(QChar(0x2026)) && line.contains(QStringLiteral("文件：")),
+        QVERIFY2(line.startsWith(QStringLiteral("文件：")) && line.contains(QChar(0x2026)),
                  qPrintable(line));
         QVERIFY(box.geometry.width() <= window.screen()->availableGeometry().width());
     }
