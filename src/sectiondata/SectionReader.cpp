@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <istream>
 #include <memory>
 #include <new>
@@ -454,6 +455,20 @@ SectionReadResult ReadSectionFile(const std::filesystem::path& path,
     return OutOfMemory();
 } catch (const std::length_error&) {
     return OutOfMemory();
+}
+
+bool HasSectionSignature(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    char start[16] = {};
+    in.read(start, sizeof start);
+    std::string_view head(start, static_cast<std::size_t>(in.gcount()));
+    if (head.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+        head.remove_prefix(kUtf8Bom.size());
+    }
+    std::string_view line;
+    LineReader lines(head);
+    SectionFileVersion version = SectionFileVersion::V3_0;
+    return lines.Next(line) && ParseSignature(line, version);
 }
 
 } // namespace quarvel

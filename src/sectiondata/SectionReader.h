@@ -59,4 +59,8 @@ SectionReadResult ReadSectionFile(std::istream& in, const ReadProgress& progress
 SectionReadResult ReadSectionFile(const std::filesystem::path& path,
                                   const ReadProgress& progress = {});
 
+// Whether the file's first line is a signature, as the reader would accept
+// it; reads only the start of the file.
+bool HasSectionSignature(const std::filesystem::path& path);
+
 } // namespace quarvel

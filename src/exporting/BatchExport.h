@@ -1,0 +1,86 @@
+#pragma once
+
+#include "exporting/ExportForm.h"
+#include "exporting/ExportWriter.h"
+#include "table/TableRules.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quarvel {
+
+// How every section file is exported: the table as the window shows it and
+// the form of the file. quarvel-cli and the window's batch export both export
+// through it, so that the same choices give the same bytes.
+struct ExportRecipe {
+    std::vector<std::string> captions = {"编号", "坐标X", "坐标Y"};
+    TableOptions options;
+    // The checked layers of the layer filter, matched by name; nothing: no filter.
+    std::optional<std::vector<std::string>> layers;
+    ExportForm form;
+};
+
+enum class FileExportStatus { Written, Failed, Cancelled };
+
+// What became of one input. The texts are whole lines for the user, in UTF-8,
+// each naming its file.
+struct FileExport {
+    FileExportStatus status = FileExportStatus::Failed;
+    std::vector<std::string> warnings; // the reader's, and characters GBK lacked
+    std::string failure;               // why nothing was written, when Failed
+    std::size_t rows = 0;
+    std::size_t unencodable = 0;
+};
+
+// Reads input, builds its table and writes it to output (atomically; "-" is
+// not special here). A cancelled export leaves no file.
+FileExport ExportSectionFile(const std::filesystem::path& input,
+                             const std::filesystem::path& output, const ExportRecipe& recipe,
+                             const CancelFlag* cancel = nullptr);
+
+// The same table written to a stream instead of a file.
+FileExport ExportSectionFile(const std::filesystem::path& input, std::ostream& out,
+                             const ExportRecipe& recipe);
+
+// input's name with the extension .csv, in folder.
+std::filesystem::path OutputInFolder(const std::filesystem::path& folder,
+                                     const std::filesystem::path& input);
+
+// One input of a batch and where it goes; refusal, when not empty, is why it
+// must not be written: its output is an input, or another input's output.
+struct BatchItem {
+    std::filesystem::path input;
+    std::filesystem::path output;
+    std::string refusal;
+};
+
+// Pairs every input with its output. An input is never overwritten, and two
+// inputs never write the same file: the first keeps it.
+std::vector<BatchItem>
+PlanBatch(const std::vector<std::filesystem::path>& inputs,
+          const std::function<std::filesystem::path(const std::filesystem::path&)>& outputFor);
+
+// Called once per item, in the order of the items, on the thread that runs
+// the batch.
+using FileExported = std::function<void(std::size_t index, const FileExport& result)>;
+
+// Exports the items with up to jobs files at a time (0: one per processor).
+// Once cancel is set no file is begun, those under way leave nothing, and the
+// rest are reported as Cancelled.
+void RunBatch(const std::vector<BatchItem>& items, const ExportRecipe& recipe, unsigned jobs,
+              const CancelFlag* cancel, const FileExported& exported);
+
+// The number of processors, at least 1.
+unsigned ProcessorCount();
+
+// The section files of a folder (with its subfolders when asked), sorted by
+// path: regular files whose first line is a section file's signature.
+std::vector<std::filesystem::path> SectionFilesIn(const std::filesystem::path& folder,
+                                                  bool subfolders);
+
+} // namespace quarvel
