@@ -48,6 +48,9 @@ std::optional<CommandKind> InformationRequest(const std::string& arg) {
     return std::nullopt;
 }
 
+// More threads than files or processors only cost memory.
+constexpr int kMaxJobs = 256;
+
 std::optional<int> ParseWholeInteger(std::string_view text, int low, int high) {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -164,6 +167,25 @@ private:
             if (const auto text = value()) {
                 request.settingsFile = std::filesystem::u8path(*text);
             }
+        } else if (name == "--encoding") {
+            if (const auto text = value()) {
+                request.encoding = ParseChoice(name, *text, &EncodingFromName, "gbk、utf8-bom");
+            }
+        } else if (name == "--first-line") {
+            if (const auto text = value()) {
+                request.firstLine =
+                    ParseChoice(name, *text, &FirstLineFromName, "count、captions、none");
+            }
+        } else if (name == "--separator") {
+            if (const auto text = value()) {
+                request.separator =
+                    ParseChoice(name, *text, &SeparatorFromName, "comma、tab、semicolon");
+            }
+        } else if (name == "--jobs" || name == "-j") {
+            if (const auto text = value()) {
+                request.jobs =
+                    static_cast<unsigned>(ParseNumber(name, *text, 1, kMaxJobs).value_or(0));
+            }
         } else {
             Fail("未知选项: " + arg);
         }
@@ -177,6 +199,17 @@ private:
                  " 到 " + std::to_string(high) + " 的整数）");
         }
         return number;
+    }
+
+    template <typename Value>
+    std::optional<Value> ParseChoice(const std::string& name, const std::string& text,
+                                     std::optional<Value> (*fromName)(std::string_view),
+                                     const char* choices) {
+        const std::optional<Value> value = fromName(text);
+        if (!value) {
+            Fail("选项 " + name + " 的取值无效: \"" + text + "\"（可用: " + choices + "）");
+        }
+        return value;
     }
 
     std::vector<std::string> ParseColumns(const std::string& text) {
@@ -255,7 +288,7 @@ std::string HelpText() {
   quarvel-cli --help | --version
 
 把断面数据文件（HWT3.0、HWT3.6、HWT3.8）导出为与窗口“数据导出”完全相同的
-逗号分隔文件：首行为行数，每行一个表格行，CR LF 换行，GBK 编码。
+文件：默认首行为行数，每行一个表格行，逗号分隔，CR LF 换行，GBK 编码。
 
 输出位置:
   -o, --output OUTPUT   写入 OUTPUT；"-" 表示标准输出
@@ -274,8 +307,20 @@ std::string HelpText() {
       --layers LIST     只显示这些图层（逗号分隔，与窗口的图层过滤相同；名称中的
                         空格不计，与读入文件时相同；空 LIST 表示不勾选任何图层）；
                         不指定时不过滤
-      --settings FILE   读取 Quarvel.ini 中的列数、列字段、小数位数、拐点模式和重新编号；
-                        命令行上给出的选项优先。FILE 无法读取时不导出任何文件（退出状态 1）
+      --settings FILE   读取 Quarvel.ini 中的列数、列字段、小数位数、拐点模式、重新编号
+                        和导出选项；命令行上给出的选项优先。
+                        FILE 无法读取时不导出任何文件（退出状态 1）
+
+文件格式（未指定时取 --settings 文件中“导出选项”的值，否则为默认值）:
+      --encoding E      gbk（默认，代码页 936）或 utf8-bom（带 BOM 的 UTF-8）；
+                        GBK 中没有的字符写成“?”，其个数在标准错误输出中报告
+      --first-line F    count（默认，行数）、captions（列标题）或 none（没有首行）
+      --separator S     comma（默认，逗号）、tab（制表符）或 semicolon（分号）；
+                        含分隔符的单元格加双引号
+
+并行:
+  -j, --jobs N          同时导出 N 个文件（默认为处理器个数）；输出与 N 无关，
+                        消息按输入文件的顺序给出。标准错误输出为终端时显示进度
   -h, --help            显示本帮助
   -V, --version         显示版本
 

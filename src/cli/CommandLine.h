@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exporting/ExportForm.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,6 +22,10 @@ struct ExportRequest {
     bool reverse = false;
     std::optional<std::vector<std::string>> layers; // the checked layers
     std::optional<std::filesystem::path> settingsFile;
+    std::optional<ExportEncoding> encoding;
+    std::optional<FirstLine> firstLine;
+    std::optional<Separator> separator;
+    unsigned jobs = 0; // files exported at once; 0: one per processor
 };
 
 enum class CommandKind { Export, Help, Version, UsageError };

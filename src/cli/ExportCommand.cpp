@@ -1,16 +1,13 @@
 #include "cli/ExportCommand.h"
 
-#include "exporting/ExportWriter.h"
-#include "sectiondata/Azimuths.h"
-#include "sectiondata/SectionReader.h"
+#include "exporting/BatchExport.h"
 #include "sectiondata/SystemErrorText.h"
 #include "settings/SettingsFile.h"
-#include "table/TableRules.h"
 
 #include <cerrno>
 #include <fstream>
 #include <ostream>
-#include <set>
+#include <string>
 #include <system_error>
 
 namespace quarvel {
@@ -18,24 +15,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TableChoice {
-    std::vector<std::string> captions;
-    TableOptions options;
-};
-
-TableChoice ChooseTable(const ExportRequest& request, const Settings& settings) {
-    TableChoice choice;
+ExportRecipe ChooseRecipe(const ExportRequest& request, const Settings& settings) {
+    ExportRecipe recipe;
     if (request.columns) {
-        choice.captions = *request.columns;
+        recipe.captions = *request.columns;
     } else {
-        choice.captions.assign(settings.captions.begin(),
+        recipe.captions.assign(settings.captions.begin(),
                                settings.captions.begin() + settings.columnCount);
     }
-    choice.options.decimals = request.decimals.value_or(settings.decimals);
-    choice.options.kneeMode = request.kneeMode.value_or(settings.kneeMode);
-    choice.options.renumber = request.renumber.value_or(settings.renumber);
-    choice.options.reverse = request.reverse;
-    return choice;
+    recipe.options.decimals = request.decimals.value_or(settings.decimals);
+    recipe.options.kneeMode = request.kneeMode.value_or(settings.kneeMode);
+    recipe.options.renumber = request.renumber.value_or(settings.renumber);
+    recipe.options.reverse = request.reverse;
+    recipe.layers = request.layers;
+    recipe.form.encoding = request.encoding.value_or(settings.exportForm.encoding);
+    recipe.form.firstLine = request.firstLine.value_or(settings.exportForm.firstLine);
+    recipe.form.separator = request.separator.value_or(settings.exportForm.separator);
+    return recipe;
 }
 
 // Why the settings file cannot be read, or nothing when it can: the table
@@ -63,69 +59,56 @@ fs::path OutputFor(const ExportRequest& request, const fs::path& input) {
         return *request.output;
     }
     if (request.outputDir) {
-        return *request.outputDir / input.filename().replace_extension(".csv");
+        return OutputInFolder(*request.outputDir, input);
     }
     return fs::path(input).replace_extension(".csv");
 }
 
-bool SameFile(const fs::path& a, const fs::path& b) {
-    std::error_code error;
-    return fs::equivalent(a, b, error);
+// The messages of one input; true when it was exported.
+bool Report(const FileExport& result, std::ostream& err) {
+    for (const std::string& warning : result.warnings) {
+        err << warning << '\n';
+    }
+    if (!result.failure.empty()) {
+        err << result.failure << '\n';
+    }
+    return result.status == FileExportStatus::Written;
 }
 
-void ReportWarnings(const fs::path& input, const SectionReadResult& read, std::ostream& err) {
-    for (const ReadWarning& warning : read.warnings) {
-        err << "警告: " << input.u8string() << ": " << warning.detail << '\n';
-    }
-}
+// "已导出 12/2000" on a line of its own that each update overwrites, moved
+// out of the way of the messages.
+class ProgressLine {
+public:
+    ProgressLine(std::ostream& err, bool shown, std::size_t total)
+        : m_err(err), m_shown(shown), m_total(total) {}
 
-// Reads, builds and writes one table; false (with a message) when it failed.
-bool ExportOne(const fs::path& input, const fs::path& output, const TableChoice& choice,
-               const ExportRequest& request, std::ostream& out, std::ostream& err) {
-    const std::string inputName = input.u8string();
-    if (!IsStandardOutput(output) && SameFile(input, output)) {
-        err << "保存文件失败: " << output.u8string() << ": 输出文件就是输入文件，未覆盖\n";
-        return false;
-    }
-    SectionReadResult read = ReadSectionFile(input);
-    switch (read.status) {
-    case ReadStatus::Ok:
-        break;
-    case ReadStatus::NotSectionFile:
-        err << "非本软件数据格式文件: " << inputName << ": " << read.error << '\n';
-        return false;
-    case ReadStatus::CannotOpen:
-    case ReadStatus::Cancelled:
-        err << "文件导入失败: " << inputName << ": " << read.error << '\n';
-        return false;
-    }
-    ReportWarnings(input, read, err);
-    ComputeAzimuths(read.points);
-    if (request.layers) {
-        ApplyLayerFilter(read.points, *request.layers);
-    }
-    const SectionTable table(read.points, choice.captions, choice.options);
-    if (table.RowCount() == 0) {
-        err << "没有数据行，未写入文件: " << inputName << '\n';
-        return false;
-    }
-    if (IsStandardOutput(output)) {
-        if (!WriteExport(out, table)) {
-            err << "保存文件失败: 标准输出: 写入失败\n";
-            return false;
+    void Clear() {
+        if (m_shown && m_width > 0) {
+            m_err << '\r' << std::string(m_width, ' ') << '\r';
+            m_width = 0;
         }
-        return true;
     }
-    const ExportResult written = WriteExportFile(output, table);
-    if (!written.ok) {
-        err << written.error << '\n';
+
+    void Show(std::size_t done) {
+        if (!m_shown) {
+            return;
+        }
+        const std::string text = std::to_string(done) + "/" + std::to_string(m_total);
+        m_err << "\r已导出 " << text << std::flush;
+        m_width = text.size() + 8; // "已导出 " takes seven columns
     }
-    return written.ok;
-}
+
+private:
+    std::ostream& m_err;
+    bool m_shown;
+    std::size_t m_total;
+    std::size_t m_width = 0;
+};
 
 } // namespace
 
-int RunExport(const ExportRequest& request, std::ostream& out, std::ostream& err) {
+int RunExport(const ExportRequest& request, std::ostream& out, std::ostream& err,
+              bool showProgress) {
     Settings settings;
     if (request.settingsFile) {
         if (const auto problem = SettingsFileProblem(*request.settingsFile)) {
@@ -135,7 +118,11 @@ int RunExport(const ExportRequest& request, std::ostream& out, std::ostream& err
         }
         settings = LoadSettings(*request.settingsFile);
     }
-    const TableChoice choice = ChooseTable(request, settings);
+    const ExportRecipe recipe = ChooseRecipe(request, settings);
+    if (request.output && IsStandardOutput(*request.output)) {
+        return Report(ExportSectionFile(request.inputs.front(), out, recipe), err) ? kExitOk
+                                                                                   : kExitFailed;
+    }
     if (request.outputDir) {
         std::error_code error;
         fs::create_directories(*request.outputDir, error);
@@ -145,23 +132,24 @@ int RunExport(const ExportRequest& request, std::ostream& out, std::ostream& err
             return kExitFailed;
         }
     }
+    const std::vector<BatchItem> items = PlanBatch(
+        request.inputs, [&request](const fs::path& input) { return OutputFor(request, input); });
     bool allExported = true;
-    std::set<fs::path> written;
-    for (const fs::path& input : request.inputs) {
-        const fs::path output = OutputFor(request, input);
-        // Two inputs of the same name must not overwrite each other's table.
-        if (!IsStandardOutput(output) && !written.insert(output.lexically_normal()).second) {
-            err << "保存文件失败: " << output.u8string()
-                << ": 与前一个输入文件的输出重名，未覆盖\n";
-            allExported = false;
-            continue;
-        }
-        allExported = ExportOne(input, output, choice, request, out, err) && allExported;
-    }
+    ProgressLine progress(err, showProgress && items.size() > 1, items.size());
+    RunBatch(items, recipe, request.jobs, nullptr,
+             [&](std::size_t index, const FileExport& result) {
+                 if (!result.warnings.empty() || !result.failure.empty()) {
+                     progress.Clear();
+                 }
+                 allExported = Report(result, err) && allExported;
+                 progress.Show(index + 1);
+             });
+    progress.Clear();
     return allExported ? kExitOk : kExitFailed;
 }
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           bool showProgress) {
     const ParsedCommand command = ParseCommandLine(args);
     switch (command.kind) {
     case CommandKind::Help:
@@ -176,7 +164,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     case CommandKind::Export:
         break;
     }
-    return RunExport(command.request, out, err);
+    return RunExport(command.request, out, err, showProgress);
 }
 
 } // namespace quarvel

@@ -15,6 +15,8 @@
 #include <windows.h>
 // shellapi.h needs the types of windows.h.
 #include <shellapi.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -46,12 +48,20 @@ void PrepareStreams() {
     _setmode(_fileno(stdout), _O_BINARY);
     ::SetConsoleOutputCP(CP_UTF8);
 }
+
+bool StandardErrorIsTerminal() {
+    return _isatty(_fileno(stderr)) != 0;
+}
 #else
 std::vector<std::string> Arguments(int argc, char** argv) {
     return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
 void PrepareStreams() {}
+
+bool StandardErrorIsTerminal() {
+    return ::isatty(STDERR_FILENO) != 0;
+}
 #endif
 
 } // namespace
@@ -60,7 +70,7 @@ int main(int argc, char** argv) {
     PrepareStreams();
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> args = Arguments(argc, argv);
-    const int status = quarvel::RunCli(args, std::cout, std::cerr);
+    const int status = quarvel::RunCli(args, std::cout, std::cerr, StandardErrorIsTerminal());
     std::cout.flush();
     return std::cout.good() ? status : quarvel::kExitFailed;
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <regex>
 #include <sstream>
 
 namespace quarvel {
@@ -21,11 +23,11 @@ struct CliRun {
     std::string err;
 };
 
-CliRun RunCommand(const std::vector<std::string>& args) {
+CliRun RunCommand(const std::vector<std::string>& args, bool showProgress = false) {
     std::ostringstream out;
     std::ostringstream err;
     CliRun run;
-    run.status = RunCli(args, out, err);
+    run.status = RunCli(args, out, err, showProgress);
     run.out = out.str();
     run.err = err.str();
     return run;
@@ -105,7 +107,13 @@ TEST_F(ExportCommandTest, EveryExampleExportsToTheCheckedBytes) {
         {"section-3.6.txt", "section-3.6-nine-columns.csv", {}},
         {"section-3.8.txt", "section-3.8-nine-columns.csv", {}},
         {"section-3.8-utf8.txt", "section-3.8-nine-columns.csv", {}},
-        {"section-3.8.txt", "section-3.8-reversed-renumbered.csv", {"--reverse", "--renumber"}}};
+        {"section-3.8.txt", "section-3.8-reversed-renumbered.csv", {"--reverse", "--renumber"}},
+        {"section-3.8.txt",
+         "section-3.8-nine-columns-utf8-captions-tab.csv",
+         {"--encoding", "utf8-bom", "--first-line=captions", "--separator", "tab"}},
+        {"section-3.6.txt",
+         "section-3.6-nine-columns-semicolon-no-first-line.csv",
+         {"--first-line", "none", "--separator", "semicolon"}}};
     for (const auto& example : cases) {
         SCOPED_TRACE(std::string(example.input) + " -> " + example.expected);
         std::vector<std::string> args = {"export", ExampleFile(example.input).string(), "-o", "-"};
@@ -192,11 +200,79 @@ TEST_F(ExportCommandTest, FailedExportsLeaveNoFile) {
     EXPECT_EQ(run.status, kExitFailed);
     EXPECT_NE(run.err.find("保存文件失败: " + blocked.string()), std::string::npos);
 
-    // An input that already ends in .csv is never overwritten by its own table.
+    // An input is never overwritten, by its own table nor by another's.
     const fs::path csvInput = CopyExample("section-3.0.txt", m_folder / "section.csv");
-    run = RunCommand({"export", csvInput.string()});
+    const fs::path txtInput = CopyExample("section-3.6.txt", m_folder / "section.txt");
+    run = RunCommand({"export", txtInput.string(), csvInput.string()});
     EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_EQ(run.err,
+              "保存文件失败: " + csvInput.string() + ": 输出文件是另一个输入文件，未覆盖\n" +
+                  "保存文件失败: " + csvInput.string() + ": 输出文件就是输入文件，未覆盖\n");
     EXPECT_EQ(ReadFileBytes(csvInput), ReadFileBytes(ExampleFile("section-3.0.txt")));
+}
+
+// Files exported at once give the bytes and the messages of one at a time,
+// in the order of the inputs, however long each takes.
+TEST_F(ExportCommandTest, JobsGiveTheSameFilesAndMessagesInInputOrder) {
+    std::string large = "HWT3.8\r\nheader\r\n40001\r\n";
+    for (int i = 0; i < 40000; ++i) {
+        large += std::to_string(i) + "," + std::to_string(i * 0.5) + ",2,3,0,0,,0,0,L,0,\r\n";
+    }
+    large += "40000,1\r\n"; // incomplete: a warning, once the whole file is read
+    std::vector<std::string> args = {"export"};
+    const auto add = [&](const fs::path& input) { args.push_back(input.string()); };
+    WriteFileBytes(m_folder / "large.txt", large);
+    add(m_folder / "large.txt");
+    add(m_folder / "missing.txt");
+    for (const char* name : {"section-3.0.txt", "section-3.6.txt", "section-3.8-utf8.txt"}) {
+        add(CopyExample(name));
+    }
+    WriteFileBytes(m_folder / "emoji.txt", "HWT3.0\r\nh\r\n1\r\n1,1,2,3,0,0,墙😀,0,0,L,\r\n");
+    add(m_folder / "emoji.txt");
+    WriteFileBytes(m_folder / "notes.txt", "notes\r\n");
+    add(m_folder / "notes.txt");
+    const fs::path out = m_folder / "out";
+    args.insert(args.end(), {"--output-dir", out.string(), "--columns", "编号,坐标X,注释"});
+
+    std::map<std::string, std::string> oneAtATime;
+    CliRun first;
+    for (const char* jobs : {"1", "4"}) {
+        SCOPED_TRACE(jobs);
+        fs::remove_all(out);
+        std::vector<std::string> withJobs = args;
+        withJobs.insert(withJobs.end(), {"--jobs", jobs});
+        const CliRun run = RunCommand(withJobs);
+        EXPECT_EQ(run.status, kExitFailed);
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::directory_iterator(out)) {
+            files[entry.path().filename().string()] = ReadFileBytes(entry.path());
+        }
+        EXPECT_EQ(files.size(), 5u);
+        if (oneAtATime.empty()) {
+            oneAtATime = files;
+            first = run;
+        }
+        EXPECT_EQ(files, oneAtATime);
+        EXPECT_EQ(run.err, first.err);
+    }
+    const std::vector<std::string> starts = {"警告: " + (m_folder / "large.txt").string(),
+                                             "文件导入失败: " + (m_folder / "missing.txt").string(),
+                                             "警告: " + (out / "emoji.csv").string() +
+                                                 ": 1 个字符在 GBK 中没有对应的字符",
+                                             "非本软件数据格式文件: "};
+    std::size_t at = 0;
+    for (const std::string& start : starts) {
+        at = first.err.find(start, at);
+        EXPECT_NE(at, std::string::npos) << start << " in\n" << first.err;
+    }
+    EXPECT_EQ(oneAtATime["emoji.csv"], EncodeGbk("1\r\n2,1.000,墙?\r\n"));
+
+    // On a terminal a counter runs on its own line, out of the messages' way.
+    fs::remove_all(out);
+    const CliRun shown = RunCommand(args, true);
+    EXPECT_NE(shown.err.find("\r已导出 7/7"), std::string::npos);
+    static const std::regex counter("\r已导出 [0-9]+/7|\r +\r");
+    EXPECT_EQ(std::regex_replace(shown.err, counter, ""), first.err);
 }
 
 TEST_F(ExportCommandTest, IncompleteLinesAreReportedButExported) {
@@ -227,6 +303,10 @@ TEST_F(ExportCommandTest, UsageErrorsExitWithTwo) {
         {"export", input, "--stdout=yes"},
         {"export", input, input, "-o", "x.csv"},
         {"export", input, "-o", "x.csv", "--output-dir", "d"},
+        {"export", input, "--encoding", "utf8"},
+        {"export", input, "--first-line", "Count"},
+        {"export", input, "--separator", ","},
+        {"export", input, "--jobs", "0"},
     };
     for (const auto& args : misuses) {
         const CliRun run = RunCommand(args);
