@@ -41,6 +41,12 @@ constexpr const char* kOpenFolderKey = "OpenFolder";
 constexpr const char* kExportFolderKey = "ExportFolder";
 constexpr const char* kBatchFolderKey = "BatchFolder";
 constexpr const char* kBatchOutputFolderKey = "BatchOutputFolder";
+constexpr const char* kViewSection = "VIEW";
+constexpr const char* kProfileShownKey = "Profile";
+constexpr const char* kProfileHeightKey = "ProfileHeight";
+constexpr const char* kExaggerationKey = "Exaggeration";
+constexpr int kMinProfileHeight = 60;
+constexpr int kMaxProfileHeight = 4000;
 constexpr std::size_t kMaxCaptionCharacters = 49;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
@@ -326,6 +332,33 @@ void LoadRecent(const IniLines& ini, Settings& settings) {
     settings.batchOutputFolder = folder(kBatchOutputFolderKey);
 }
 
+ViewSettings LoadView(const IniLines& ini) {
+    ViewSettings view;
+    const auto number = [&ini](const char* key) {
+        const std::optional<std::string> value = ini.Value(kViewSection, key);
+        return value ? std::optional<int>(ReadInteger(*value)) : std::nullopt;
+    };
+    view.profileShown = number(kProfileShownKey).value_or(1) != 0;
+    view.profileHeight = std::clamp(number(kProfileHeightKey).value_or(view.profileHeight),
+                                    kMinProfileHeight, kMaxProfileHeight);
+    const int exaggeration = number(kExaggerationKey).value_or(view.exaggeration);
+    if (exaggeration == 0 || exaggeration == 1 || exaggeration == 2 || exaggeration == 5 ||
+        exaggeration == 10) {
+        view.exaggeration = exaggeration;
+    }
+    return view;
+}
+
+// A first start's file holds only the sections of the first versions.
+void SaveView(IniLines& ini, const ViewSettings& view) {
+    if (view == ViewSettings{} && !ini.HasSection(kViewSection)) {
+        return;
+    }
+    ini.SetValue(kViewSection, kProfileShownKey, view.profileShown ? "1" : "0");
+    ini.SetValue(kViewSection, kProfileHeightKey, std::to_string(view.profileHeight));
+    ini.SetValue(kViewSection, kExaggerationKey, std::to_string(view.exaggeration));
+}
+
 // A first start's file holds only the sections of the first versions.
 void SaveExportForm(IniLines& ini, const ExportForm& form) {
     if (form == ExportForm{} && !ini.HasSection(kExportSection)) {
@@ -445,6 +478,7 @@ Settings LoadSettings(const fs::path& file) {
     }
     LoadExportForm(ini, settings.exportForm);
     LoadRecent(ini, settings);
+    settings.view = LoadView(ini);
     return settings;
 }
 
@@ -479,6 +513,7 @@ bool SaveSettings(const fs::path& file, const Settings& settings) {
     }
     SaveExportForm(ini, settings.exportForm);
     SaveRecent(ini, settings);
+    SaveView(ini, settings.view);
     const std::string text = ini.Text();
     AtomicFile out(file);
     return out.Open() && out.Write(Encode(text, EncodingFor(text, encoding))) && out.Commit();

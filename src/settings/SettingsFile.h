@@ -11,6 +11,19 @@
 
 namespace quarvel {
 
+// The profile below the table, kept in a section of its own ("VIEW") so that
+// older files and the keys of the other sections stay as they are.
+struct ViewSettings {
+    bool profileShown = true;
+    int profileHeight = 220; // pixels, kept 60..4000 when read
+    int exaggeration = 0;    // 0 (自动), 1, 2, 5 or 10
+
+    bool operator==(const ViewSettings& other) const {
+        return profileShown == other.profileShown && profileHeight == other.profileHeight &&
+               exaggeration == other.exaggeration;
+    }
+};
+
 // What survives a restart. The reverse-list option is deliberately not here.
 struct Settings {
     int columnCount = 3; // kept 2..9 when read
@@ -27,6 +40,7 @@ struct Settings {
     std::string exportFolder;
     std::string batchFolder;
     std::string batchOutputFolder;
+    ViewSettings view;
 };
 
 constexpr std::size_t kMaxRecentFiles = 10;

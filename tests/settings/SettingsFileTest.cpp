@@ -65,6 +65,16 @@ TEST_F(SettingsFileTest, NumbersAreReadAsTheIniFunctionsReadThemAndAsTheTableTre
     EXPECT_EQ(settings.decimals, 3);
     EXPECT_EQ(settings.kneeMode, 1);
     EXPECT_FALSE(settings.renumber);
+
+    // The profile's height is bounded, and only the offered exaggerations count.
+    settings = LoadFrom("[VIEW]\nProfile=0\nProfileHeight=9\nExaggeration=3\n");
+    EXPECT_FALSE(settings.view.profileShown);
+    EXPECT_EQ(settings.view.profileHeight, 60);
+    EXPECT_EQ(settings.view.exaggeration, 0);
+    settings = LoadFrom("[VIEW]\nProfileHeight=99999\nExaggeration=10\n");
+    EXPECT_TRUE(settings.view.profileShown);
+    EXPECT_EQ(settings.view.profileHeight, 4000);
+    EXPECT_EQ(settings.view.exaggeration, 10);
 }
 
 // Captions keep at most 49 UTF-16 units, as the window's 50-unit buffer does:
@@ -133,6 +143,7 @@ TEST_F(SettingsFileTest, RoundTripKeepsEncodingAndForeignContent) {
         settings.kneeMode = 1;
         settings.renumber = true;
         settings.captions[1] = "高程Z";
+        settings.view = {false, 300, 5};
         ASSERT_TRUE(SaveSettings(m_file, settings));
         const Settings reread = LoadSettings(m_file);
         EXPECT_EQ(reread.columnCount, 9);
@@ -140,6 +151,7 @@ TEST_F(SettingsFileTest, RoundTripKeepsEncodingAndForeignContent) {
         EXPECT_EQ(reread.kneeMode, 1);
         EXPECT_TRUE(reread.renumber);
         EXPECT_EQ(reread.captions, settings.captions);
+        EXPECT_EQ(reread.view, settings.view);
 
         std::string expected = "; 用户的注释\r\n[窗口]\r\n位置=10,20\r\n\r\n[SETTING]\r\n"
                                "DecimalNum=2\r\n其他=保留\r\nColnumNum=9\r\nKneePnt=1\r\n"
@@ -147,6 +159,7 @@ TEST_F(SettingsFileTest, RoundTripKeepsEncodingAndForeignContent) {
         for (std::size_t i = 2; i < kFieldCount; ++i) {
             expected += "表头" + std::to_string(i) + "=" + FieldCaptions()[i] + "\r\n";
         }
+        expected += "[VIEW]\r\nProfile=0\r\nProfileHeight=300\r\nExaggeration=5\r\n";
         EXPECT_EQ(ReadFileBytes(m_file), encode(expected));
     }
 }
