@@ -6,6 +6,7 @@ packages=(
     cmake g++ ninja-build pkg-config git      # the build
     qt6-base-dev qt6-base-dev-tools           # the window and its controls
     qt6-translations-l10n                     # Qt's own dialogs and buttons in Chinese
+    qt6-svg-dev                               # the profile's SVG pictures (optional to the build)
     libgtest-dev libgmock-dev                 # core tests
     libbenchmark-dev                          # bench/
     clang-format                              # check-format

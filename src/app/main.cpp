@@ -1,11 +1,13 @@
 #include "app/AppIcon.h"
 #include "app/QtSettingsAside.h"
 #include "app/Translations.h"
+#include "profile/ProfileCommand.h"
 #include "settings/SettingsFile.h"
 #include "workbench/CQuarvelDlg.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QGuiApplication>
 #include <QStringList>
 #include <QTimer>
 #include <QWindow>
@@ -40,7 +42,57 @@ private:
 
 } // namespace
 
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <cstdio>
+#include <windows.h>
+#endif
+
+namespace {
+
+bool IsProfileMode(int argc, char* argv[]) {
+    return argc > 1 && std::strcmp(argv[1], "--profile") == 0;
+}
+
+// "quarvel --profile ...": pictures without a window, on the offscreen
+// platform, so that it runs where no display is.
+int RunProfileMode(int argc, char* argv[]) {
+#ifdef Q_OS_WIN
+    // The window's executable has no console of its own; the messages go to
+    // the one it was started from.
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::freopen("CONOUT$", "w", stdout);
+        std::freopen("CONOUT$", "w", stderr);
+        SetConsoleOutputCP(CP_UTF8);
+    }
+#endif
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QGuiApplication app(argc, argv);
+    // The arguments as Qt decoded them, so that file names in any language
+    // arrive whole on every system.
+    std::vector<std::string> args;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 2; i < arguments.size(); ++i) {
+        args.push_back(arguments[i].toStdString());
+    }
+    const int status = quarvel::RunProfileCommand(args, std::cout, std::cerr);
+    std::cout.flush();
+    return status;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    if (IsProfileMode(argc, argv)) {
+        return RunProfileMode(argc, argv);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarvel"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));

@@ -99,10 +99,6 @@ bool IsSectionVertexNote(const std::string& note) {
     return note == kStartNote || note == kEndNote || note == kKneeNote;
 }
 
-double DistanceFromStart(const PointList& points, std::size_t index, bool reverse) {
-    return reverse ? points.back().station - points[index].station : points[index].station;
-}
-
 void AppendInteger(std::string& out, long long value) {
     char buffer[24];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -202,6 +198,10 @@ bool IsRowShown(const CDataStruct& point, int kneeMode) {
         return false;
     }
     return !(mode == KneesOnly && (kind == kIntersectionPoint || kind == kAddedPoint));
+}
+
+double DistanceFromStart(const PointList& points, std::size_t index, bool reverse) {
+    return reverse ? points.back().station - points[index].station : points[index].station;
 }
 
 TableRows BuildTableRows(const PointList& points, const TableOptions& options,
@@ -326,6 +326,12 @@ std::string SectionTable::CellText(std::size_t row, std::size_t dataColumn) cons
 
 void SectionTable::AppendCellText(std::string& out, std::size_t row, std::size_t dataColumn) const {
     quarvel::AppendCellText(out, *m_points, m_rows, row, m_fields[dataColumn], m_options);
+}
+
+std::string SectionTable::FieldText(std::size_t row, Field field) const {
+    std::string text;
+    quarvel::AppendCellText(text, *m_points, m_rows, row, field, m_options);
+    return text;
 }
 
 } // namespace quarvel

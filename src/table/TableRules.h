@@ -73,6 +73,10 @@ std::string FormatValue(double value, int decimals);
 // Whether a point becomes a row under the knee-point mode.
 bool IsRowShown(const CDataStruct& point, int kneeMode);
 
+// The "与起点距离" of a point: its station, or in a reversed table the last
+// record's station minus its own.
+double DistanceFromStart(const PointList& points, std::size_t index, bool reverse);
+
 // The table in compact form: which point each row shows, and the one number
 // per row that a "与前点距离" cell needs. Cell texts are made on demand.
 struct TableRows {
@@ -129,9 +133,15 @@ public:
     std::string CellText(std::size_t row, std::size_t dataColumn) const override;
     void AppendCellText(std::string& out, std::size_t row, std::size_t dataColumn) const override;
 
+    // The text a column of that field would show in the row, whether or not
+    // one does.
+    std::string FieldText(std::size_t row, Field field) const;
+
     const std::vector<std::string>& Captions() const { return m_captions; }
     const TableOptions& Options() const { return m_options; }
     std::size_t PointIndex(std::size_t row) const { return m_rows.pointIndices[row]; }
+    // The points the table was built from; null for a default-made table.
+    const PointList* Points() const { return m_points; }
 
 private:
     const PointList* m_points = nullptr;

@@ -5,11 +5,12 @@
 #include "controls/CCheckComboBox.h"
 #include "controls/CHeaderCtrlEx.h"
 #include "controls/CListCtrlEx.h"
+#include "profile/SectionProfileView.h"
 #include "sectiondata/Azimuths.h"
-#include "settings/SettingsFile.h"
 #include "workbench/BoundedSpinBox.h"
 #include "workbench/DialogUnits.h"
 #include "workbench/MainMenu.h"
+#include "workbench/ProfileSplitter.h"
 #include "workbench/SectionTableModel.h"
 #include "workbench/WarningBox.h"
 
@@ -107,7 +108,8 @@ void CQuarvelDlg::SetSaveFileChooser(SaveFileChooser chooser) {
 void CQuarvelDlg::SetMessageSink(MessageSink sink) {
     m_showMessage = sink;
     m_openCommand.SetMessageSink(sink);
-    m_exportCommand.SetMessageSink(std::move(sink));
+    m_exportCommand.SetMessageSink(sink);
+    m_profileExport.SetMessageSink(std::move(sink));
 }
 
 void CQuarvelDlg::SetProgressDelay(int milliseconds) {
@@ -122,6 +124,8 @@ void CQuarvelDlg::CreateMenu() {
     m_menu = new MainMenu(this);
     connect(m_menu->OpenAction(), &QAction::triggered, this, &CQuarvelDlg::OnOpenDataFile);
     connect(m_menu->ExportAction(), &QAction::triggered, this, &CQuarvelDlg::OnBnClickedExport);
+    connect(m_menu->ExportProfileAction(), &QAction::triggered, this,
+            &CQuarvelDlg::OnExportProfile);
     connect(m_menu->QuitAction(), &QAction::triggered, this, &QWidget::close);
     connect(m_menu->AboutAction(), &QAction::triggered, this, &CQuarvelDlg::ShowAboutBox);
 }
@@ -132,6 +136,10 @@ void CQuarvelDlg::CreateControls() {
     m_model = new SectionTableModel(this);
     m_list->setModel(m_model);
     m_list->installEventFilter(this);
+    m_splitter = new ProfileSplitter(m_list, m_model, &m_layers, m_view, this);
+    m_profile = m_splitter->Profile();
+    m_menu->ProfileAction()->setChecked(m_view.profileShown);
+    connect(m_menu->ProfileAction(), &QAction::toggled, m_profile, &QWidget::setVisible);
 
     m_spinColumns = new BoundedSpinBox(this);
     m_spinColumns->setObjectName(QStringLiteral("columnCount"));
@@ -243,12 +251,16 @@ void CQuarvelDlg::PlaceControls() {
     place(m_checkRenumber, below(183, 18, 37, 8));
     place(m_checkReverse, below(229, 18, 46, 8));
 
-    // The window grows by the menu bar's height.
+    // The window grows by the menu bar's height, and by the profile's as far
+    // as the screen has room; the table gives up the rest.
     const int statusHeight = m_status->sizeHint().height();
     const QSize templateSize = units.Size(370, 303);
-    resize(templateSize.width(), menuHeight + templateSize.height() + statusHeight);
+    const int height = menuHeight + templateSize.height() + statusHeight;
+    const int growth = m_splitter->Growth(screen(), height);
+    resize(templateSize.width(), height + growth);
     setMinimumSize(templateSize.width(), menuHeight + units.Y(59 + 60) + statusHeight);
     PlaceTable();
+    m_splitter->GiveProfileItsHeight();
 }
 
 void CQuarvelDlg::PlaceTable() {
@@ -265,7 +277,7 @@ void CQuarvelDlg::PlaceTable() {
     // not cut beside the file's name.
     const bool warns = !m_warning->text().isEmpty();
     const int warningTop = warns ? statusTop - lineHeight : statusTop;
-    m_list->setGeometry(0, top, width(), std::max(0, warningTop - top));
+    m_splitter->setGeometry(0, top, width(), std::max(0, warningTop - top));
     m_warning->setGeometry(0, warningTop, width(), lineHeight);
     m_warning->setVisible(warns);
     m_status->setGeometry(0, statusTop, width(), lineHeight);
@@ -314,6 +326,7 @@ bool CQuarvelDlg::nativeEvent(const QByteArray& eventType, void* message, qintpt
 
 void CQuarvelDlg::LoadSettings() {
     const Settings settings = quarvel::LoadSettings(m_settingsFile);
+    m_view = settings.view;
     m_nColumnCount = settings.columnCount;
     m_nDecimals = settings.decimals;
     m_nKneeMode = settings.kneeMode;
@@ -328,6 +341,7 @@ void CQuarvelDlg::SaveSettings() const {
     settings.kneeMode = m_nKneeMode;
     settings.renumber = m_bRenumber;
     settings.captions = m_fieldCaptions;
+    settings.view = m_splitter->View();
     // A folder without write permission keeps the old file; nothing to tell.
     quarvel::SaveSettings(m_settingsFile, settings);
 }
@@ -444,6 +458,7 @@ bool CQuarvelDlg::OpenFile(const QString& path) {
     m_layers = std::move(result->layers);
     RefreshTable();
     FillLayerFilter();
+    m_profile->SetTitle(info.fileName());
     ShowStatus(info.fileName(), *result);
     m_lastFolder = info.absolutePath();
     return true;
@@ -505,32 +520,20 @@ void CQuarvelDlg::OnBnClickedExport() {
     }
 }
 
+void CQuarvelDlg::OnExportProfile() {
+    const ExportProfileCommand::Outcome outcome = m_profileExport.Run(*m_profile, m_lastFolder);
+    if (!outcome.target.isEmpty()) {
+        m_lastFolder = QFileInfo(outcome.target).absolutePath();
+    }
+}
+
 // Copy ---------------------------------------------------------------------
 
 void CQuarvelDlg::CopyRows() {
-    const int rows = m_model->rowCount();
-    if (rows == 0) {
-        return;
+    if (m_model->rowCount() > 0) {
+        QApplication::clipboard()->setText(
+            m_model->RowsText(m_list->selectionModel()->selection()));
     }
-    std::vector<bool> chosen(static_cast<std::size_t>(rows), false);
-    bool any = false;
-    if (const QItemSelectionModel* selection = m_list->selectionModel()) {
-        for (const QItemSelectionRange& range : selection->selection()) {
-            for (int row = std::max(0, range.top()); row <= std::min(rows - 1, range.bottom());
-                 ++row) {
-                chosen[static_cast<std::size_t>(row)] = true;
-                any = true;
-            }
-        }
-    }
-    QString text;
-    for (int row = 0; row < rows; ++row) {
-        if (!any || chosen[static_cast<std::size_t>(row)]) {
-            text += m_model->RowText(row);
-            text += QLatin1Char('\n');
-        }
-    }
-    QApplication::clipboard()->setText(text);
 }
 
 // Window behaviour ---------------------------------------------------------

@@ -2,7 +2,9 @@
 
 #include "sectiondata/CDataStruct.h"
 #include "sectiondata/SectionReader.h"
+#include "settings/SettingsFile.h"
 #include "table/TableRules.h"
+#include "workbench/ExportProfileCommand.h"
 #include "workbench/ExportTableCommand.h"
 #include "workbench/OpenSectionCommand.h"
 #include "workbench/QtPaths.h"
@@ -27,6 +29,8 @@ class BoundedSpinBox;
 class CCheckComboBox;
 class CListCtrlEx;
 class MainMenu;
+class ProfileSplitter;
+class SectionProfileView;
 class SectionTableModel;
 
 // The main window "MorvexV1.3": the section's points as a table, the view
@@ -56,12 +60,15 @@ public:
     const LayerList& Layers() const { return m_layers; }
     SectionTableModel* TableModel() const { return m_model; }
     CListCtrlEx* List() const { return m_list; }
+    SectionProfileView* Profile() const { return m_profile; }
+    ExportProfileCommand& ProfileExport() { return m_profileExport; }
     MainMenu* Menu() const { return m_menu; }
     QString StatusText() const;
 
 public slots:
     void OnOpenDataFile();
     void OnBnClickedExport();
+    void OnExportProfile();
     void ShowAboutBox();
     // Selected rows, or the whole table when none is selected, to the clipboard.
     void CopyRows();
@@ -108,12 +115,16 @@ private:
     std::filesystem::path m_settingsFile;
     OpenSectionCommand m_openCommand{this};
     ExportTableCommand m_exportCommand{this};
+    ExportProfileCommand m_profileExport{this};
     MessageSink m_showMessage;
     QString m_lastFolder;
 
     MainMenu* m_menu = nullptr;
     CListCtrlEx* m_list = nullptr;
     SectionTableModel* m_model = nullptr;
+    ProfileSplitter* m_splitter = nullptr; // the table above the profile
+    SectionProfileView* m_profile = nullptr;
+    ViewSettings m_view;
     PointList m_points;
     LayerList m_layers;
     std::array<std::string, kFieldCount> m_fieldCaptions = FieldCaptions();

@@ -16,9 +16,16 @@ MainMenu::MainMenu(QWidget* parent) : QMenuBar(parent) {
     m_open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     m_export = m_fileMenu->addAction(QStringLiteral("数据导出…"));
     m_export->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    m_exportProfile = m_fileMenu->addAction(QStringLiteral("导出断面图…"));
     m_fileMenu->addSeparator();
     m_quit = m_fileMenu->addAction(QStringLiteral("退出"));
     m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    m_viewMenu = addMenu(QStringLiteral("视图(&V)"));
+    m_profile = m_viewMenu->addAction(QStringLiteral("断面图"));
+    m_profile->setCheckable(true);
+    m_profile->setChecked(true);
+    m_profile->setShortcut(QKeySequence(Qt::Key_F7));
 
     m_helpMenu = addMenu(QStringLiteral("帮助(&H)"));
     m_about = m_helpMenu->addAction(QStringLiteral("关于 Quarvel…"));
@@ -26,7 +33,7 @@ MainMenu::MainMenu(QWidget* parent) : QMenuBar(parent) {
 
     // The shortcuts work while the focus is anywhere in the window, also
     // before a menu was ever opened.
-    for (QAction* action : {m_open, m_export, m_quit, m_about}) {
+    for (QAction* action : {m_open, m_export, m_profile, m_quit, m_about}) {
         action->setShortcutContext(Qt::WindowShortcut);
         parent->addAction(action);
     }

@@ -7,29 +7,36 @@ class QMenu;
 
 namespace quarvel {
 
-// The window's menu bar: "文件(&F)" and "帮助(&H)", in the desktop's usual order,
-// with the commands that have no button of their own. The window connects the
-// actions; further menus are inserted before "帮助".
+// The window's menu bar: "文件(&F)", "视图(&V)" and "帮助(&H)", in the desktop's
+// usual order, with the commands that have no button of their own. The window
+// connects the actions; further menus are inserted before "帮助".
 class MainMenu : public QMenuBar {
     Q_OBJECT
 public:
     explicit MainMenu(QWidget* parent);
 
     QMenu* FileMenu() const { return m_fileMenu; }
+    QMenu* ViewMenu() const { return m_viewMenu; }
     QMenu* HelpMenu() const { return m_helpMenu; }
     // A menu placed before "帮助(&H)".
     QMenu* InsertMenu(const QString& title);
 
     QAction* OpenAction() const { return m_open; }
     QAction* ExportAction() const { return m_export; }
+    QAction* ExportProfileAction() const { return m_exportProfile; }
+    // Checkable: whether the profile shows below the table.
+    QAction* ProfileAction() const { return m_profile; }
     QAction* QuitAction() const { return m_quit; }
     QAction* AboutAction() const { return m_about; }
 
 private:
     QMenu* m_fileMenu;
+    QMenu* m_viewMenu;
     QMenu* m_helpMenu;
     QAction* m_open;
     QAction* m_export;
+    QAction* m_exportProfile;
+    QAction* m_profile;
     QAction* m_quit;
     QAction* m_about;
 };

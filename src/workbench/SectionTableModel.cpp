@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace quarvel {
 
@@ -173,6 +174,26 @@ QString SectionTableModel::RowText(int row) const {
         cells.append(CellText(row, column));
     }
     return cells.join(QLatin1Char('\t'));
+}
+
+QString SectionTableModel::RowsText(const QItemSelection& selection) const {
+    const int rows = rowCount();
+    std::vector<bool> chosen(static_cast<std::size_t>(std::max(rows, 0)), false);
+    bool any = false;
+    for (const QItemSelectionRange& range : selection) {
+        for (int row = std::max(0, range.top()); row <= std::min(rows - 1, range.bottom()); ++row) {
+            chosen[static_cast<std::size_t>(row)] = true;
+            any = true;
+        }
+    }
+    QString text;
+    for (int row = 0; row < rows; ++row) {
+        if (!any || chosen[static_cast<std::size_t>(row)]) {
+            text += RowText(row);
+            text += QLatin1Char('\n');
+        }
+    }
+    return text;
 }
 
 } // namespace quarvel

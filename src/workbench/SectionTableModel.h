@@ -3,6 +3,7 @@
 #include "table/TableRules.h"
 
 #include <QAbstractTableModel>
+#include <QItemSelection>
 #include <QString>
 
 namespace quarvel {
@@ -26,6 +27,8 @@ public:
 
     // The data cells of one row joined by tabs, as a spreadsheet pastes them.
     QString RowText(int row) const;
+    // The selected rows, or every row when none is, one line each in table order.
+    QString RowsText(const QItemSelection& selection) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

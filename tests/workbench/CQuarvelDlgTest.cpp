@@ -46,6 +46,11 @@ struct Snapshot {
     }
 };
 
+// A child's rectangle in the window's coordinates, wherever it is nested.
+QRect InWindow(const QWidget* widget) {
+    return QRect(widget->mapTo(widget->window(), QPoint(0, 0)), widget->size());
+}
+
 // What a label shows: its text, or the text of the HTML it holds.
 QString ShownText(const QLabel* label) {
     const bool rich = label->textFormat() == Qt::RichText ||
@@ -95,7 +100,7 @@ private slots:
         WindowHarness h;
         QPushButton* open = h.Button("openButton");
         const QRect openBefore = open->geometry();
-        const QRect listBefore = h.List()->geometry();
+        const QRect listBefore = InWindow(h.List());
         // Nothing above the table overlaps another control.
         const QList<QWidget*> controls = {open,
                                           h.Button("exportButton"),
@@ -381,7 +386,7 @@ private slots:
         QVERIFY(warning->isVisible());
         QVERIFY2(warning->width() >= warning->sizeHint().width(), qPrintable(warning->text()));
         QVERIFY(statusLine->width() >= statusLine->sizeHint().width());
-        QVERIFY(h.List()->geometry().bottom() < warning->geometry().top());
+        QVERIFY(InWindow(h.window->Profile()).bottom() < warning->geometry().top());
         QVERIFY(warning->geometry().bottom() < statusLine->geometry().top());
         const int listHeight = h.List()->height();
 

@@ -8,6 +8,7 @@
 #include "controls/CHeaderCtrlEx.h"
 #include "controls/CListCellCombo.h"
 #include "controls/CListCtrlEx.h"
+#include "profile/SectionProfileView.h"
 #include "sectiondata/Azimuths.h"
 #include "sectiondata/SectionReader.h"
 #include "support/TestSupport.h"

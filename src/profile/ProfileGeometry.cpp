@@ -1,0 +1,234 @@
+#include "profile/ProfileGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace quarvel {
+namespace {
+
+// Room left around a fitted section, as a share of the plot.
+constexpr double kFitMargin = 0.04;
+// A plot never shows more ticks than this, whatever it is asked.
+constexpr int kMaxTickCount = 200;
+
+// A usable range for an axis: a zero, negative or overflowing one becomes two
+// metres around its middle.
+void UsableRange(double& low, double& high) {
+    const double range = high - low;
+    if (!(range > 1e-9) || !std::isfinite(range)) {
+        const double middle = std::isfinite(range) ? (low + high) / 2 : low;
+        low = middle - 1;
+        high = middle + 1;
+    }
+}
+
+} // namespace
+
+bool IsExaggeration(int value) {
+    return value == kAutoExaggeration || value == 1 || value == 2 || value == 5 || value == 10;
+}
+
+double NiceStep(double range, int maxTicks) {
+    if (!(range > 0) || !std::isfinite(range) || maxTicks < 1) {
+        return 1;
+    }
+    const double rough = range / maxTicks;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
+        // A little tolerance, so that 0.3 / 3 picks 0.1 and not 0.2.
+        if (factor * power >= rough * (1 - 1e-9)) {
+            return factor * power;
+        }
+    }
+    return 10 * power;
+}
+
+std::vector<double> TickValues(double low, double high, double step) {
+    std::vector<double> values;
+    if (!(step > 0) || !(high >= low) || (high - low) / step > kMaxTickCount) {
+        return values;
+    }
+    const double first = std::ceil(low / step - 1e-9);
+    for (double i = first; i * step <= high + step * 1e-9; i += 1) {
+        const double value = i * step;
+        values.push_back(value == 0 ? 0.0 : value); // never "-0"
+    }
+    return values;
+}
+
+int TickDecimals(double step) {
+    if (!(step > 0) || step >= 1) {
+        return 0;
+    }
+    return std::min(9, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
+}
+
+ProfileViewport ProfileViewport::Fit(const QRectF& plot, double minX, double maxX, double minY,
+                                     double maxY, int exaggeration) {
+    UsableRange(minX, maxX);
+    UsableRange(minY, maxY);
+    ProfileViewport viewport;
+    viewport.plot = plot;
+    viewport.centreX = minX + (maxX - minX) / 2;
+    viewport.centreY = minY + (maxY - minY) / 2;
+    const double width = std::max(1.0, plot.width() * (1 - 2 * kFitMargin));
+    const double height = std::max(1.0, plot.height() * (1 - 2 * kFitMargin));
+    const double across = width / (maxX - minX);
+    const double up = height / (maxY - minY);
+    if (exaggeration == kAutoExaggeration) {
+        viewport.pixelsPerMetreX = across;
+        viewport.pixelsPerMetreY = up;
+    } else {
+        viewport.pixelsPerMetreX = std::min(across, up / exaggeration);
+        viewport.pixelsPerMetreY = viewport.pixelsPerMetreX * exaggeration;
+    }
+    return viewport;
+}
+
+void ProfileViewport::ZoomAt(const QPointF& pixel, double factor) {
+    const double x = DataX(pixel.x());
+    const double y = DataY(pixel.y());
+    pixelsPerMetreX *= factor;
+    pixelsPerMetreY *= factor;
+    centreX = x - (pixel.x() - plot.center().x()) / pixelsPerMetreX;
+    centreY = y + (pixel.y() - plot.center().y()) / pixelsPerMetreY;
+}
+
+void ProfileViewport::PanBy(const QPointF& pixels) {
+    centreX -= pixels.x() / pixelsPerMetreX;
+    centreY += pixels.y() / pixelsPerMetreY;
+}
+
+void ReduceToColumns(const double* xs, const double* ys, std::size_t begin, std::size_t end,
+                     const ProfileViewport& viewport, double pixelRatio,
+                     std::vector<QPointF>& out) {
+    if (begin >= end) {
+        return;
+    }
+    // Columns are the device's pixel columns, pixelRatio of them to a
+    // logical pixel. Points beyond the plot fall into the column just left or
+    // right of it. No floor() per row: without SSE4.1 it is a call.
+    const double scale = viewport.pixelsPerMetreX * pixelRatio;
+    const double offset =
+        (viewport.plot.center().x() - viewport.centreX * viewport.pixelsPerMetreX) * pixelRatio;
+    const double left = std::floor(viewport.plot.left() * pixelRatio);
+    const double right = std::floor(viewport.plot.right() * pixelRatio);
+    const auto columnOf = [scale, offset, left, right](double x) -> long long {
+        const double column = x * scale + offset;
+        if (!(column >= left)) {
+            return static_cast<long long>(left) - 1;
+        }
+        if (column >= right + 1) {
+            return static_cast<long long>(right) + 1;
+        }
+        return static_cast<long long>(column - left) + static_cast<long long>(left);
+    };
+    const auto flush = [&](std::size_t first, std::size_t low, std::size_t high, std::size_t last) {
+        const std::size_t picks[4] = {first, std::min(low, high), std::max(low, high), last};
+        std::size_t previous = std::numeric_limits<std::size_t>::max();
+        for (const std::size_t row : picks) {
+            if (row != previous) {
+                out.emplace_back(viewport.PixelX(xs[row]), viewport.PixelY(ys[row]));
+                previous = row;
+            }
+        }
+    };
+    std::size_t first = begin;
+    std::size_t low = begin;
+    std::size_t high = begin;
+    double lowY = ys[begin];
+    double highY = ys[begin];
+    long long column = columnOf(xs[begin]);
+    for (std::size_t row = begin + 1; row < end; ++row) {
+        const long long rowColumn = columnOf(xs[row]);
+        const double y = ys[row];
+        if (rowColumn != column) {
+            flush(first, low, high, row - 1);
+            first = low = high = row;
+            lowY = highY = y;
+            column = rowColumn;
+            continue;
+        }
+        if (y < lowY) {
+            lowY = y;
+            low = row;
+        }
+        if (y > highY) {
+            highY = y;
+            high = row;
+        }
+    }
+    flush(first, low, high, end - 1);
+}
+
+void MapAll(const double* xs, const double* ys, std::size_t begin, std::size_t end,
+            const ProfileViewport& viewport, std::vector<QPointF>& out) {
+    for (std::size_t row = begin; row < end; ++row) {
+        out.emplace_back(viewport.PixelX(xs[row]), viewport.PixelY(ys[row]));
+    }
+}
+
+bool ClipSegment(const QPointF& a, const QPointF& b, const QRectF& rect, double& t0, double& t1) {
+    // Liang-Barsky.
+    const QPointF d = b - a;
+    t0 = 0;
+    t1 = 1;
+    const double p[4] = {-d.x(), d.x(), -d.y(), d.y()};
+    const double q[4] = {a.x() - rect.left(), rect.right() - a.x(), a.y() - rect.top(),
+                         rect.bottom() - a.y()};
+    for (int k = 0; k < 4; ++k) {
+        if (p[k] == 0) {
+            if (q[k] < 0) {
+                return false;
+            }
+        } else if (p[k] < 0) {
+            t0 = std::max(t0, q[k] / p[k]);
+        } else {
+            t1 = std::min(t1, q[k] / p[k]);
+        }
+        if (t0 > t1) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<std::vector<QPointF>> ClipPolyline(const std::vector<QPointF>& line,
+                                               const QRectF& rect) {
+    std::vector<std::vector<QPointF>> parts;
+    std::vector<QPointF> current;
+    const auto close = [&] {
+        if (current.size() > 1) {
+            parts.push_back(std::move(current));
+        }
+        current.clear();
+    };
+    if (line.size() == 1 && rect.contains(line.front())) {
+        parts.push_back(line);
+        return parts;
+    }
+    for (std::size_t i = 1; i < line.size(); ++i) {
+        const QPointF a = line[i - 1];
+        const QPointF d = line[i] - a;
+        double t0 = 0;
+        double t1 = 1;
+        if (!ClipSegment(a, line[i], rect, t0, t1)) {
+            close();
+            continue;
+        }
+        const QPointF start = t0 > 0 ? a + d * t0 : a;
+        if (t0 > 0 || current.empty()) {
+            close();
+            current.push_back(start);
+        }
+        current.push_back(t1 < 1 ? a + d * t1 : line[i]);
+        if (t1 < 1) {
+            close();
+        }
+    }
+    close();
+    return parts;
+}
+
+} // namespace quarvel

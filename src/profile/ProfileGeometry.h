@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QPointF>
+#include <QRectF>
+
+#include <cstddef>
+#include <vector>
+
+namespace quarvel {
+
+// The vertical exaggerations the profile offers; 0 fills the panel both ways.
+constexpr int kAutoExaggeration = 0;
+bool IsExaggeration(int value);
+
+// A tick step of 1, 2 or 5 times a power of ten that divides range into at
+// most maxTicks steps and at least about a third of that.
+double NiceStep(double range, int maxTicks);
+// The multiples of step in [low, high].
+std::vector<double> TickValues(double low, double high, double step);
+// Decimals that show every multiple of step exactly.
+int TickDecimals(double step);
+
+// Which part of the section the plot shows: the data point at the plot's
+// centre and how many pixels one metre takes across and up.
+struct ProfileViewport {
+    QRectF plot;
+    double centreX = 0;
+    double centreY = 0;
+    double pixelsPerMetreX = 1;
+    double pixelsPerMetreY = 1;
+
+    double PixelX(double x) const { return plot.center().x() + (x - centreX) * pixelsPerMetreX; }
+    double PixelY(double y) const { return plot.center().y() - (y - centreY) * pixelsPerMetreY; }
+    QPointF Pixel(double x, double y) const { return {PixelX(x), PixelY(y)}; }
+    double DataX(double px) const { return centreX + (px - plot.center().x()) / pixelsPerMetreX; }
+    double DataY(double py) const { return centreY - (py - plot.center().y()) / pixelsPerMetreY; }
+    // The data ranges the plot shows.
+    double LeftX() const { return DataX(plot.left()); }
+    double RightX() const { return DataX(plot.right()); }
+    double BottomY() const { return DataY(plot.bottom()); }
+    double TopY() const { return DataY(plot.top()); }
+
+    // Shows [minX, maxX] x [minY, maxY] whole, with a little room around it.
+    // exaggeration N: one metre up takes N times the pixels of one metre
+    // across; kAutoExaggeration fills the plot both ways. Empty or zero
+    // ranges get a range of two metres around their value.
+    static ProfileViewport Fit(const QRectF& plot, double minX, double maxX, double minY,
+                               double maxY, int exaggeration);
+    // Scales by factor, keeping the data point under pixel where it is.
+    void ZoomAt(const QPointF& pixel, double factor);
+    void PanBy(const QPointF& pixels);
+};
+
+// The line through (xs[i], ys[i]) for i in [begin, end), in pixels, reduced
+// to what can differ on screen: of each run of points that fall into one
+// pixel column of the device (pixelRatio of them to a logical pixel), its
+// first, lowest, highest and last point, in row order. Points left or right
+// of the plot share one column per side.
+void ReduceToColumns(const double* xs, const double* ys, std::size_t begin, std::size_t end,
+                     const ProfileViewport& viewport, double pixelRatio, std::vector<QPointF>& out);
+// The same line without reduction.
+void MapAll(const double* xs, const double* ys, std::size_t begin, std::size_t end,
+            const ProfileViewport& viewport, std::vector<QPointF>& out);
+
+// The share [t0, t1] of the segment from a to b that lies inside rect; false
+// when none does.
+bool ClipSegment(const QPointF& a, const QPointF& b, const QRectF& rect, double& t0, double& t1);
+
+// The parts of a polyline inside rect, each a polyline of its own: the
+// painter's rasteriser loses precision on coordinates far outside the
+// picture, which a deep zoom produces.
+std::vector<std::vector<QPointF>> ClipPolyline(const std::vector<QPointF>& line,
+                                               const QRectF& rect);
+
+} // namespace quarvel

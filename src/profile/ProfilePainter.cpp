@@ -1,0 +1,425 @@
+#include "profile/ProfilePainter.h"
+
+#include "workbench/WorkbenchText.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPalette>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace quarvel {
+namespace {
+
+const QString kXCaption = QStringLiteral("与起点距离 (m)");
+const QString kYCaption = QStringLiteral("高程 (m)");
+// Widest tick label the left margin makes room for.
+const QString kWidestYLabel = QStringLiteral("-0000.00");
+constexpr double kMarkRadius = 3.5;
+constexpr double kMinMarkSpacing = 4;
+constexpr double kTickLength = 4;
+
+// Mid-luminance colours that keep their contrast on white and on dark grey;
+// every mark also has an outline in the text colour.
+constexpr QRgb kLayerColours[] = {0xE6194B, 0x3CB44B, 0x4363D8, 0xF58231, 0x911EB4,
+                                  0x42D4F4, 0xF032E6, 0x9A6324, 0x469990, 0x808000};
+
+QString Number(double value, int decimals) {
+    return QString::number(value == 0 ? 0.0 : value, 'f', decimals);
+}
+
+void DrawMark(QPainter& painter, const QPointF& at, MarkKind kind, const QColor& fill,
+              const ProfileColours& colours) {
+    const double r = kMarkRadius;
+    painter.setPen(QPen(colours.text, 1));
+    switch (kind) {
+    case MarkKind::Intersection:
+        painter.setBrush(fill);
+        painter.drawEllipse(at, r, r);
+        break;
+    case MarkKind::End:
+        painter.setBrush(colours.text);
+        painter.drawRect(QRectF(at.x() - r, at.y() - r, 2 * r, 2 * r));
+        break;
+    case MarkKind::Knee: {
+        const QPointF diamond[] = {at + QPointF(0, -r - 1), at + QPointF(r + 1, 0),
+                                   at + QPointF(0, r + 1), at + QPointF(-r - 1, 0)};
+        painter.setBrush(colours.text);
+        painter.drawPolygon(diamond, 4);
+        break;
+    }
+    case MarkKind::Added:
+        painter.setBrush(colours.background);
+        painter.drawEllipse(at, r, r);
+        break;
+    case MarkKind::Other:
+        painter.setBrush(colours.grid);
+        painter.drawEllipse(at, r - 1, r - 1);
+        break;
+    }
+}
+
+QColor MarkFill(const ProfileData& data, std::size_t row) {
+    const std::uint16_t layer = data.Layer(row);
+    return layer == ProfileData::kNoLayer ? QColor(Qt::gray) : ProfilePainter::LayerColour(layer);
+}
+
+void DrawGridAndTicks(QPainter& painter, const ProfileViewport& viewport,
+                      const ProfileColours& colours, const QFontMetricsF& metrics) {
+    const QRectF plot = viewport.plot;
+    const double stepX = NiceStep(viewport.RightX() - viewport.LeftX(),
+                                  std::max(1, static_cast<int>(plot.width() / 90)));
+    const double stepY = NiceStep(viewport.TopY() - viewport.BottomY(),
+                                  std::max(1, static_cast<int>(plot.height() / 40)));
+    const std::vector<double> xs = TickValues(viewport.LeftX(), viewport.RightX(), stepX);
+    const std::vector<double> ys = TickValues(viewport.BottomY(), viewport.TopY(), stepY);
+    painter.setPen(QPen(colours.grid, 1));
+    for (const double x : xs) {
+        const double px = viewport.PixelX(x);
+        painter.drawLine(QPointF(px, plot.top()), QPointF(px, plot.bottom()));
+    }
+    for (const double y : ys) {
+        const double py = viewport.PixelY(y);
+        painter.drawLine(QPointF(plot.left(), py), QPointF(plot.right(), py));
+    }
+    painter.setPen(QPen(colours.text, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(plot);
+    const int decimalsX = TickDecimals(stepX);
+    for (const double x : xs) {
+        const double px = viewport.PixelX(x);
+        painter.drawLine(QPointF(px, plot.bottom()), QPointF(px, plot.bottom() + kTickLength));
+        const QString label = Number(x, decimalsX);
+        const double width = metrics.horizontalAdvance(label);
+        painter.drawText(QPointF(px - width / 2, plot.bottom() + kTickLength + metrics.ascent()),
+                         label);
+    }
+    const int decimalsY = TickDecimals(stepY);
+    for (const double y : ys) {
+        const double py = viewport.PixelY(y);
+        painter.drawLine(QPointF(plot.left() - kTickLength, py), QPointF(plot.left(), py));
+        const QString label = Number(y, decimalsY);
+        const double width = metrics.horizontalAdvance(label);
+        painter.drawText(QPointF(plot.left() - kTickLength - 2 - width,
+                                 py + metrics.ascent() / 2 - metrics.descent() / 2),
+                         label);
+    }
+}
+
+void DrawCaptions(QPainter& painter, const QRectF& area, const QRectF& plot,
+                  const QFontMetricsF& metrics) {
+    const double xWidth = metrics.horizontalAdvance(kXCaption);
+    painter.drawText(QPointF(plot.center().x() - xWidth / 2, area.bottom() - metrics.descent() - 2),
+                     kXCaption);
+    painter.save();
+    const double yWidth = metrics.horizontalAdvance(kYCaption);
+    painter.translate(area.left() + metrics.ascent() + 2, plot.center().y() + yWidth / 2);
+    painter.rotate(-90);
+    painter.drawText(QPointF(0, 0), kYCaption);
+    painter.restore();
+}
+
+// One item of the header: the title, or an entry of the legend with its mark.
+struct HeaderItem {
+    QString text;
+    bool isTitle = false;
+    MarkKind kind = MarkKind::Other;
+    QColor fill;
+    QPointF at; // top left, once laid out
+};
+
+constexpr double kItemSpacing = 14;
+constexpr double kMarkAndGap = 2 * kMarkRadius + 5;
+
+double ItemWidth(const HeaderItem& item, const QFontMetricsF& metrics,
+                 const QFontMetricsF& titleMetrics) {
+    return item.isTitle ? titleMetrics.horizontalAdvance(item.text)
+                        : kMarkAndGap + metrics.horizontalAdvance(item.text);
+}
+
+// The title and the legend (the layers shown, then the kinds of point
+// present), flowing from the plot's left edge in as many lines as they need.
+std::vector<HeaderItem> LayOutHeader(const ProfileScene& scene, double left, double right,
+                                     double top, int& lines) {
+    std::vector<HeaderItem> items;
+    if (!scene.title.isEmpty()) {
+        items.push_back({scene.title, true, MarkKind::Other, QColor(), QPointF()});
+    }
+    if (scene.data != nullptr && !scene.data->Empty()) {
+        const ProfileData& data = *scene.data;
+        for (const std::uint16_t layer : data.ShownLayers()) {
+            items.push_back({ToQString(data.Layers()[layer]), false, MarkKind::Intersection,
+                             ProfilePainter::LayerColour(layer), QPointF()});
+        }
+        const std::pair<MarkKind, const char16_t*> kinds[] = {
+            {MarkKind::End, u"端点"}, {MarkKind::Knee, u"拐点"}, {MarkKind::Added, u"加点"}};
+        for (const auto& [kind, text] : kinds) {
+            if (data.HasKind(kind)) {
+                items.push_back({QString::fromUtf16(text), false, kind, QColor(), QPointF()});
+            }
+        }
+    }
+    QFont bold = scene.font;
+    bold.setBold(true);
+    const QFontMetricsF metrics(scene.font);
+    const QFontMetricsF titleMetrics(bold);
+    const double lineHeight = std::max(metrics.height(), titleMetrics.height()) + 2;
+    double x = left;
+    lines = items.empty() ? 0 : 1;
+    for (HeaderItem& item : items) {
+        double width = ItemWidth(item, metrics, titleMetrics);
+        if (x > left && x + width > right) {
+            x = left;
+            ++lines;
+        }
+        if (item.isTitle) {
+            item.text = titleMetrics.elidedText(item.text, Qt::ElideMiddle, right - left);
+            width = ItemWidth(item, metrics, titleMetrics);
+        }
+        item.at = QPointF(x, top + lineHeight * (lines - 1));
+        x += width + kItemSpacing;
+    }
+    return items;
+}
+
+double HeaderLineHeight(const QFont& font) {
+    QFont bold = font;
+    bold.setBold(true);
+    return std::max(QFontMetricsF(font).height(), QFontMetricsF(bold).height()) + 2;
+}
+
+void DrawHeader(QPainter& painter, const ProfileScene& scene, const QRectF& area) {
+    const QRectF plot = scene.viewport.plot;
+    int lines = 0;
+    const std::vector<HeaderItem> items =
+        LayOutHeader(scene, plot.left(), area.right() - scene.headerMargin, area.top() + 2, lines);
+    QFont bold = scene.font;
+    bold.setBold(true);
+    const QFontMetricsF metrics(scene.font);
+    const QFontMetricsF titleMetrics(bold);
+    for (const HeaderItem& item : items) {
+        painter.setPen(scene.colours.text);
+        if (item.isTitle) {
+            painter.setFont(bold);
+            painter.drawText(item.at + QPointF(0, titleMetrics.ascent()), item.text);
+            painter.setFont(scene.font);
+            continue;
+        }
+        DrawMark(painter, item.at + QPointF(kMarkRadius + 1, metrics.height() / 2), item.kind,
+                 item.fill, scene.colours);
+        painter.setPen(scene.colours.text);
+        painter.drawText(item.at + QPointF(kMarkAndGap, metrics.ascent()), item.text);
+    }
+}
+
+std::vector<QPointF> MappedLine(const ProfileScene& scene, std::size_t begin, std::size_t end,
+                                double pixelRatio) {
+    const ProfileData& data = *scene.data;
+    std::vector<QPointF> line;
+    if (scene.reduce) {
+        line.reserve(static_cast<std::size_t>(scene.viewport.plot.width() * pixelRatio) * 4 + 8);
+        ReduceToColumns(data.Xs(), data.Ys(), begin, end, scene.viewport, pixelRatio, line);
+    } else {
+        line.reserve(end - begin);
+        MapAll(data.Xs(), data.Ys(), begin, end, scene.viewport, line);
+    }
+    return line;
+}
+
+void DrawLine(QPainter& painter, const ProfileScene& scene, const std::vector<QPointF>& line) {
+    // A cosmetic pen one pixel wide keeps to the rasteriser's fast path: any
+    // other width strokes a million-point line many times slower.
+    QPen pen(scene.colours.text, 1);
+    pen.setCosmetic(true);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    const QRectF bounds = scene.viewport.plot.adjusted(-4, -4, 4, 4);
+    for (const std::vector<QPointF>& part : ClipPolyline(line, bounds)) {
+        painter.drawPolyline(part.data(), static_cast<int>(part.size()));
+    }
+}
+
+void DrawMarksAndNotes(QPainter& painter, const ProfileScene& scene, std::size_t begin,
+                       std::size_t end, const QFontMetricsF& metrics) {
+    const ProfileData& data = *scene.data;
+    const QRectF plot = scene.viewport.plot;
+    std::vector<std::size_t> shown;
+    for (std::size_t row = begin; row < end; ++row) {
+        const QPointF at = scene.viewport.Pixel(data.X(row), data.Y(row));
+        if (plot.contains(at)) {
+            DrawMark(painter, at, data.Kind(row), MarkFill(data, row), scene.colours);
+            shown.push_back(row);
+        }
+    }
+    if (scene.table == nullptr) {
+        return;
+    }
+    // A note shows above its point where it overlaps no other note.
+    std::vector<QRectF> taken;
+    painter.setPen(scene.colours.text);
+    for (const std::size_t row : shown) {
+        const QString note = ToQString(scene.table->FieldText(row, Field::Note));
+        if (note.isEmpty()) {
+            continue;
+        }
+        const QPointF at = scene.viewport.Pixel(data.X(row), data.Y(row));
+        const double width = metrics.horizontalAdvance(note);
+        const QRectF rect(at.x() - width / 2, at.y() - kMarkRadius - 3 - metrics.height(), width,
+                          metrics.height());
+        const bool overlaps = std::any_of(taken.begin(), taken.end(), [&rect](const QRectF& r) {
+            return r.adjusted(-2, 0, 2, 0).intersects(rect);
+        });
+        if (overlaps || !plot.contains(rect)) {
+            continue;
+        }
+        taken.push_back(rect);
+        painter.drawText(QPointF(rect.left(), rect.top() + metrics.ascent()), note);
+    }
+}
+
+void DrawSelection(QPainter& painter, const ProfileScene& scene, std::size_t begin,
+                   std::size_t end) {
+    const ProfileData& data = *scene.data;
+    painter.setPen(QPen(scene.colours.highlight, 2));
+    painter.setBrush(Qt::NoBrush);
+    // A million selected rows draw one ring per pixel, not a million.
+    QPoint last(-1, -1);
+    for (const auto& [firstRow, lastRow] : *scene.selected) {
+        for (std::size_t row = std::max(firstRow, begin); row <= lastRow && row < end; ++row) {
+            const QPointF at = scene.viewport.Pixel(data.X(row), data.Y(row));
+            if (!scene.viewport.plot.contains(at) || at.toPoint() == last) {
+                continue;
+            }
+            last = at.toPoint();
+            painter.drawEllipse(at, kMarkRadius + 3, kMarkRadius + 3);
+        }
+    }
+}
+
+// A bar of a round length in true scale just above the plot's right end,
+// and the scale it stands for.
+void DrawScaleBar(QPainter& painter, const ProfileScene& scene, const QFontMetricsF& metrics) {
+    const ProfileViewport& viewport = scene.viewport;
+    const double metres = NiceStep(viewport.plot.width() / 8 / viewport.pixelsPerMetreX, 1);
+    const double length = metres * viewport.pixelsPerMetreX;
+    const double y = viewport.plot.top() - 4 - metrics.height() / 2;
+    const QRectF bar(viewport.plot.right() - length, y - 3, length, 6);
+    painter.setPen(QPen(scene.colours.text, 1));
+    painter.setBrush(scene.colours.background);
+    painter.drawRect(bar);
+    painter.setBrush(scene.colours.text);
+    painter.drawRect(QRectF(bar.left(), bar.top(), length / 2, bar.height()));
+    QString label = QStringLiteral("水平 1:%1").arg(scene.scaleDenominator);
+    // The vertical scale is named where the exaggeration makes it a whole one.
+    const double vertical =
+        scene.scaleDenominator * viewport.pixelsPerMetreX / viewport.pixelsPerMetreY;
+    if (std::abs(vertical - std::round(vertical)) < 1e-6 * vertical) {
+        label += QStringLiteral("，垂直 1:%1").arg(std::llround(vertical));
+    }
+    label += QStringLiteral("    0 – %1 m").arg(Number(metres, TickDecimals(metres)));
+    painter.drawText(QPointF(bar.left() - metrics.horizontalAdvance(label) - 8,
+                             y + metrics.ascent() / 2 - metrics.descent() / 2),
+                     label);
+}
+
+} // namespace
+
+ProfileColours ProfileColours::FromPalette(const QPalette& palette) {
+    ProfileColours colours;
+    colours.background = palette.color(QPalette::Base);
+    colours.text = palette.color(QPalette::Text);
+    colours.grid = colours.text;
+    colours.grid.setAlpha(45);
+    colours.highlight = palette.color(QPalette::Highlight);
+    return colours;
+}
+
+ProfileColours ProfileColours::Print() {
+    ProfileColours colours;
+    colours.background = Qt::white;
+    colours.text = Qt::black;
+    colours.grid = QColor(0, 0, 0, 45);
+    colours.highlight = QColor(0x30, 0x8C, 0xC6);
+    return colours;
+}
+
+QColor ProfilePainter::LayerColour(std::uint16_t layer) {
+    return QColor(kLayerColours[layer % std::size(kLayerColours)]);
+}
+
+QRectF ProfilePainter::PlotRect(const QRectF& area, const ProfileScene& scene) {
+    const QFontMetricsF metrics(scene.font);
+    const double line = metrics.height();
+    const double left = line + 6 + kTickLength + metrics.horizontalAdvance(kWidestYLabel);
+    const double right = metrics.horizontalAdvance(QStringLiteral("0000")) / 2 + 8;
+    int lines = 0;
+    LayOutHeader(scene, area.left() + left, area.right() - scene.headerMargin, 0, lines);
+    // A true-scale drawing names its scale on a line of its own.
+    lines += scene.scaleDenominator > 0 ? 1 : 0;
+    const double top = HeaderLineHeight(scene.font) * std::max(lines, 1) + 6;
+    const double bottom = 2 * line + kTickLength + 6;
+    return area.adjusted(left, top, -right, -bottom);
+}
+
+bool ProfilePainter::ShowsMarks(std::size_t visibleRows, double plotWidth) {
+    return static_cast<double>(visibleRows) * kMinMarkSpacing <= plotWidth;
+}
+
+std::size_t ProfilePainter::VisibleRows(const ProfileData& data, const ProfileViewport& viewport) {
+    const double left = viewport.LeftX();
+    const double right = viewport.RightX();
+    if (data.Ascending()) {
+        const auto [begin, end] = data.RowsBetween(left, right);
+        return end - begin;
+    }
+    const double* xs = data.Xs();
+    return static_cast<std::size_t>(std::count_if(
+        xs, xs + data.Size(), [left, right](double x) { return x >= left && x <= right; }));
+}
+
+void ProfilePainter::Draw(QPainter& painter, const QRectF& area, const ProfileScene& scene) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, scene.antialias);
+    painter.setFont(scene.font);
+    painter.fillRect(area, scene.colours.background);
+    const QFontMetricsF metrics(scene.font);
+    const QRectF plot = scene.viewport.plot;
+    painter.setPen(scene.colours.text);
+    DrawCaptions(painter, area, plot, metrics);
+    DrawHeader(painter, scene, area);
+    if (scene.data == nullptr || scene.data->Empty()) {
+        painter.setPen(QPen(scene.colours.text, 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(plot);
+        painter.drawText(plot, Qt::AlignCenter | Qt::TextWordWrap, scene.emptyHint);
+        painter.restore();
+        return;
+    }
+    DrawGridAndTicks(painter, scene.viewport, scene.colours, metrics);
+    const ProfileData& data = *scene.data;
+    const auto [begin, end] = data.RowsBetween(scene.viewport.LeftX(), scene.viewport.RightX());
+    painter.save();
+    painter.setClipRect(
+        plot.adjusted(-kMarkRadius - 4, -kMarkRadius - 4, kMarkRadius + 4, kMarkRadius + 4));
+    // A picture at twice the screen's density keeps twice the columns; a
+    // vector picture keeps the logical ones (its device reports 1).
+    const double pixelRatio =
+        painter.device()->devicePixelRatioF() * std::max(1.0, painter.transform().m11());
+    DrawLine(painter, scene, MappedLine(scene, begin, end, pixelRatio));
+    if (ShowsMarks(VisibleRows(data, scene.viewport), plot.width())) {
+        DrawMarksAndNotes(painter, scene, begin, end, metrics);
+    }
+    if (scene.selected != nullptr) {
+        DrawSelection(painter, scene, begin, end);
+    }
+    painter.restore();
+    if (scene.scaleDenominator > 0) {
+        DrawScaleBar(painter, scene, metrics);
+    }
+    painter.restore();
+}
+
+} // namespace quarvel

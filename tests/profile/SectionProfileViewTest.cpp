@@ -1,0 +1,310 @@
+// The profile: metres to pixels, ticks, the reduced million-point line
+// against the full one, degenerate sections, and the drawing linked with the
+// table both ways in the real window.
+
+#include "workbench/WindowHarness.h"
+
+#include "profile/ProfileGeometry.h"
+#include "profile/ProfilePainter.h"
+#include "profile/ProfilePicture.h"
+#include "profile/SectionProfileView.h"
+#include "workbench/MainMenu.h"
+
+#include <QAction>
+#include <QHelpEvent>
+#include <QImage>
+#include <QItemSelectionModel>
+#include <QPainter>
+#include <QToolTip>
+#include <QWheelEvent>
+
+#include <cmath>
+
+using namespace quarvel;
+using namespace quarvel::test;
+
+namespace {
+
+// A section of intersection points on layer "A" at the given stations and
+// elevations.
+PointList Section(const std::vector<std::pair<double, double>>& stationsAndElevations) {
+    PointList points;
+    for (const auto& [station, z] : stationsAndElevations) {
+        CDataStruct point;
+        point.number = static_cast<std::int32_t>(points.size());
+        point.station = station;
+        point.z = z;
+        point.layer = "A";
+        points.push_back(point);
+    }
+    return points;
+}
+
+QImage Render(const ProfileScene& scene, const QSize& size) {
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    ProfilePainter::Draw(painter, QRectF(QPointF(0, 0), QSizeF(size)), scene);
+    return image;
+}
+
+// Topmost and bottommost pixel of each column of rect dark enough to be the line.
+std::vector<std::pair<int, int>> InkExtents(const QImage& image, const QRect& rect) {
+    std::vector<std::pair<int, int>> extents;
+    for (int x = rect.left(); x <= rect.right(); ++x) {
+        int top = -1;
+        int bottom = -1;
+        for (int y = rect.top(); y <= rect.bottom(); ++y) {
+            if (qGray(image.pixel(x, y)) < 128) {
+                top = top < 0 ? y : top;
+                bottom = y;
+            }
+        }
+        extents.emplace_back(top, bottom);
+    }
+    return extents;
+}
+
+void Wheel(QWidget* widget, const QPointF& at, int steps) {
+    QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, 120 * steps), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &event);
+}
+
+QPoint PixelOfRow(const SectionProfileView* view, int row) {
+    const ProfileData& data = view->Data();
+    const auto index = static_cast<std::size_t>(row);
+    return view->Viewport().Pixel(data.X(index), data.Y(index)).toPoint();
+}
+
+} // namespace
+
+class SectionProfileViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void mapsMetresToPixelsAtTrueScaleAndExaggerated() {
+        // 100 m across and 4 m up in a 1000 x 500 plot, 4 % room at each side.
+        const QRectF plot(0, 0, 1000, 500);
+        QCOMPARE(ProfileViewport::Fit(plot, 0, 100, 0, 4, 1).Pixel(100, 4), QPointF(960, 231.6));
+        QCOMPARE(ProfileViewport::Fit(plot, 0, 100, 0, 4, 5).Pixel(100, 4), QPointF(960, 158));
+        QCOMPARE(ProfileViewport::Fit(plot, 0, 100, 0, 4, kAutoExaggeration).Pixel(0, 0),
+                 QPointF(40, 480));
+
+        // Drawn: the worked example's ordinary point sits in its layer's colour
+        // on the pixel the mapping gives, at true scale and at 1:5.
+        const PointList points = WorkedExamplePoints();
+        TableOptions options;
+        options.kneeMode = IntersectionsAndKnees;
+        const SectionTable table(points, {}, options);
+        const ProfileData data(table, {"DL"});
+        for (const int exaggeration : {1, 5}) {
+            const ProfileScene scene = ProfilePicture::WholeSection(
+                QRectF(0, 0, 800, 400), data, &table, QString(), exaggeration);
+            const ProfileViewport& viewport = scene.viewport;
+            QCOMPARE(viewport.pixelsPerMetreY, viewport.pixelsPerMetreX * exaggeration);
+            const QPoint at = viewport.Pixel(5, 11).toPoint();
+            QCOMPARE(Render(scene, QSize(800, 400)).pixelColor(at), ProfilePainter::LayerColour(0));
+        }
+    }
+
+    void choosesRoundTicks() {
+        QCOMPARE(NiceStep(0.7, 5), 0.2);
+        QCOMPARE(NiceStep(40, 10), 5.0);
+        QCOMPARE(NiceStep(3, 3), 1.0);
+        QCOMPARE(NiceStep(1234, 5), 500.0);
+        QCOMPARE(NiceStep(0.0042, 4), 0.002);
+        const std::vector<double> ticks = TickValues(-1, 1.1, 0.5);
+        QCOMPARE(ticks, std::vector<double>({-1, -0.5, 0, 0.5, 1}));
+        QVERIFY(!std::signbit(ticks[2])); // "0", never "-0"
+        QCOMPARE(TickDecimals(0.2), 1);
+        QCOMPARE(TickDecimals(0.05), 2);
+        QCOMPARE(TickDecimals(5), 0);
+    }
+
+    // 200,000 points with spikes and a few points out of order, drawn with
+    // the line reduced to each pixel column's first, lowest, highest and last
+    // point and drawn whole: every column reaches as high and as low.
+    void reducedLineKeepsEveryExtreme() {
+        std::vector<std::pair<double, double>> rows;
+        for (int i = 0; i < 200000; ++i) {
+            const double spike = i % 997 == 0 ? 6 : (i % 1451 == 0 ? -6 : 0);
+            rows.emplace_back(i * 0.01, std::sin(i * 0.001) + 0.3 * std::sin(i * 0.37) + spike);
+        }
+        for (std::size_t i = 5000; i < rows.size(); i += 20011) {
+            std::swap(rows[i].first, rows[i + 1].first); // a swapped point
+        }
+        const PointList points = Section(rows);
+        const SectionTable table(points, {}, TableOptions{});
+        const ProfileData data(table, {"A"});
+        ProfileScene scene = ProfilePicture::WholeSection(QRectF(0, 0, 1200, 400), data, &table,
+                                                          QString(), kAutoExaggeration);
+        scene.antialias = false;
+        const QRect plot = scene.viewport.plot.toAlignedRect().adjusted(1, 1, -1, -1);
+        const auto reduced = InkExtents(Render(scene, QSize(1200, 400)), plot);
+        scene.reduce = false;
+        const auto full = InkExtents(Render(scene, QSize(1200, 400)), plot);
+        // The rasteriser may put a steep segment's pixels into the column
+        // beside its end points: every extreme of one drawing must show in the
+        // other within a column either side.
+        const auto reaches = [](const auto& extents, std::size_t x, std::pair<int, int> want) {
+            int top = extents[x].first;
+            int bottom = extents[x].second;
+            for (const std::size_t near : {x - 1, x + 1}) {
+                if (near < extents.size()) {
+                    top = std::min(top, extents[near].first);
+                    bottom = std::max(bottom, extents[near].second);
+                }
+            }
+            return top <= want.first + 1 && bottom >= want.second - 1;
+        };
+        int differing = 0;
+        for (std::size_t x = 0; x < full.size(); ++x) {
+            differing += reaches(reduced, x, full[x]) && reaches(full, x, reduced[x]) ? 0 : 1;
+        }
+        QCOMPARE(differing, 0);
+
+        std::vector<QPointF> line;
+        ReduceToColumns(data.Xs(), data.Ys(), 0, data.Size(), scene.viewport, 1, line);
+        QVERIFY(line.size() <= 4 * static_cast<std::size_t>(scene.viewport.plot.width() + 2));
+    }
+
+    // No rows, one row, all at one distance, all at one elevation: the plot
+    // keeps a usable scale and every point lands inside it.
+    void degenerateSectionsDrawSensibly() {
+        const std::vector<std::vector<std::pair<double, double>>> sections = {
+            {}, {{3, 7}}, {{5, 1}, {5, 2}, {5, 4}}, {{0, 9}, {10, 9}, {20, 9}}};
+        for (const auto& rows : sections) {
+            const PointList points = Section(rows);
+            const SectionTable table(points, {}, TableOptions{});
+            const ProfileData data(table, {"A"});
+            const ProfileScene scene = ProfilePicture::WholeSection(QRectF(0, 0, 600, 300), data,
+                                                                    &table, QStringLiteral("t"), 1);
+            const ProfileViewport& viewport = scene.viewport;
+            QVERIFY(std::isfinite(viewport.pixelsPerMetreX) && viewport.pixelsPerMetreX > 0);
+            QCOMPARE(viewport.pixelsPerMetreY, viewport.pixelsPerMetreX);
+            const QImage image = Render(scene, QSize(600, 300));
+            for (const auto& [station, z] : rows) {
+                const QPointF at = viewport.Pixel(station, z);
+                QVERIFY(viewport.plot.contains(at));
+                QCOMPARE(image.pixelColor(at.toPoint()), ProfilePainter::LayerColour(0));
+            }
+        }
+    }
+
+    // The profile draws exactly the table's rows: their distance from start
+    // and elevation, after every view option.
+    void followsEveryViewOption() {
+        WindowHarness h;
+        h.OpenThroughButton(ExamplePath("section-3.8.txt"));
+        SectionProfileView* view = h.window->Profile();
+        const auto drawsTheTable = [&] {
+            const SectionTable& table = h.window->TableModel()->Table();
+            const ProfileData& data = view->Data();
+            if (data.Size() != table.RowCount() || static_cast<int>(data.Size()) != h.Rows()) {
+                return false;
+            }
+            for (std::size_t row = 0; row < data.Size(); ++row) {
+                if (FormatValue(data.X(row), 3) != table.FieldText(row, Field::DistanceFromStart) ||
+                    FormatValue(data.Y(row), 3) != table.FieldText(row, Field::Z)) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        QVERIFY(drawsTheTable());
+        QVERIFY(!view->Data().HasKind(MarkKind::Knee));
+        h.KneeCombo()->setCurrentIndex(IntersectionsAndKnees);
+        QVERIFY(drawsTheTable());
+        QVERIFY(view->Data().HasKind(MarkKind::Knee));
+        QVERIFY(h.ClickLayer(QStringLiteral("边沟")));
+        QTest::mouseClick(h.Button("layerFilterButton"), Qt::LeftButton);
+        QVERIFY(drawsTheTable());
+        const LayerList& layers = view->Data().Layers();
+        for (const std::uint16_t layer : view->Data().ShownLayers()) {
+            QVERIFY(layers[layer] != "边沟");
+        }
+        QTest::mouseClick(h.Check("reverse"), Qt::LeftButton);
+        QVERIFY(drawsTheTable());
+        QCOMPARE(view->Data().X(0), 0.0); // a reversed table draws from the section's end
+        QCOMPARE(view->Title(), QStringLiteral("section-3.8.txt"));
+    }
+
+    void pointsAndRowsSelectEachOther() {
+        WindowHarness h;
+        h.OpenThroughButton(ExamplePath("section-3.8.txt"));
+        SectionProfileView* view = h.window->Profile();
+        QItemSelectionModel* selection = h.List()->selectionModel();
+        QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
+
+        // Hovering a point tells its row as the table shows it.
+        QHelpEvent help(QEvent::ToolTip, PixelOfRow(view, 4),
+                        view->mapToGlobal(PixelOfRow(view, 4)));
+        QApplication::sendEvent(view, &help);
+        const QString tip = QToolTip::text();
+        QVERIFY2(tip.contains(QStringLiteral("序号：5")) &&
+                     tip.contains(QStringLiteral("编号：7")) &&
+                     tip.contains(QStringLiteral("高程Z：33.900")) &&
+                     tip.contains(QStringLiteral("与起点距离：10.000")),
+                 qPrintable(tip));
+
+        // Zoomed in on a point, a click on it selects its row and the list
+        // scrolls to it.
+        const ProfileViewport fitted = view->Viewport();
+        Wheel(view, PixelOfRow(view, 4), 12);
+        QVERIFY(view->Viewport().pixelsPerMetreX > fitted.pixelsPerMetreX * 10);
+        QTest::mouseClick(view, Qt::LeftButton, {}, PixelOfRow(view, 4));
+        QCOMPARE(selection->selectedRows().size(), 1);
+        QCOMPARE(selection->currentIndex().row(), 4);
+
+        // A row selected in the table far outside the zoomed view brings its
+        // point into view, ringed.
+        selection->setCurrentIndex(h.Model()->index(10, 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QVERIFY(view->Viewport().plot.contains(PixelOfRow(view, 10)));
+        QCOMPARE(view->SelectedRows(), RowRanges({{10, 10}}));
+
+        // A drag pans by as many pixels; a double-click shows it all again.
+        const QPoint before = PixelOfRow(view, 10);
+        QTest::mousePress(view, Qt::LeftButton, {}, before + QPoint(3, 3));
+        QTest::mouseMove(view, before + QPoint(43, 23));
+        QTest::mouseRelease(view, Qt::LeftButton, {}, before + QPoint(43, 23));
+        QCOMPARE(PixelOfRow(view, 10), before + QPoint(40, 20));
+        QCOMPARE(selection->currentIndex().row(), 10); // a drag selects nothing
+        QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(view->Viewport().pixelsPerMetreX, fitted.pixelsPerMetreX);
+        QCOMPARE(view->Viewport().centreX, fitted.centreX);
+    }
+
+    // The view menu hides the profile (F7), and a restart keeps that, its
+    // height and the exaggeration.
+    void menuAndSettingsKeepTheProfile() {
+        WindowHarness h;
+        const QList<QAction*> menus = h.window->Menu()->actions();
+        QCOMPARE(menus.size(), 3);
+        QCOMPARE(menus[1]->text(), QStringLiteral("视图(&V)"));
+        QCOMPARE(menus[2]->text(), QStringLiteral("帮助(&H)"));
+        QAction* toggle = h.window->Menu()->ProfileAction();
+        QCOMPARE(toggle->text(), QStringLiteral("断面图"));
+        QCOMPARE(toggle->shortcut(), QKeySequence(Qt::Key_F7));
+        QVERIFY(h.window->Profile()->isVisible());
+
+        auto* exaggeration =
+            h.window->Profile()->findChild<QComboBox*>(QStringLiteral("exaggeration"));
+        exaggeration->setCurrentIndex(exaggeration->findText(QStringLiteral("1:5")));
+        QCOMPARE(h.window->Profile()->Exaggeration(), 5);
+        QTest::keyClick(h.List(), Qt::Key_F7);
+        QVERIFY(!h.window->Profile()->isVisible());
+        QVERIFY(!toggle->isChecked());
+        h.window->close();
+
+        h.Start();
+        QVERIFY(!h.window->Profile()->isVisible());
+        QVERIFY(!h.window->Menu()->ProfileAction()->isChecked());
+        QCOMPARE(h.window->Profile()->Exaggeration(), 5);
+        h.window->Menu()->ProfileAction()->trigger();
+        QVERIFY(h.window->Profile()->isVisible());
+    }
+};
+
+QTEST_MAIN(SectionProfileViewTest)
+#include "SectionProfileViewTest.moc"
