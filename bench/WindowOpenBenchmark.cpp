@@ -1,12 +1,14 @@
 // Opens a generated 1,000,000-point section file in the real main window and
-// reports how long it takes until the first rows are painted, how long a page
-// of scrolling takes, how long fitting the column widths takes, and the
+// reports how long it takes until the first rows (and the profile, when it
+// shows) are painted, with the profile hidden and shown, how long a page of
+// scrolling takes, how long fitting the column widths takes, and the
 // process's peak memory against the file size.
 //   window_open_benchmark [POINTS]
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
 #include "SectionFileGenerator.h"
 #include "controls/CListCtrlEx.h"
+#include "profile/SectionProfileView.h"
 #include "workbench/CQuarvelDlg.h"
 #include "workbench/SectionTableModel.h"
 
@@ -15,9 +17,12 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
+#include <vector>
 
 #include <sys/resource.h>
 
@@ -29,9 +34,43 @@ double PeakMegabytes() {
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-// Paints the list's visible rows now, as the screen would.
-void PaintList(quarvel::CQuarvelDlg& window) {
+// Paints the list's visible rows, and the profile when it shows, now, as the
+// screen would.
+void Paint(quarvel::CQuarvelDlg& window) {
     window.List()->viewport()->grab();
+    if (window.Profile()->isVisible()) {
+        window.Profile()->repaint();
+    }
+}
+
+// A window on a settings file that shows or hides the profile.
+std::unique_ptr<quarvel::CQuarvelDlg> NewWindow(const QTemporaryDir& scratch, bool profile) {
+    const QString settings = scratch.filePath(QStringLiteral("Quarvel.ini"));
+    std::ofstream(settings.toStdString(), std::ios::binary)
+        << "[VIEW]\r\nProfile=" << (profile ? 1 : 0) << "\r\n";
+    auto window = std::make_unique<quarvel::CQuarvelDlg>(settings.toStdString());
+    window->resize(800, 700);
+    window->show();
+    QApplication::processEvents();
+    Paint(*window);
+    return window;
+}
+
+// Milliseconds from the open until the first paint; 0 when the file did not open.
+double OpenMs(quarvel::CQuarvelDlg& window, const QString& file) {
+    QElapsedTimer timer;
+    timer.start();
+    if (!window.OpenFile(file)) {
+        return 0;
+    }
+    QApplication::processEvents();
+    Paint(window);
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 } // namespace
@@ -53,41 +92,46 @@ int main(int argc, char** argv) {
         fileMegabytes = static_cast<double>(bytes.size()) / (1024.0 * 1024.0);
     }
 
-    quarvel::CQuarvelDlg window(scratch.filePath(QStringLiteral("Quarvel.ini")).toStdString());
-    window.resize(800, 700);
-    window.show();
-    QApplication::processEvents();
-    PaintList(window);
+    // Alternately without and with the profile, so that both meet the same
+    // state of the machine; the last window stays for scrolling.
     const double baseline = PeakMegabytes();
+    std::vector<double> hidden;
+    std::vector<double> shown;
+    std::unique_ptr<quarvel::CQuarvelDlg> window;
+    for (int run = 0; run < 6; ++run) {
+        const bool profile = run % 2 == 1;
+        window.reset();
+        window = NewWindow(scratch, profile);
+        const double ms = OpenMs(*window, file);
+        if (ms == 0) {
+            std::fprintf(stderr, "the generated file did not open\n");
+            return 1;
+        }
+        (profile ? shown : hidden).push_back(ms);
+    }
+    const double hiddenMs = Median(hidden);
+    const double shownMs = Median(shown);
 
     QElapsedTimer timer;
-    timer.start();
-    if (!window.OpenFile(file)) {
-        std::fprintf(stderr, "the generated file did not open\n");
-        return 1;
-    }
-    QApplication::processEvents();
-    PaintList(window);
-    const double openMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-
-    QScrollBar* scroll = window.List()->verticalScrollBar();
+    QScrollBar* scroll = window->List()->verticalScrollBar();
     constexpr int kPages = 50;
     timer.restart();
     for (int page = 1; page <= kPages; ++page) {
         scroll->setValue(scroll->maximum() / kPages * page);
-        PaintList(window);
+        window->List()->viewport()->grab();
     }
     const double scrollMs = static_cast<double>(timer.nsecsElapsed()) / 1e6 / kPages;
 
     // Fitting the column widths again reads only the model's width candidates.
     timer.restart();
-    window.List()->AutoSizeColumns();
+    window->List()->AutoSizeColumns();
     const double fitMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
 
     const double peak = PeakMegabytes();
     std::printf("file: %zu points, %.1f MiB\n", points, fileMegabytes);
-    std::printf("open and first rows painted: %.0f ms (%d rows)\n", openMs,
-                window.TableModel()->rowCount());
+    std::printf("open and first rows painted, profile hidden: %.0f ms; profile shown: %.0f ms "
+                "(%.2fx; medians of 3; %d rows)\n",
+                hiddenMs, shownMs, shownMs / hiddenMs, window->TableModel()->rowCount());
     std::printf("one scrolled page painted: %.2f ms\n", scrollMs);
     std::printf("column widths fitted: %.1f ms\n", fitMs);
     std::printf("peak memory: %.1f MiB (%.2fx the file); before the open %.1f MiB, so the section "

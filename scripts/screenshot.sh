@@ -41,7 +41,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb "$display" -screen 0 760x680x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 760x900x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 50); do
     [ -e "/tmp/.X11-unix/X${display#:}" ] && break
