@@ -36,7 +36,8 @@ const std::pair<const char16_t*, int> kExaggerations[] = {
 
 SectionProfileView::SectionProfileView(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("profile"));
-    setFocusPolicy(Qt::StrongFocus);
+    // A click gives the drawing the keys (Home); Tab reaches its one control.
+    setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_comboExaggeration = new QComboBox(this);
     m_comboExaggeration->setObjectName(QStringLiteral("exaggeration"));

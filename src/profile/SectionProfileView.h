@@ -34,6 +34,8 @@ public:
     // kAutoExaggeration or 1, 2, 5, 10; anything else is ignored.
     void SetExaggeration(int exaggeration);
     int Exaggeration() const { return m_exaggeration; }
+    // The panel's one control, for the window's tab order.
+    QComboBox* ExaggerationBox() const { return m_comboExaggeration; }
 
     void FitSection();
     // The drawing of the current view for another area, in print colours;

@@ -214,6 +214,7 @@ void CQuarvelDlg::CreateControls() {
     for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
+    setTabOrder(m_checkReverse, m_profile->ExaggerationBox()); // the profile's scale last
 }
 
 int CQuarvelDlg::MenuHeight() const {

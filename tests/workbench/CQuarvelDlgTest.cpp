@@ -454,7 +454,8 @@ private slots:
                                        h.Button("layerFilterButton"),
                                        h.Spin("decimals"),
                                        h.Check("renumber"),
-                                       h.Check("reverse")};
+                                       h.Check("reverse"),
+                                       h.window->Profile()->ExaggerationBox()};
         const QRect cell = h.List()->visualRect(h.Model()->index(2, 1));
         QTest::mouseClick(h.List()->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
