@@ -3,6 +3,7 @@
 #include "workbench/WorkbenchText.h"
 
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
@@ -229,11 +230,17 @@ std::vector<QPointF> MappedLine(const ProfileScene& scene, std::size_t begin, st
     return line;
 }
 
-void DrawLine(QPainter& painter, const ProfileScene& scene, const std::vector<QPointF>& line) {
-    // A cosmetic pen one pixel wide keeps to the rasteriser's fast path: any
-    // other width strokes a million-point line many times slower.
-    QPen pen(scene.colours.text, 1);
-    pen.setCosmetic(true);
+void DrawLine(QPainter& painter, const ProfileScene& scene, const std::vector<QPointF>& line,
+              double pixelRatio) {
+    // On screen a cosmetic pen one pixel wide keeps to the rasteriser's fast
+    // path: any other width strokes a million-point line many times slower. A
+    // denser picture gets as many device pixels; paper gets a line 1/96 inch
+    // wide rather than the printer's thinnest.
+    const QPaintEngine* engine = painter.paintEngine();
+    const bool vector = engine != nullptr && (engine->type() == QPaintEngine::Pdf ||
+                                              engine->type() == QPaintEngine::SVG);
+    QPen pen(scene.colours.text, vector ? 1 : std::max(1.0, std::round(pixelRatio)));
+    pen.setCosmetic(!vector);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
     const QRectF bounds = scene.viewport.plot.adjusted(-4, -4, 4, 4);
@@ -402,13 +409,13 @@ void ProfilePainter::Draw(QPainter& painter, const QRectF& area, const ProfileSc
     const ProfileData& data = *scene.data;
     const auto [begin, end] = data.RowsBetween(scene.viewport.LeftX(), scene.viewport.RightX());
     painter.save();
-    painter.setClipRect(
-        plot.adjusted(-kMarkRadius - 4, -kMarkRadius - 4, kMarkRadius + 4, kMarkRadius + 4));
+    // Nothing of the data leaves the plot, also where it runs off it zoomed in.
+    painter.setClipRect(plot);
     // A picture at twice the screen's density keeps twice the columns; a
     // vector picture keeps the logical ones (its device reports 1).
     const double pixelRatio =
         painter.device()->devicePixelRatioF() * std::max(1.0, painter.transform().m11());
-    DrawLine(painter, scene, MappedLine(scene, begin, end, pixelRatio));
+    DrawLine(painter, scene, MappedLine(scene, begin, end, pixelRatio), pixelRatio);
     if (ShowsMarks(VisibleRows(data, scene.viewport), plot.width())) {
         DrawMarksAndNotes(painter, scene, begin, end, metrics);
     }
