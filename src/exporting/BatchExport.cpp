@@ -1,14 +1,19 @@
 #include "exporting/BatchExport.h"
 
+#include "files/AtomicFile.h"
+
 #include "sectiondata/Azimuths.h"
 #include "sectiondata/SectionReader.h"
 
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <ostream>
+#include <set>
 #include <thread>
 #include <unordered_set>
 
@@ -23,6 +28,11 @@ namespace {
 
 bool IsCancelled(const CancelFlag* cancel) {
     return cancel != nullptr && cancel->load(std::memory_order_relaxed);
+}
+
+bool SameFile(const fs::path& a, const fs::path& b) {
+    std::error_code error;
+    return fs::equivalent(a, b, error);
 }
 
 FileExport Cancelled() {
@@ -83,20 +93,70 @@ FileExport ExportThrough(const fs::path& input, const ExportRecipe& recipe,
     return result;
 }
 
-// Runs the export of one item on any thread; an exception (memory running
-// out) must not escape a worker.
-FileExport ExportItem(const BatchItem& item, const ExportRecipe& recipe, const CancelFlag* cancel) {
+// One file read, built and written, waiting for its commit.
+struct PreparedExport {
+    FileExport result;
+    std::unique_ptr<AtomicFile> file; // null when result is final
+    ExportResult written;
+};
+
+PreparedExport PrepareExport(const fs::path& input, const fs::path& output,
+                             const ExportRecipe& recipe, const CancelFlag* cancel) {
+    PreparedExport prepared;
+    if (SameFile(input, output)) {
+        prepared.result =
+            Failed("保存文件失败: " + output.u8string() + ": 输出文件就是输入文件，未覆盖");
+        return prepared;
+    }
+    prepared.result =
+        ExportThrough(input, recipe, cancel, [&](const SectionTable& table, FileExport&) {
+            prepared.file = std::make_unique<AtomicFile>(output);
+            prepared.written = WriteExportUncommitted(*prepared.file, table, recipe.form, cancel);
+        });
+    return prepared;
+}
+
+FileExport FinishExport(PreparedExport& prepared, const CancelFlag* cancel,
+                        bool syncFolder = true) {
+    FileExport& result = prepared.result;
+    if (!prepared.file) {
+        return std::move(result);
+    }
+    const ExportResult written = CommitExport(*prepared.file, prepared.written, cancel, syncFolder);
+    const std::string outputName = prepared.file->Target().u8string();
+    prepared.file.reset();
+    if (written.cancelled) {
+        result.status = FileExportStatus::Cancelled;
+    } else if (!written.ok) {
+        result.failure = written.error;
+    } else {
+        result.status = FileExportStatus::Written;
+        result.unencodable = written.unencodable;
+        if (result.unencodable > 0) {
+            result.warnings.push_back(UnencodableWarning(outputName, result.unencodable));
+        }
+    }
+    return std::move(result);
+}
+
+// Prepares one item on any thread; an exception (memory running out) must
+// not escape a worker.
+PreparedExport PrepareItem(const BatchItem& item, const ExportRecipe& recipe,
+                           const CancelFlag* cancel) {
+    PreparedExport prepared;
     if (!item.refusal.empty()) {
-        return Failed(item.refusal);
+        prepared.result = Failed(item.refusal);
+    } else if (IsCancelled(cancel)) {
+        prepared.result = Cancelled();
+    } else {
+        try {
+            prepared = PrepareExport(item.input, item.output, recipe, cancel);
+        } catch (const std::exception&) {
+            prepared = PreparedExport{};
+            prepared.result = Failed("保存文件失败: " + item.output.u8string() + ": 内存不足");
+        }
     }
-    if (IsCancelled(cancel)) {
-        return Cancelled();
-    }
-    try {
-        return ExportSectionFile(item.input, item.output, recipe, cancel);
-    } catch (const std::exception&) {
-        return Failed("保存文件失败: " + item.output.u8string() + ": 内存不足");
-    }
+    return prepared;
 }
 
 // A name two spellings of one file share, as far as the paths tell.
@@ -114,11 +174,6 @@ std::string PathKey(const fs::path& path) {
 #else
     return key.u8string();
 #endif
-}
-
-bool SameFile(const fs::path& a, const fs::path& b) {
-    std::error_code error;
-    return fs::equivalent(a, b, error);
 }
 
 // Hands the results of the workers on in the order of the items, holding
@@ -150,29 +205,63 @@ private:
     std::vector<std::optional<FileExport>> m_results;
 };
 
+// Files written and waiting for their commit, a few at a time: each holds
+// an open file.
+class CommitQueue {
+public:
+    void Push(std::size_t index, PreparedExport prepared) {
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_space.wait(lock, [&] { return m_pending.size() < kMaxPendingCommits; });
+            m_pending.emplace_back(index, std::move(prepared));
+        }
+        m_items.notify_one();
+    }
+
+    // False once the queue is closed and empty.
+    bool Pop(std::size_t& index, PreparedExport& prepared) {
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_items.wait(lock, [&] { return !m_pending.empty() || m_closed; });
+            if (m_pending.empty()) {
+                return false;
+            }
+            index = m_pending.front().first;
+            prepared = std::move(m_pending.front().second);
+            m_pending.pop_front();
+        }
+        m_space.notify_one();
+        return true;
+    }
+
+    void Close() {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_closed = true;
+        }
+        m_items.notify_all();
+    }
+
+private:
+    static constexpr std::size_t kMaxPendingCommits = 16;
+
+    std::mutex m_mutex;
+    std::condition_variable m_space;
+    std::condition_variable m_items;
+    std::deque<std::pair<std::size_t, PreparedExport>> m_pending;
+    bool m_closed = false;
+};
+
+// A commit waits for the disk to flush the file; several waiting at once
+// keep the disk busy while the workers go on with the next files.
+constexpr std::size_t kCommitters = 4;
+
 } // namespace
 
 FileExport ExportSectionFile(const fs::path& input, const fs::path& output,
                              const ExportRecipe& recipe, const CancelFlag* cancel) {
-    if (SameFile(input, output)) {
-        return Failed("保存文件失败: " + output.u8string() + ": 输出文件就是输入文件，未覆盖");
-    }
-    FileExport result =
-        ExportThrough(input, recipe, cancel, [&](const SectionTable& table, FileExport& done) {
-            const ExportResult written = WriteExportFile(output, table, recipe.form, cancel);
-            if (written.cancelled) {
-                done.status = FileExportStatus::Cancelled;
-            } else if (!written.ok) {
-                done.failure = written.error;
-            } else {
-                done.status = FileExportStatus::Written;
-                done.unencodable = written.unencodable;
-            }
-        });
-    if (result.unencodable > 0) {
-        result.warnings.push_back(UnencodableWarning(output.u8string(), result.unencodable));
-    }
-    return result;
+    PreparedExport prepared = PrepareExport(input, output, recipe, cancel);
+    return FinishExport(prepared, cancel);
 }
 
 FileExport ExportSectionFile(const fs::path& input, std::ostream& out, const ExportRecipe& recipe) {
@@ -221,30 +310,62 @@ std::vector<BatchItem> PlanBatch(const std::vector<fs::path>& inputs,
 
 void RunBatch(const std::vector<BatchItem>& items, const ExportRecipe& recipe, unsigned jobs,
               const CancelFlag* cancel, const FileExported& exported) {
-    const std::size_t workers =
-        std::min<std::size_t>(jobs == 0 ? ProcessorCount() : jobs, items.size());
-    if (workers <= 1) {
+    if (items.size() <= 1) {
         for (std::size_t i = 0; i < items.size(); ++i) {
-            exported(i, ExportItem(items[i], recipe, cancel));
+            PreparedExport prepared = PrepareItem(items[i], recipe, cancel);
+            exported(i, FinishExport(prepared, cancel));
         }
         return;
     }
+    const std::size_t workers =
+        std::min<std::size_t>(jobs == 0 ? ProcessorCount() : jobs, items.size());
     OrderedResults results(items.size());
+    CommitQueue commits;
     std::atomic<std::size_t> next{0};
-    std::vector<std::thread> threads;
-    threads.reserve(workers);
+    std::vector<std::thread> preparing;
     for (std::size_t w = 0; w < workers; ++w) {
-        threads.emplace_back([&] {
+        preparing.emplace_back([&] {
             for (std::size_t i = next++; i < items.size(); i = next++) {
-                results.Put(i, ExportItem(items[i], recipe, cancel));
+                PreparedExport prepared = PrepareItem(items[i], recipe, cancel);
+                if (prepared.file) {
+                    commits.Push(i, std::move(prepared));
+                } else {
+                    results.Put(i, std::move(prepared.result));
+                }
+            }
+        });
+    }
+    // Each folder is synced once at the end instead of after every rename.
+    std::mutex foldersMutex;
+    std::set<fs::path> folders;
+    std::vector<std::thread> committing;
+    for (std::size_t c = 0; c < kCommitters; ++c) {
+        committing.emplace_back([&] {
+            std::size_t index = 0;
+            PreparedExport prepared;
+            while (commits.Pop(index, prepared)) {
+                const fs::path folder = prepared.file->Folder();
+                FileExport result = FinishExport(prepared, cancel, false);
+                if (result.status == FileExportStatus::Written) {
+                    const std::lock_guard<std::mutex> lock(foldersMutex);
+                    folders.insert(folder);
+                }
+                results.Put(index, std::move(result));
             }
         });
     }
     for (std::size_t i = 0; i < items.size(); ++i) {
         exported(i, results.Take(i));
     }
-    for (std::thread& thread : threads) {
+    for (std::thread& thread : preparing) {
         thread.join();
+    }
+    commits.Close();
+    for (std::thread& thread : committing) {
+        thread.join();
+    }
+    for (const fs::path& folder : folders) {
+        AtomicFile::SyncFolder(folder);
     }
 }
 

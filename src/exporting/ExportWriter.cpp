@@ -178,24 +178,32 @@ bool WriteExport(std::ostream& out, const TableSource& table, const ExportForm& 
     return produced && out.flush().good();
 }
 
-ExportResult WriteExportFile(const std::filesystem::path& target, const TableSource& table,
-                             const ExportForm& form, const CancelFlag* cancel) {
+ExportResult WriteExportUncommitted(AtomicFile& file, const TableSource& table,
+                                    const ExportForm& form, const CancelFlag* cancel) {
     ExportResult result;
-    AtomicFile file(target);
     const auto write = [&file, cancel](std::string_view bytes) {
         return !Cancelled(cancel) && file.Write(bytes);
     };
-    const bool written = file.Open() && ProduceExport(table, form, write, result.unencodable) &&
-                         !Cancelled(cancel) && file.Commit();
-    if (!written) {
-        result.cancelled = Cancelled(cancel) && file.Error().empty();
-        result.reason = result.cancelled ? "已取消" : file.Reason();
-        result.error =
-            "保存文件失败: " + (result.cancelled ? target.u8string() + ": 已取消" : file.Error());
-        return result;
-    }
-    result.ok = true;
+    result.ok = file.Open() && ProduceExport(table, form, write, result.unencodable);
     return result;
+}
+
+ExportResult CommitExport(AtomicFile& file, ExportResult written, const CancelFlag* cancel,
+                          bool syncFolder) {
+    written.ok = written.ok && !Cancelled(cancel) && file.Commit(syncFolder);
+    if (!written.ok) {
+        written.cancelled = Cancelled(cancel) && file.Error().empty();
+        written.reason = written.cancelled ? "已取消" : file.Reason();
+        written.error = "保存文件失败: " +
+                        (written.cancelled ? file.Target().u8string() + ": 已取消" : file.Error());
+    }
+    return written;
+}
+
+ExportResult WriteExportFile(const std::filesystem::path& target, const TableSource& table,
+                             const ExportForm& form, const CancelFlag* cancel) {
+    AtomicFile file(target);
+    return CommitExport(file, WriteExportUncommitted(file, table, form, cancel), cancel);
 }
 
 } // namespace quarvel

@@ -11,6 +11,8 @@
 
 namespace quarvel {
 
+class AtomicFile;
+
 struct ExportResult {
     bool ok = false;
     bool cancelled = false;
@@ -35,5 +37,16 @@ bool WriteExport(std::ostream& out, const TableSource& table, const ExportForm& 
 // cancelled export leaves no file behind.
 ExportResult WriteExportFile(const std::filesystem::path& target, const TableSource& table,
                              const ExportForm& form = {}, const CancelFlag* cancel = nullptr);
+
+// The same bytes into file, opened here but not committed: a batch commits
+// while it writes the next file, since a commit mostly waits for the disk.
+ExportResult WriteExportUncommitted(AtomicFile& file, const TableSource& table,
+                                    const ExportForm& form = {},
+                                    const CancelFlag* cancel = nullptr);
+
+// The result of committing file, written by WriteExportUncommitted;
+// syncFolder as for AtomicFile::Commit.
+ExportResult CommitExport(AtomicFile& file, ExportResult written,
+                          const CancelFlag* cancel = nullptr, bool syncFolder = true);
 
 } // namespace quarvel

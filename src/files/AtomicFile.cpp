@@ -106,6 +106,11 @@ bool AtomicFile::FailWithErrno(int error) {
     return Fail(SystemErrorText(error));
 }
 
+fs::path AtomicFile::Folder() const {
+    const fs::path& target = m_resolved.empty() ? m_target : m_resolved;
+    return target.has_parent_path() ? target.parent_path() : fs::path(".");
+}
+
 // The first step of Open on every system: nothing open yet, links followed.
 bool AtomicFile::ResolveTarget() {
     if (m_failed || m_descriptor >= 0) {
@@ -183,7 +188,7 @@ bool AtomicFile::Write(std::string_view bytes) {
     return true;
 }
 
-bool AtomicFile::Commit() {
+bool AtomicFile::Commit(bool syncFolder) {
     if (m_failed || m_descriptor < 0) {
         return false;
     }
@@ -201,17 +206,20 @@ bool AtomicFile::Commit() {
             return FailWithErrno(errno);
         }
         m_temporary.clear();
-        // Make the rename itself durable; a folder that cannot be synced
-        // still holds the complete new file.
-        const fs::path folder = m_resolved.has_parent_path() ? m_resolved.parent_path() : ".";
-        const int folderDescriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (folderDescriptor >= 0) {
-            (void)::fsync(folderDescriptor);
-            ::close(folderDescriptor);
+        if (syncFolder) {
+            SyncFolder(Folder());
         }
     }
     m_committed = true;
     return true;
+}
+
+void AtomicFile::SyncFolder(const fs::path& folder) {
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        (void)::fsync(descriptor);
+        ::close(descriptor);
+    }
 }
 
 void AtomicFile::Discard() {
@@ -258,7 +266,7 @@ bool AtomicFile::Write(std::string_view bytes) {
     return out.good() || FailWithErrno(errno != 0 ? errno : EIO);
 }
 
-bool AtomicFile::Commit() {
+bool AtomicFile::Commit(bool /*syncFolder*/) {
     if (m_failed || m_descriptor < 0) {
         return false;
     }
@@ -272,6 +280,9 @@ bool AtomicFile::Commit() {
     m_committed = true;
     return true;
 }
+
+// Windows has no call to sync a folder; its file system journals the rename.
+void AtomicFile::SyncFolder(const fs::path&) {}
 
 void AtomicFile::Discard() {
     m_descriptor = -1;

@@ -25,8 +25,17 @@ public:
     // the other calls do nothing and return false.
     bool Open();
     bool Write(std::string_view bytes);
-    bool Commit();
+    // syncFolder false leaves making the rename durable to SyncFolder(), for
+    // a caller that commits many files into one folder.
+    bool Commit(bool syncFolder = true);
 
+    // Makes the renames into folder durable; a folder that cannot be synced
+    // still holds the complete files.
+    static void SyncFolder(const std::filesystem::path& folder);
+    // The folder that Commit() renames into.
+    std::filesystem::path Folder() const;
+
+    const std::filesystem::path& Target() const { return m_target; }
     // UTF-8: the target's path and the system's reason.
     const std::string& Error() const { return m_error; }
     // The reason alone, without the file name.

@@ -22,29 +22,60 @@ std::vector<std::string> Entries(const fs::path& folder) {
     return names;
 }
 
-// Once cancelled, no file is begun: the files written stay whole, the rest
-// leave nothing, not even a temporary file.
+// Once cancelled, no file is begun and none waiting for the disk is kept:
+// the files there are whole, and each of them was reported written.
 TEST(BatchExportTest, CancelLeavesOnlyWholeFiles) {
     const test::TempFolder temp;
     std::vector<fs::path> inputs;
-    for (const char* name : {"section-3.0.txt", "section-3.6.txt", "section-3.8.txt"}) {
-        inputs.push_back(ExampleFile(name));
+    for (int copy = 0; copy < 4; ++copy) {
+        for (const char* name : {"section-3.0.txt", "section-3.6.txt", "section-3.8.txt"}) {
+            inputs.push_back(temp / (std::to_string(copy) + name));
+            fs::copy_file(ExampleFile(name), inputs.back());
+        }
     }
-    const std::vector<BatchItem> items = PlanBatch(
-        inputs, [&temp](const fs::path& input) { return OutputInFolder(temp.Path(), input); });
-    CancelFlag cancel{false};
-    std::vector<FileExportStatus> statuses;
-    RunBatch(items, ExportRecipe{}, 1, &cancel, [&](std::size_t, const FileExport& result) {
-        statuses.push_back(result.status);
-        cancel = true;
-    });
-    EXPECT_EQ(statuses,
-              (std::vector<FileExportStatus>{FileExportStatus::Written, FileExportStatus::Cancelled,
-                                             FileExportStatus::Cancelled}));
-    EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{"section-3.0.csv"});
-    EXPECT_EQ(ReadFileBytes(temp / "section-3.0.csv").substr(0, 3), "8\r\n");
+    const auto plan = [&inputs, &temp](const char* folder) {
+        fs::create_directory(temp / folder);
+        return PlanBatch(inputs, [&temp, folder](const fs::path& input) {
+            return OutputInFolder(temp / folder, input);
+        });
+    };
+    const auto run = [](const std::vector<BatchItem>& items, CancelFlag& cancel,
+                        bool cancelAfterFirst) {
+        std::vector<FileExportStatus> statuses;
+        RunBatch(items, ExportRecipe{}, 2, &cancel, [&](std::size_t, const FileExport& result) {
+            statuses.push_back(result.status);
+            cancel = cancel || cancelAfterFirst;
+        });
+        return statuses;
+    };
+    CancelFlag cancel{true};
+    const std::vector<FileExportStatus> none = run(plan("none"), cancel, false);
+    EXPECT_EQ(none, std::vector<FileExportStatus>(inputs.size(), FileExportStatus::Cancelled));
+    EXPECT_EQ(Entries(temp / "none"), std::vector<std::string>{});
+
+    cancel = false;
+    const std::vector<BatchItem> all = plan("all");
+    ASSERT_EQ(run(all, cancel, false),
+              std::vector<FileExportStatus>(inputs.size(), FileExportStatus::Written));
+    cancel = false;
+    const std::vector<BatchItem> some = plan("some");
+    const std::vector<FileExportStatus> statuses = run(some, cancel, true);
+    ASSERT_EQ(statuses.size(), inputs.size());
+    EXPECT_EQ(statuses[0], FileExportStatus::Written);
+    std::vector<std::string> expected;
+    for (std::size_t i = 0; i < some.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_NE(statuses[i], FileExportStatus::Failed);
+        if (statuses[i] == FileExportStatus::Written) {
+            expected.push_back(some[i].output.filename().string());
+            EXPECT_EQ(ReadFileBytes(some[i].output), ReadFileBytes(all[i].output));
+        }
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Entries(temp / "some"), expected);
 
     // Cancelled while the file is read: nothing is written.
+    cancel = true;
     const FileExport reading = ExportSectionFile(inputs[1], temp / "late.csv", {}, &cancel);
     EXPECT_EQ(reading.status, FileExportStatus::Cancelled);
     EXPECT_FALSE(fs::exists(temp / "late.csv"));
