@@ -186,7 +186,12 @@ ExportProfileCommand::Outcome ExportProfileCommand::Run(const SectionProfileView
     PictureRequest proposed;
     proposed.format = *format;
     proposed.exaggeration = view.Exaggeration();
-    proposed.size = *format == PictureFormat::Png ? view.size() * 2 : view.size();
+    // A panel hidden since the start was never laid out: its size says nothing.
+    const QSize minimum = view.minimumSizeHint();
+    const bool laidOut = view.width() >= minimum.width() && view.height() >= minimum.height();
+    const QSize panel = laidOut ? view.size() : view.sizeHint();
+    proposed.size = (*format == PictureFormat::Png ? panel * 2 : panel)
+                        .expandedTo(QSize(ProfilePicture::kMinSide, ProfilePicture::kMinSide));
     proposed.pixelRatio = 2;
     std::optional<PictureRequest> request = proposed;
     if (*format != PictureFormat::Svg && m_chooseOptions) {

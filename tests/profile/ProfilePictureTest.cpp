@@ -164,6 +164,19 @@ private slots:
         QCOMPARE(h.messages, QStringList({"保存文件失败"}));
         QVERIFY(h.details.constFirst().contains(QDir::toNativeSeparators(target)));
         QVERIFY(!QFileInfo::exists(QFileInfo(target).absolutePath()));
+
+        // Hidden since the start, the panel is saved at twice the size it
+        // would show at.
+        h.window->Menu()->ProfileAction()->trigger();
+        h.window->close();
+        h.Start();
+        h.OpenThroughButton(ExamplePath("section-3.8.txt"));
+        h.window->ProfileExport().SetFileChooser([&](const QString&) { return target; });
+        h.window->ProfileExport().SetOptionsChooser(
+            [](const PictureRequest& proposed) { return std::optional<PictureRequest>(proposed); });
+        target = h.TempPath(QStringLiteral("hidden.png"));
+        h.window->Menu()->ExportProfileAction()->trigger();
+        QCOMPARE(QImage(target).size(), h.window->Profile()->sizeHint() * 2);
     }
 };
 
