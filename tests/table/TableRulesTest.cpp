@@ -207,6 +207,12 @@ TEST(FormatValueTest, EqualsPrintfOnManyValues) {
     for (const double value : values) {
         for (int decimals = 0; decimals <= 3; ++decimals) {
             std::snprintf(expected, sizeof expected, "%.*f", decimals, value);
+            if (std::isnan(value)) {
+                // C libraries differ on the sign of NaN (mingw prints "nan" for both); the
+                // export writes it as glibc does on every system.
+                ASSERT_EQ(FormatValue(value, decimals), std::signbit(value) ? "-nan" : "nan");
+                continue;
+            }
             ASSERT_EQ(FormatValue(value, decimals), expected) << decimals;
         }
     }
