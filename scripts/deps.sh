@@ -13,6 +13,10 @@ packages=(
     clang libclang-rt-14-dev                  # the reader's libFuzzer target
     xvfb xauth xdotool x11-apps               # the window walk-through under a real X server
     fonts-wqy-microhei                        # Chinese glyphs for the window and screenshots
+    g++-mingw-w64-x86-64-posix                # the Windows build (posix threads for std::thread)
+    wine64 fonts-wine                         # the Windows programs and tests run under Wine
+    dpkg-dev patch perl xz-utils              # Qt for Windows from Debian's qt6-base source
+    zip                                       # the Windows package
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: a normal
 # build (warnings as errors, formatting checked) and one under AddressSanitizer
-# and UndefinedBehaviorSanitizer.
+# and UndefinedBehaviorSanitizer; then cross-builds for Windows and runs the
+# Windows tests under Wine. Each stage tells how long it took.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/scripts/deps.sh"
@@ -10,19 +11,30 @@ jobs="$(nproc 2>/dev/null || echo 2)"
 export CTEST_OUTPUT_ON_FAILURE=1
 export QT_QPA_PLATFORM=offscreen
 
+stage_name=""
+stage_start=$SECONDS
+stage() { # the next stage's title; tells how long the previous one took
+    if [ -n "$stage_name" ]; then
+        echo "   ($stage_name: $((SECONDS - stage_start)) s)"
+    fi
+    stage_name="$1"
+    stage_start=$SECONDS
+    [ -z "$1" ] || echo "== $1"
+}
+
 configure() { # build dir, extra cmake arguments...
     local dir="$1"
     shift
     cmake -S "$root" -B "$dir" -G Ninja -DQUARVEL_WERROR=ON "$@" >/dev/null
 }
 
-echo "== normal build"
+stage "normal build"
 configure "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$root/build" -j "$jobs"
 cmake --build "$root/build" --target check-format
 ctest --test-dir "$root/build" -j "$jobs" --timeout 300
 
-echo "== reader fuzzing (clang and libFuzzer, a short fixed time)"
+stage "reader fuzzing (clang and libFuzzer, a short fixed time)"
 corpus="$(mktemp -d)"
 trap 'rm -rf "$corpus"' EXIT
 cp "$root"/examples/*.txt "$corpus"/
@@ -32,10 +44,15 @@ cmake --build "$root/build-fuzz" --target reader_fuzzer -j "$jobs"
 "$root/build-fuzz/bench/reader_fuzzer" -max_total_time="${QUARVEL_FUZZ_SECONDS:-30}" \
     -rss_limit_mb=4096 -print_final_stats=0 "$corpus" 2>&1 | tail -n 3
 
-echo "== AddressSanitizer and UndefinedBehaviorSanitizer build"
+stage "AddressSanitizer and UndefinedBehaviorSanitizer build"
 configure "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DQUARVEL_SANITIZE=ON -DQUARVEL_BUILD_BENCH=OFF
 cmake --build "$root/build-asan" -j "$jobs"
 ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" \
 LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
     ctest --test-dir "$root/build-asan" -j "$jobs" --timeout 600
+
+stage "Windows: cross build, tests under Wine, quarvel-cli against Linux"
+QUARVEL_LINUX_BUILD_DIR="$root/build" bash "$root/scripts/windows/test-windows.sh"
+stage ""
+echo "All stages: $SECONDS s"
