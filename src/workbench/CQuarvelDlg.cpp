@@ -11,6 +11,7 @@
 #include "workbench/DialogUnits.h"
 #include "workbench/MainMenu.h"
 #include "workbench/ProfileSplitter.h"
+#include "workbench/RecentFiles.h"
 #include "workbench/SectionTableModel.h"
 #include "workbench/WarningBox.h"
 
@@ -84,6 +85,7 @@ CQuarvelDlg::CQuarvelDlg(std::filesystem::path settingsFile, QWidget* parent)
     });
 
     LoadSettings();
+    m_exportCommand.UseForm(&m_exportForm);
     CreateMenu();
     CreateControls();
     PlaceControls();
@@ -109,6 +111,7 @@ void CQuarvelDlg::SetMessageSink(MessageSink sink) {
     m_showMessage = sink;
     m_openCommand.SetMessageSink(sink);
     m_exportCommand.SetMessageSink(sink);
+    m_batchExport.SetMessageSink(sink);
     m_profileExport.SetMessageSink(std::move(sink));
 }
 
@@ -126,6 +129,12 @@ void CQuarvelDlg::CreateMenu() {
     connect(m_menu->ExportAction(), &QAction::triggered, this, &CQuarvelDlg::OnBnClickedExport);
     connect(m_menu->ExportProfileAction(), &QAction::triggered, this,
             &CQuarvelDlg::OnExportProfile);
+    connect(m_menu->BatchExportAction(), &QAction::triggered, this, &CQuarvelDlg::OnBatchExport);
+    connect(m_menu->ExportOptionsAction(), &QAction::triggered, this,
+            &CQuarvelDlg::OnExportOptions);
+    m_recent = new RecentFiles(m_menu->RecentMenu(), this);
+    m_recent->Load(m_recentFiles);
+    connect(m_recent, &RecentFiles::fileChosen, this, &CQuarvelDlg::OnRecentFileChosen);
     connect(m_menu->QuitAction(), &QAction::triggered, this, &QWidget::close);
     connect(m_menu->AboutAction(), &QAction::triggered, this, &CQuarvelDlg::ShowAboutBox);
 }
@@ -328,6 +337,12 @@ bool CQuarvelDlg::nativeEvent(const QByteArray& eventType, void* message, qintpt
 void CQuarvelDlg::LoadSettings() {
     const Settings settings = quarvel::LoadSettings(m_settingsFile);
     m_view = settings.view;
+    m_exportForm = settings.exportForm;
+    m_openFolder = ToQString(settings.openFolder);
+    m_exportFolder = ToQString(settings.exportFolder);
+    m_lastBatch.folder = ToQString(settings.batchFolder);
+    m_lastBatch.outputFolder = ToQString(settings.batchOutputFolder);
+    m_recentFiles = settings.recentFiles;
     m_nColumnCount = settings.columnCount;
     m_nDecimals = settings.decimals;
     m_nKneeMode = settings.kneeMode;
@@ -343,6 +358,12 @@ void CQuarvelDlg::SaveSettings() const {
     settings.renumber = m_bRenumber;
     settings.captions = m_fieldCaptions;
     settings.view = m_splitter->View();
+    settings.exportForm = m_exportForm;
+    settings.recentFiles = m_recent->Stored();
+    settings.openFolder = m_openFolder.toStdString();
+    settings.exportFolder = m_exportFolder.toStdString();
+    settings.batchFolder = m_lastBatch.folder.toStdString();
+    settings.batchOutputFolder = m_lastBatch.outputFolder.toStdString();
     // A folder without write permission keeps the old file; nothing to tell.
     quarvel::SaveSettings(m_settingsFile, settings);
 }
@@ -423,6 +444,7 @@ void CQuarvelDlg::OnBnClickedLayerFilter() {
     // The filter rewrites the points the table reads: let go of them first.
     m_model->Clear();
     ApplyLayerFilter(m_points, checked);
+    m_appliedLayers = std::move(checked);
     RefreshTable();
 }
 
@@ -437,13 +459,22 @@ void CQuarvelDlg::OnEndLabelEditList(int column, const QString& caption) {
 // Open ---------------------------------------------------------------------
 
 void CQuarvelDlg::OnOpenDataFile() {
-    const QString path = m_openCommand.ChooseFile(m_lastFolder);
+    const QString path = m_openCommand.ChooseFile(m_openFolder);
     if (path.isEmpty()) {
         return;
     }
     // The folder the user went to is where the next search goes on, even
     // when the file chosen there turns out not to be a section file.
-    m_lastFolder = QFileInfo(path).absolutePath();
+    m_openFolder = QFileInfo(path).absolutePath();
+    OpenFile(path);
+}
+
+void CQuarvelDlg::OnRecentFileChosen(const QString& path) {
+    if (!QFileInfo::exists(path)) {
+        m_recent->Remove(path);
+        ShowMessage(QStringLiteral("文件不存在，已从“最近打开”中移除"), FileDetail(path, {}));
+        return;
+    }
     OpenFile(path);
 }
 
@@ -457,11 +488,13 @@ bool CQuarvelDlg::OpenFile(const QString& path) {
     m_model->Clear();
     m_points = std::move(result->points);
     m_layers = std::move(result->layers);
+    m_appliedLayers.reset();
     RefreshTable();
     FillLayerFilter();
     m_profile->SetTitle(info.fileName());
     ShowStatus(info.fileName(), *result);
-    m_lastFolder = info.absolutePath();
+    m_openFolder = info.absolutePath();
+    m_recent->Add(path);
     return true;
 }
 
@@ -504,27 +537,6 @@ QString CQuarvelDlg::StatusText() const {
 void CQuarvelDlg::ShowMessage(const QString& message, const QString& detail) const {
     if (m_showMessage) {
         m_showMessage(message, detail);
-    }
-}
-
-// Export -------------------------------------------------------------------
-
-void CQuarvelDlg::OnBnClickedExport() {
-    const ExportTableCommand::Outcome outcome = m_exportCommand.Run(m_model->Table(), m_lastFolder);
-    if (!outcome.target.isEmpty()) {
-        m_lastFolder = QFileInfo(outcome.target).absolutePath();
-    }
-    if (outcome.written) {
-        ShowNotice(QStringLiteral("已导出 %1 行到 %2")
-                       .arg(outcome.rows)
-                       .arg(QDir::toNativeSeparators(outcome.target)));
-    }
-}
-
-void CQuarvelDlg::OnExportProfile() {
-    const ExportProfileCommand::Outcome outcome = m_profileExport.Run(*m_profile, m_lastFolder);
-    if (!outcome.target.isEmpty()) {
-        m_lastFolder = QFileInfo(outcome.target).absolutePath();
     }
 }
 

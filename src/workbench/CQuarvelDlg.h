@@ -4,6 +4,7 @@
 #include "sectiondata/SectionReader.h"
 #include "settings/SettingsFile.h"
 #include "table/TableRules.h"
+#include "workbench/BatchExportCommand.h"
 #include "workbench/ExportProfileCommand.h"
 #include "workbench/ExportTableCommand.h"
 #include "workbench/OpenSectionCommand.h"
@@ -15,7 +16,9 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -30,6 +33,7 @@ class CCheckComboBox;
 class CListCtrlEx;
 class MainMenu;
 class ProfileSplitter;
+class RecentFiles;
 class SectionProfileView;
 class SectionTableModel;
 
@@ -40,6 +44,8 @@ class CQuarvelDlg : public QWidget {
 public:
     using OpenFileChooser = OpenSectionCommand::FileChooser;
     using SaveFileChooser = ExportTableCommand::FileChooser;
+    // Asked for the export options, given the current ones; nothing: cancelled.
+    using ExportOptionsChooser = std::function<std::optional<ExportForm>(const ExportForm&)>;
 
     explicit CQuarvelDlg(std::filesystem::path settingsFile, QWidget* parent = nullptr);
     ~CQuarvelDlg() override;
@@ -47,6 +53,7 @@ public:
     void SetOpenFileChooser(OpenFileChooser chooser);
     void SetSaveFileChooser(SaveFileChooser chooser);
     void SetMessageSink(MessageSink sink);
+    void SetExportOptionsChooser(ExportOptionsChooser chooser);
     // How long a read may run before its progress and its Cancel button show.
     void SetProgressDelay(int milliseconds);
     // How long a notice such as a finished export stays in the status line.
@@ -62,6 +69,9 @@ public:
     CListCtrlEx* List() const { return m_list; }
     SectionProfileView* Profile() const { return m_profile; }
     ExportProfileCommand& ProfileExport() { return m_profileExport; }
+    BatchExportCommand& BatchExport() { return m_batchExport; }
+    const RecentFiles& Recent() const { return *m_recent; }
+    const ExportForm& Form() const { return m_exportForm; }
     MainMenu* Menu() const { return m_menu; }
     QString StatusText() const;
 
@@ -69,6 +79,9 @@ public slots:
     void OnOpenDataFile();
     void OnBnClickedExport();
     void OnExportProfile();
+    void OnBatchExport();
+    void OnExportOptions();
+    void OnRecentFileChosen(const QString& path);
     void ShowAboutBox();
     // Selected rows, or the whole table when none is selected, to the clipboard.
     void CopyRows();
@@ -103,6 +116,11 @@ private:
     // Shown in the status line for a while; then the file's status returns.
     void ShowNotice(const QString& notice);
     void ShowMessage(const QString& message, const QString& detail) const;
+    // The folder the export dialogs start in: their own last, else the opened file's.
+    QString ExportFolder() const;
+    // The table as shown, for files that are not open.
+    ExportRecipe BatchRecipe() const;
+    QString ViewSummary() const;
 
     void OnColumnCountChanged(int value);
     void OnDecimalsChanged(int value);
@@ -116,8 +134,17 @@ private:
     OpenSectionCommand m_openCommand{this};
     ExportTableCommand m_exportCommand{this};
     ExportProfileCommand m_profileExport{this};
+    BatchExportCommand m_batchExport{this};
     MessageSink m_showMessage;
-    QString m_lastFolder;
+    ExportOptionsChooser m_chooseExportOptions;
+    ExportForm m_exportForm;
+    RecentFiles* m_recent = nullptr;
+    QString m_openFolder;   // where the open dialog was last
+    QString m_exportFolder; // where the export dialogs last wrote
+    BatchRequest m_lastBatch;
+    // The layers last applied with "图层筛选" to the open file; nothing: all shown.
+    std::optional<std::vector<std::string>> m_appliedLayers;
+    std::vector<std::string> m_recentFiles; // as loaded, until the menu holds them
 
     MainMenu* m_menu = nullptr;
     CListCtrlEx* m_list = nullptr;

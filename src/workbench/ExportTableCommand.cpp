@@ -2,12 +2,15 @@
 
 #include "exporting/ExportWriter.h"
 #include "table/TableRules.h"
+#include "workbench/ExportOptionsDialog.h"
 #include "workbench/QtPaths.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 
 namespace quarvel {
@@ -40,6 +43,25 @@ QString AddFilterExtension(const QString& path, const QString& nameFilter) {
     return path.endsWith(QLatin1Char('.')) ? path + extension : path + QLatin1Char('.') + extension;
 }
 
+// The export's form is chosen where the file is: Qt's own dialog takes a
+// button beside its own, which a system dialog would not.
+void ExportTableCommand::AddOptionsButton(QFileDialog& dialog) const {
+    if (m_form == nullptr) {
+        return;
+    }
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    if (grid == nullptr) {
+        return;
+    }
+    auto* options = new QPushButton(QStringLiteral("导出选项…"), &dialog);
+    options->setObjectName(QStringLiteral("exportOptionsButton"));
+    options->setAutoDefault(false);
+    QObject::connect(options, &QPushButton::clicked, &dialog,
+                     [this, &dialog] { ExportOptionsDialog::Edit(&dialog, *m_form); });
+    grid->addWidget(options, grid->rowCount(), 0, 1, grid->columnCount(), Qt::AlignLeft);
+}
+
 ExportTableCommand::ExportTableCommand(QWidget* window)
     : m_window(window),
       m_chooseFile([this](const QString& suggested) { return AskWithDialog(suggested); }) {}
@@ -53,6 +75,7 @@ QString ExportTableCommand::AskWithDialog(const QString& suggestedPath) const {
     const QFileInfo suggested(suggestedPath);
     dialog.setDirectory(suggested.absolutePath());
     dialog.selectFile(suggested.fileName());
+    AddOptionsButton(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
@@ -85,10 +108,12 @@ ExportTableCommand::Outcome ExportTableCommand::Run(const SectionTable& table,
     ExportResult result;
     {
         const BusyCursor busy;
-        result = WriteExportFile(ToFsPath(outcome.target), table);
+        result = WriteExportFile(ToFsPath(outcome.target), table,
+                                 m_form != nullptr ? *m_form : ExportForm{});
     }
     outcome.written = result.ok;
     outcome.rows = result.ok ? table.RowCount() : 0;
+    outcome.unencodable = result.unencodable;
     if (!result.ok && m_showMessage) {
         m_showMessage(QStringLiteral("保存文件失败"), FileDetail(outcome.target, result.reason));
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exporting/ExportForm.h"
 #include "workbench/WorkbenchText.h"
 
 #include <QString>
@@ -7,6 +8,7 @@
 #include <cstddef>
 #include <functional>
 
+class QFileDialog;
 class QWidget;
 
 namespace quarvel {
@@ -27,23 +29,29 @@ public:
     struct Outcome {
         QString target; // empty when nothing was asked for or the user cancelled
         bool written = false;
-        std::size_t rows = 0; // rows written
+        std::size_t rows = 0;        // rows written
+        std::size_t unencodable = 0; // characters written as "?"
     };
 
     explicit ExportTableCommand(QWidget* window);
 
     void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
     void SetMessageSink(MessageSink sink) { m_showMessage = std::move(sink); }
+    // The form the files are written in: the window's, which the save dialog's
+    // "导出选项…" changes. Without one, the default form.
+    void UseForm(ExportForm* form) { m_form = form; }
 
     // A table without rows or data columns asks nothing and writes nothing.
     Outcome Run(const SectionTable& table, const QString& folder) const;
 
 private:
     QString AskWithDialog(const QString& suggestedPath) const;
+    void AddOptionsButton(QFileDialog& dialog) const;
 
     QWidget* m_window;
     FileChooser m_chooseFile;
     MessageSink m_showMessage;
+    ExportForm* m_form = nullptr;
 };
 
 } // namespace quarvel

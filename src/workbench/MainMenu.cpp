@@ -14,9 +14,15 @@ MainMenu::MainMenu(QWidget* parent) : QMenuBar(parent) {
     m_fileMenu = addMenu(QStringLiteral("文件(&F)"));
     m_open = m_fileMenu->addAction(QStringLiteral("打开数据文件…"));
     m_open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_recentMenu = m_fileMenu->addMenu(QStringLiteral("最近打开"));
+    m_recentMenu->setObjectName(QStringLiteral("recentMenu"));
+    m_fileMenu->addSeparator();
     m_export = m_fileMenu->addAction(QStringLiteral("数据导出…"));
     m_export->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     m_exportProfile = m_fileMenu->addAction(QStringLiteral("导出断面图…"));
+    m_batchExport = m_fileMenu->addAction(QStringLiteral("批量导出…"));
+    m_batchExport->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    m_exportOptions = m_fileMenu->addAction(QStringLiteral("导出选项…"));
     m_fileMenu->addSeparator();
     m_quit = m_fileMenu->addAction(QStringLiteral("退出"));
     m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -33,7 +39,7 @@ MainMenu::MainMenu(QWidget* parent) : QMenuBar(parent) {
 
     // The shortcuts work while the focus is anywhere in the window, also
     // before a menu was ever opened.
-    for (QAction* action : {m_open, m_export, m_profile, m_quit, m_about}) {
+    for (QAction* action : {m_open, m_export, m_batchExport, m_profile, m_quit, m_about}) {
         action->setShortcutContext(Qt::WindowShortcut);
         parent->addAction(action);
     }

@@ -24,6 +24,10 @@ public:
     QAction* OpenAction() const { return m_open; }
     QAction* ExportAction() const { return m_export; }
     QAction* ExportProfileAction() const { return m_exportProfile; }
+    QAction* BatchExportAction() const { return m_batchExport; }
+    QAction* ExportOptionsAction() const { return m_exportOptions; }
+    // "最近打开": the window's recent files fill it.
+    QMenu* RecentMenu() const { return m_recentMenu; }
     // Checkable: whether the profile shows below the table.
     QAction* ProfileAction() const { return m_profile; }
     QAction* QuitAction() const { return m_quit; }
@@ -36,6 +40,9 @@ private:
     QAction* m_open;
     QAction* m_export;
     QAction* m_exportProfile;
+    QAction* m_batchExport;
+    QAction* m_exportOptions;
+    QMenu* m_recentMenu;
     QAction* m_profile;
     QAction* m_quit;
     QAction* m_about;

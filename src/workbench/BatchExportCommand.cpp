@@ -1,0 +1,275 @@
+#include "workbench/BatchExportCommand.h"
+
+#include "sectiondata/SystemErrorText.h"
+#include "workbench/QtPaths.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
+
+namespace quarvel {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kProgressInterval = 50; // milliseconds between two repaints of the progress
+
+QString Shown(const fs::path& path) {
+    return QDir::toNativeSeparators(FromFsPath(path));
+}
+
+// The summary's list stays selectable and can be copied whole.
+void ShowSummaryDialog(QWidget* window, const QString& headline, const QString& details) {
+    QDialog dialog(window);
+    dialog.setObjectName(QStringLiteral("batchSummary"));
+    dialog.setWindowTitle(QStringLiteral("批量导出"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(headline, &dialog);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(label);
+    if (!details.isEmpty()) {
+        auto* list = new QPlainTextEdit(details, &dialog);
+        list->setReadOnly(true);
+        list->setLineWrapMode(QPlainTextEdit::NoWrap);
+        list->setMinimumWidth(label->fontMetrics().averageCharWidth() * 90);
+        layout->addWidget(list);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+    QPushButton* copy = buttons->addButton(QStringLiteral("复制"), QDialogButtonBox::ActionRole);
+    QObject::connect(copy, &QPushButton::clicked, &dialog, [&headline, &details] {
+        QApplication::clipboard()->setText(headline + QLatin1Char('\n') + details);
+    });
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    layout->addWidget(buttons);
+    dialog.exec();
+}
+
+} // namespace
+
+BatchExportCommand::BatchExportCommand(QWidget* window) : m_window(window) {}
+
+std::optional<BatchRequest> BatchExportCommand::AskWithDialog(const BatchRequest& last,
+                                                              ExportForm& form,
+                                                              const QString& viewSummary) const {
+    BatchExportDialog dialog(last, form, viewSummary, m_window);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    // The export options chosen in the dialog stay chosen, as in the window's own.
+    form = dialog.Form();
+    return accepted ? std::optional<BatchRequest>(dialog.Request()) : std::nullopt;
+}
+
+BatchExportCommand::ExistingOutputs
+BatchExportCommand::AskAboutExisting(int count, const QString& example) const {
+    if (m_chooseExisting) {
+        return m_chooseExisting(count, example);
+    }
+    QMessageBox box(QMessageBox::Question, kWindowTitle,
+                    QStringLiteral("输出文件夹中已有 %1 个要导出的文件，例如：").arg(count),
+                    QMessageBox::NoButton, m_window);
+    box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(AsShown(example));
+    QPushButton* replace = box.addButton(QStringLiteral("替换全部"), QMessageBox::AcceptRole);
+    QPushButton* skip = box.addButton(QStringLiteral("跳过已有"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(skip);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == replace) {
+        return ExistingOutputs::ReplaceAll;
+    }
+    return box.clickedButton() == skip ? ExistingOutputs::SkipExisting : ExistingOutputs::Cancel;
+}
+
+void BatchExportCommand::ShowSummary(const QString& headline, const QString& details) const {
+    if (m_showSummary) {
+        m_showSummary(headline, details);
+    } else {
+        ShowSummaryDialog(m_window, headline, details);
+    }
+}
+
+std::optional<std::vector<BatchItem>> BatchExportCommand::PlanItems(const BatchRequest& request,
+                                                                    Outcome& outcome) const {
+    const auto tell = [this](const QString& message, const QString& path, const std::string& why) {
+        if (m_showMessage) {
+            m_showMessage(message, FileDetail(path, why));
+        }
+    };
+    std::vector<fs::path> inputs;
+    if (!request.files.isEmpty()) {
+        for (const QString& file : request.files) {
+            inputs.push_back(ToFsPath(file));
+        }
+    } else {
+        std::error_code error;
+        if (!fs::is_directory(ToFsPath(request.folder), error)) {
+            tell(QStringLiteral("文件夹不存在"), request.folder, "找不到这个文件夹");
+            return std::nullopt;
+        }
+        inputs = SectionFilesIn(ToFsPath(request.folder), request.subfolders);
+        if (inputs.empty()) {
+            tell(QStringLiteral("没有找到断面文件"), request.folder,
+                 "文件夹中没有首行为 HWT3.0、HWT3.6 或 HWT3.8 的文件");
+            return std::nullopt;
+        }
+    }
+    const fs::path outputFolder = ToFsPath(request.outputFolder);
+    std::error_code error;
+    fs::create_directories(outputFolder, error);
+    if (error) {
+        tell(QStringLiteral("保存文件失败"), request.outputFolder, SystemErrorText(error));
+        return std::nullopt;
+    }
+    std::vector<BatchItem> items = PlanBatch(inputs, [&outputFolder](const fs::path& input) {
+        return OutputInFolder(outputFolder, input);
+    });
+    const auto exists = [](const BatchItem& item) {
+        std::error_code ignored;
+        return item.refusal.empty() && fs::exists(item.output, ignored);
+    };
+    const auto existing = std::count_if(items.begin(), items.end(), exists);
+    if (existing > 0) {
+        const auto first = std::find_if(items.begin(), items.end(), exists);
+        switch (AskAboutExisting(static_cast<int>(existing), Shown(first->output))) {
+        case ExistingOutputs::ReplaceAll:
+            break;
+        case ExistingOutputs::SkipExisting:
+            items.erase(std::remove_if(items.begin(), items.end(), exists), items.end());
+            outcome.skipped = static_cast<std::size_t>(existing);
+            break;
+        case ExistingOutputs::Cancel:
+            return std::nullopt;
+        }
+    }
+    return items;
+}
+
+// The batch runs on a thread of its own; this thread repaints the progress
+// and takes the user's Cancel until it ends.
+std::vector<FileExport> BatchExportCommand::Execute(const std::vector<BatchItem>& items,
+                                                    const ExportRecipe& recipe) const {
+    std::vector<FileExport> results(items.size());
+    if (items.empty()) {
+        return results;
+    }
+    CancelFlag cancel{false};
+    std::atomic<std::size_t> done{0};
+    QEventLoop loop;
+    QProgressDialog progress(QString(), QStringLiteral("取消"), 0, static_cast<int>(items.size()),
+                             m_window);
+    progress.setObjectName(QStringLiteral("batchProgress"));
+    progress.setWindowTitle(QStringLiteral("批量导出"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(m_progressDelay);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    QObject::connect(&progress, &QProgressDialog::canceled, &progress, [&] {
+        cancel = true;
+        progress.setLabelText(QStringLiteral("正在取消…"));
+    });
+    const auto repaint = [&] {
+        if (cancel || progress.wasCanceled()) {
+            cancel = true;
+            return;
+        }
+        const std::size_t count = done;
+        const BatchItem& current = items[std::min(count, items.size() - 1)];
+        progress.setLabelText(QStringLiteral("正在导出 %1/%2：%3")
+                                  .arg(count + 1 > items.size() ? items.size() : count + 1)
+                                  .arg(items.size())
+                                  .arg(AsShown(FromFsPath(current.input.filename()))));
+        progress.setValue(static_cast<int>(count));
+    };
+    repaint();
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, &progress, repaint);
+    timer.start(kProgressInterval);
+
+    std::thread worker([&] {
+        RunBatch(items, recipe, ProcessorCount(), &cancel,
+                 [&](std::size_t index, const FileExport& result) {
+                     results[index] = result;
+                     done = index + 1;
+                 });
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+    return results;
+}
+
+void BatchExportCommand::Summarize(const std::vector<FileExport>& results, Outcome& outcome) const {
+    QStringList failures;
+    QStringList warnings;
+    for (const FileExport& result : results) {
+        switch (result.status) {
+        case FileExportStatus::Written:
+            ++outcome.written;
+            break;
+        case FileExportStatus::Failed:
+            ++outcome.failed;
+            failures.append(ToQString(result.failure));
+            break;
+        case FileExportStatus::Cancelled:
+            ++outcome.cancelled;
+            break;
+        }
+        outcome.unencodable += result.unencodable;
+        for (const std::string& warning : result.warnings) {
+            warnings.append(ToQString(warning));
+        }
+    }
+    QString headline = QStringLiteral("已导出 %1 个文件到 %2")
+                           .arg(outcome.written)
+                           .arg(QDir::toNativeSeparators(outcome.request.outputFolder));
+    if (outcome.skipped > 0) {
+        headline += QStringLiteral("；跳过 %1 个已有文件").arg(outcome.skipped);
+    }
+    if (outcome.cancelled > 0) {
+        headline += QStringLiteral("；已取消，%1 个文件未导出").arg(outcome.cancelled);
+    }
+    if (outcome.failed > 0) {
+        headline += QStringLiteral("；%1 个文件失败").arg(outcome.failed);
+    }
+    ShowSummary(headline, (failures + warnings).join(QLatin1Char('\n')));
+}
+
+BatchExportCommand::Outcome BatchExportCommand::Run(const BatchRequest& last, ExportRecipe recipe,
+                                                    const QString& viewSummary,
+                                                    ExportForm& form) const {
+    Outcome outcome;
+    std::optional<BatchRequest> request =
+        m_chooseRequest ? m_chooseRequest(last, form) : AskWithDialog(last, form, viewSummary);
+    if (!request) {
+        return outcome;
+    }
+    outcome.request = *request;
+    recipe.form = form;
+    const std::optional<std::vector<BatchItem>> items = PlanItems(*request, outcome);
+    if (!items) {
+        return outcome;
+    }
+    outcome.ran = true;
+    Summarize(Execute(*items, recipe), outcome);
+    return outcome;
+}
+
+} // namespace quarvel

@@ -1,0 +1,79 @@
+#include "workbench/RecentFiles.h"
+
+#include "workbench/WorkbenchText.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+
+namespace quarvel {
+namespace {
+
+// Two spellings of one file are one entry: "a/../b.txt" and "b.txt", and on
+// Windows "B.TXT".
+bool SameFile(const QString& a, const QString& b) {
+    const QString first = QFileInfo(a).absoluteFilePath();
+    const QString second = QFileInfo(b).absoluteFilePath();
+#ifdef Q_OS_WIN
+    return first.compare(second, Qt::CaseInsensitive) == 0;
+#else
+    return first == second;
+#endif
+}
+
+} // namespace
+
+RecentFiles::RecentFiles(QMenu* menu, QObject* parent) : QObject(parent), m_menu(menu) {
+    Rebuild();
+}
+
+void RecentFiles::Load(const std::vector<std::string>& paths) {
+    m_files.clear();
+    // Added oldest first, so that each lands on top of the older ones.
+    for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
+        Add(ToQString(*path));
+    }
+}
+
+std::vector<std::string> RecentFiles::Stored() const {
+    std::vector<std::string> paths;
+    for (const QString& file : m_files) {
+        paths.push_back(file.toStdString());
+    }
+    return paths;
+}
+
+void RecentFiles::Add(const QString& path) {
+    if (path.isEmpty()) {
+        return;
+    }
+    Remove(path);
+    m_files.prepend(QFileInfo(path).absoluteFilePath());
+    while (m_files.size() > kMaxFiles) {
+        m_files.removeLast();
+    }
+    Rebuild();
+}
+
+void RecentFiles::Remove(const QString& path) {
+    m_files.removeIf([&path](const QString& file) { return SameFile(file, path); });
+    Rebuild();
+}
+
+void RecentFiles::Rebuild() {
+    m_menu->clear();
+    m_menu->setEnabled(!m_files.isEmpty());
+    for (int i = 0; i < m_files.size(); ++i) {
+        const QString file = m_files[i];
+        // "&1" to "&9" and "1&0": the keys of the first ten entries.
+        const QString key = i < 9 ? QStringLiteral("&%1").arg(i + 1) : QStringLiteral("1&0");
+        QString shown = QDir::toNativeSeparators(file);
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&")); // not a key of its own
+        QAction* action = m_menu->addAction(key + QLatin1Char(' ') + shown);
+        action->setToolTip(QDir::toNativeSeparators(file));
+        connect(action, &QAction::triggered, this, [this, file] { emit fileChosen(file); });
+    }
+}
+
+} // namespace quarvel
