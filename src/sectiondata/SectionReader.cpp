@@ -348,7 +348,9 @@ SectionReadResult ReadOpenFile(std::FILE* file, std::size_t size, const ReadProg
     if (!gate.Surveyed(0)) {
         return Cancelled();
     }
-    LineReader surveyLines(file);
+    // A small file needs no buffer of a large one's size.
+    const std::size_t chunk = std::min(size + 1, LineReader::kChunkSize);
+    LineReader surveyLines(file, chunk);
     const FileSurvey survey = SurveyLines(surveyLines, gate);
     if (surveyLines.ReadError() != 0) {
         return Failure(ReadStatus::CannotOpen, SystemErrorText(surveyLines.ReadError()));
@@ -362,7 +364,7 @@ SectionReadResult ReadOpenFile(std::FILE* file, std::size_t size, const ReadProg
     if (std::fseek(file, 0, SEEK_SET) != 0) {
         return Failure(ReadStatus::CannotOpen, SystemErrorText(errno));
     }
-    LineReader lines(file);
+    LineReader lines(file, chunk);
     SectionReadResult result = ParseLines(lines, survey, gate);
     if (lines.ReadError() != 0) {
         return Failure(ReadStatus::CannotOpen, SystemErrorText(lines.ReadError()));
