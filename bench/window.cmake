@@ -4,3 +4,9 @@ if(TARGET quarvel_bench_support AND TARGET quarvel_gui AND NOT WIN32)
     target_link_libraries(window_open_benchmark PRIVATE quarvel_bench_support quarvel_gui
                           quarvel_warnings)
 endif()
+
+# The window's batch export of a folder, for bench/time-batch.sh.
+if(TARGET quarvel_gui AND NOT WIN32)
+    add_executable(window_batch_benchmark ${CMAKE_CURRENT_LIST_DIR}/WindowBatchBenchmark.cpp)
+    target_link_libraries(window_batch_benchmark PRIVATE quarvel_gui quarvel_warnings)
+endif()
