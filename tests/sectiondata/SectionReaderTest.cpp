@@ -457,7 +457,9 @@ TEST(SectionReader, LinesReadInPiecesAreTheLinesOfTheBytes) {
     EXPECT_EQ(linesOf(inMemory), expected);
     EXPECT_EQ(inMemory.Offset(), bytes.size());
 
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), &std::fclose);
+    const test::TempFolder temp;
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+        std::fopen((temp / "pieces.txt").string().c_str(), "w+b"), &std::fclose);
     ASSERT_NE(file, nullptr);
     ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file.get()), bytes.size());
     for (const std::size_t chunk : {1, 2, 3, 5, 8, 64, 4096}) {
