@@ -3,6 +3,7 @@
 #include "WindowHarness.h"
 
 #include "cli/ExportCommand.h"
+#include "sectiondata/TextCodec.h"
 #include "workbench/ExportOptionsDialog.h"
 #include "workbench/MainMenu.h"
 #include "workbench/RecentFiles.h"
@@ -232,6 +233,22 @@ private slots:
                                   .arg(written.size())
                                   .arg(QDir::toNativeSeparators(answers.request.outputFolder))
                                   .arg(kFiles - written.size())}));
+    }
+
+    // With GBK, an export says how many characters it had to write as "?".
+    void exportTellsOfCharactersGbkLacks() {
+        WindowHarness h;
+        h.OpenThroughButton(h.WriteFile(QStringLiteral("emoji.txt"),
+                                        "HWT3.0\r\nh\r\n2\r\n1,1,2,3,0,0,墙😀😀,0,0,L,\r\n"
+                                        "2,1,2,3,0,0,墙😀😀,0,0,L,\r\n"));
+        QVERIFY(h.ChooseField(3, QStringLiteral("注释")));
+        h.nextSave = h.TempPath(QStringLiteral("emoji.csv"));
+        QTest::mouseClick(h.Button("exportButton"), Qt::LeftButton);
+        QCOMPARE(ReadBytes(h.nextSave),
+                 QByteArray::fromStdString(EncodeGbk("2\r\n2,1.000,墙??\r\n3,1.000,墙??\r\n")));
+        QVERIFY2(h.window->StatusText().endsWith(
+                     QStringLiteral("；4 个字符在 GBK 中没有对应的字符，已写成“?”")),
+                 qPrintable(h.window->StatusText()));
     }
 
     // The files opened last come back after a restart, newest first and each
