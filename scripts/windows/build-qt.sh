@@ -43,11 +43,8 @@ key_source() {
 }
 key="$(key_source | sha256sum | cut -c1-16)"
 
-cache_dir="${QUARVEL_CACHE_DIR:-/var/cache/quarvel}"
-if ! mkdir -p "$cache_dir" 2>/dev/null || [ ! -w "$cache_dir" ]; then
-    cache_dir="${XDG_CACHE_HOME:-$HOME/.cache}/quarvel"
-    mkdir -p "$cache_dir"
-fi
+source "$root/scripts/windows/cache.sh"
+cache_dir="$(quarvel_cache_dir)"
 prefix="$cache_dir/qt6-mingw-${qt_version//[^A-Za-z0-9.]/_}-$key"
 
 if [ -f "$prefix/.complete" ]; then
