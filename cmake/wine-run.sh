@@ -37,15 +37,18 @@ export WINEQT_FORCE_STDERR_LOGGING="${WINEQT_FORCE_STDERR_LOGGING:-1}"
 # the CJK font has the Latin letters too.
 export WINEQT_QPA_FONTDIR="${WINEQT_QPA_FONTDIR:-$(windows_path /usr/share/fonts/truetype/wqy)}"
 
-# The mingw runtime (libstdc++, libgcc, winpthread) and whatever the build adds.
+# The mingw runtime (libstdc++, libgcc, winpthread) and whatever the build adds; none of
+# them with QUARVEL_WINE_BARE=1, which shows whether a package brings all it needs.
 dll_dirs=(/usr/lib/gcc/x86_64-w64-mingw32/*-posix /usr/x86_64-w64-mingw32/lib)
-if [ -f "$here/wine-path" ]; then
+if [ -n "${QUARVEL_WINE_BARE:-}" ]; then
+    dll_dirs=()
+elif [ -f "$here/wine-path" ]; then
     while IFS= read -r dir; do
         [ -n "$dir" ] && dll_dirs+=("$dir")
     done <"$here/wine-path"
 fi
 wine_path=""
-for dir in "${dll_dirs[@]}"; do
+for dir in ${dll_dirs[@]+"${dll_dirs[@]}"}; do
     wine_path+="$(windows_path "$dir");"
 done
 export WINEPATH="${QUARVEL_WINEPATH:+$QUARVEL_WINEPATH;}$wine_path"
