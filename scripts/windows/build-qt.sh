@@ -47,7 +47,19 @@ source "$root/scripts/windows/cache.sh"
 cache_dir="$(quarvel_cache_dir)"
 prefix="$cache_dir/qt6-mingw-${qt_version//[^A-Za-z0-9.]/_}-$key"
 
+# Qt's own translations are not part of qtbase; Debian's catalogue serves every system, and
+# Qt looks for it in the prefix. Added to a finished prefix too, so no rebuild is needed.
+add_translations() {
+    local folder="$prefix/translations"
+    if [ ! -f "$folder/qtbase_zh_CN.qm" ]; then
+        mkdir -p "$folder"
+        cp /usr/share/qt6/translations/qtbase_zh_CN.qm "$folder/.qtbase_zh_CN.qm.part"
+        mv "$folder/.qtbase_zh_CN.qm.part" "$folder/qtbase_zh_CN.qm"
+    fi
+}
+
 if [ -f "$prefix/.complete" ]; then
+    add_translations
     echo "$prefix"
     exit 0
 fi
@@ -56,6 +68,7 @@ fi
 exec 9>"$cache_dir/qt6-mingw.lock"
 flock 9
 if [ -f "$prefix/.complete" ]; then
+    add_translations
     echo "$prefix"
     exit 0
 fi
@@ -137,5 +150,6 @@ EOF
 
 touch "$work/stage$prefix/.complete"
 mv "$work/stage$prefix" "$prefix"
+add_translations
 log "done in $(((SECONDS - started) / 60)) min $(((SECONDS - started) % 60)) s"
 echo "$prefix"

@@ -25,10 +25,9 @@ gtest_prefix="$(bash "$root/scripts/windows/build-googletest.sh" | tail -n 1)"
 
 # CMake keeps the toolchain file of the first run: a Windows build folder made with another
 # one (another Qt build, or none) starts afresh. Any other build folder is left alone.
-if [ -f "$build/CMakeCache.txt" ] &&
-    ! grep -qxF "CMAKE_TOOLCHAIN_FILE:FILEPATH=$toolchain" "$build/CMakeCache.txt"; then
-    if ! grep -qE '^CMAKE_TOOLCHAIN_FILE:FILEPATH=.*(mingw-w64-x86_64|qt6-mingw-.*qt\.toolchain)\.cmake$' \
-        "$build/CMakeCache.txt"; then
+cached_toolchain="$(sed -n 's/^CMAKE_TOOLCHAIN_FILE:[A-Z]*=//p' "$build/CMakeCache.txt" 2>/dev/null || true)"
+if [ -f "$build/CMakeCache.txt" ] && [ "$cached_toolchain" != "$toolchain" ]; then
+    if ! grep -qE '(mingw-w64-x86_64|qt6-mingw-.*qt\.toolchain)\.cmake$' <<<"$cached_toolchain"; then
         echo "$build is not a Windows build folder; choose another" >&2
         exit 1
     fi
