@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The test command's Windows stage: cross-builds the core, quarvel-cli and their tests for
-# 64-bit Windows with mingw-w64 and runs the tests under Wine; then checks that the Linux
-# and the Windows quarvel-cli export the same bytes.
+# The test command's Windows stage: cross-builds Quarvel and its tests for 64-bit Windows
+# with mingw-w64 against Qt built for Windows (cached), runs the tests under Wine (Qt's on
+# the offscreen platform), checks that the Linux and the Windows quarvel-cli export the same
+# bytes, starts the window on the windows platform under Xvfb, and builds the package and
+# starts the window from it.
 #
 # Environment: QUARVEL_LINUX_BUILD_DIR (the normal build, for the Linux quarvel-cli;
 # default build), QUARVEL_WINDOWS_BUILD_DIR (default build-windows).
@@ -23,12 +25,13 @@ timed() { # label command...: runs the command and tells how long it took
 stop_wine() {
     if [ -d "$build/wine-prefix" ]; then
         WINEPREFIX="$build/wine-prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+        WINEPREFIX="$build/wine-prefix" /usr/lib/wine/wineserver -w 2>/dev/null || true
     fi
 }
 trap stop_wine EXIT
 
 configure() {
-    bash "$root/scripts/windows/configure.sh" "$build" --no-gui
+    bash "$root/scripts/windows/configure.sh" "$build"
 }
 
 build_all() {
@@ -65,12 +68,38 @@ run_tests() {
     echo "Known Windows failures, still failing: ${#known[@]} (scripts/windows/known-failures.txt)"
 }
 
+# Wine keeps the display its server started with: the window needs a server started anew
+# on the Xvfb display, not the one the offscreen tests left behind.
+check_window() {
+    stop_wine
+    bash "$root/scripts/windows/check-window.sh" "$build/wine-run.sh" \
+        "$build/src/app/Quarvel.exe" "$root/examples/section-3.8.txt"
+}
+
+# The packaged window must start from the unpacked folder alone, with no DLL from the build.
+check_package() {
+    local zip unpacked
+    zip="$(QUARVEL_WINDOWS_BUILD_DIR="$build" bash "$root/scripts/package-windows.sh" | tail -n 1)"
+    echo "$(basename "$zip"): $(du -k "$zip" | cut -f1) KiB"
+    unpacked="$(mktemp -d)"
+    unzip -q "$zip" -d "$unpacked"
+    stop_wine
+    QUARVEL_WINE_BARE=1 bash "$root/scripts/windows/check-window.sh" "$build/wine-run.sh" \
+        "$(ls -d "$unpacked"/*/)Quarvel.exe" "$root/examples/section-3.0.txt" || {
+        rm -rf "$unpacked"
+        return 1
+    }
+    rm -rf "$unpacked"
+}
+
 compare_cli() {
     bash "$root/scripts/windows/compare-cli.sh" "$linux_build/src/cli/quarvel-cli" \
         "$build/src/cli/quarvel-cli.exe" "$build/wine-run.sh"
 }
 
-timed "configure (GoogleTest for Windows from the cache)" configure
+timed "configure (Qt and GoogleTest for Windows, built once per machine)" configure
 timed "build" build_all
 timed "tests under Wine" run_tests
 timed "quarvel-cli byte for byte against Linux" compare_cli
+timed "the window under Wine and Xvfb" check_window
+timed "the package, and its window under Wine" check_package
