@@ -432,7 +432,15 @@ SectionReadResult ReadSectionFile(const std::filesystem::path& path,
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
 #endif
     if (!file) {
-        return Failure(ReadStatus::CannotOpen, SystemErrorText(errno));
+        const int reason = errno;
+        // Windows refuses to open a folder as access denied, which would send
+        // the user after permissions; POSIX opens it and fails the read.
+        std::error_code ignored;
+        if (std::filesystem::is_directory(path, ignored)) {
+            return Failure(ReadStatus::CannotOpen,
+                           SystemErrorText(std::make_error_code(std::errc::is_a_directory)));
+        }
+        return Failure(ReadStatus::CannotOpen, SystemErrorText(reason));
     }
     std::error_code statusError;
     if (std::filesystem::is_regular_file(path, statusError)) {
