@@ -1,5 +1,7 @@
 #include "exporting/BatchExport.h"
 
+#include "exporting/FileNameCase.h"
+
 #include "files/AtomicFile.h"
 
 #include "sectiondata/Azimuths.h"
@@ -16,10 +18,6 @@
 #include <set>
 #include <thread>
 #include <unordered_set>
-
-#ifdef _WIN32
-#include <cwctype>
-#endif
 
 namespace quarvel {
 namespace fs = std::filesystem;
@@ -166,14 +164,7 @@ std::string PathKey(const fs::path& path) {
     if (error) {
         key = fs::absolute(path, error).lexically_normal();
     }
-#ifdef _WIN32
-    std::wstring wide = key.wstring();
-    std::transform(wide.begin(), wide.end(), wide.begin(),
-                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-    return fs::path(wide).u8string();
-#else
-    return key.u8string();
-#endif
+    return FoldFileNameCase(key).u8string();
 }
 
 // Hands the results of the workers on in the order of the items, holding

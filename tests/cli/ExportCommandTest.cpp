@@ -185,6 +185,45 @@ TEST_F(ExportCommandTest, OneFailingInputDoesNotStopTheOthers) {
     EXPECT_EQ(written, std::vector<std::string>{"section-3.8.csv"});
 }
 
+// Outputs clash when the file system takes their names for one: on Windows
+// whatever the case, of full-width letters in a Chinese name too; elsewhere
+// only when they are the same.
+TEST_F(ExportCommandTest, OutputNamesClashAsTheFileSystemComparesThem) {
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {"a/Sec.txt", "b/sec.TXT"}, {"a/断面Ａ线.txt", "b/断面ａ线.txt"}};
+    std::vector<std::string> args = {"export"};
+    for (const auto& [first, second] : pairs) {
+        args.push_back(CopyExample("section-3.0.txt", m_folder / fs::u8path(first)).u8string());
+        args.push_back(CopyExample("section-3.6.txt", m_folder / fs::u8path(second)).u8string());
+    }
+    const fs::path out = m_folder / "out";
+    args.insert(args.end(), {"--output-dir", out.u8string(), "--columns", "编号,坐标X"});
+    const CliRun run = RunCommand(args);
+
+    const std::string first =
+        RunCommand({"export", args[1], "-o", "-", "--columns", "编号,坐标X"}).out;
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(out)) {
+        files[entry.path().filename().u8string()] = ReadFileBytes(entry.path());
+    }
+#ifdef _WIN32
+    EXPECT_EQ(run.status, kExitFailed);
+    std::string clashes;
+    for (const char* name : {"sec.csv", "断面ａ线.csv"}) {
+        clashes += "保存文件失败: " + (out / fs::u8path(name)).u8string() +
+                   ": 与前一个输入文件的输出重名，未覆盖\n";
+    }
+    EXPECT_EQ(run.err, clashes);
+    EXPECT_EQ(files,
+              (std::map<std::string, std::string>{{"Sec.csv", first}, {"断面Ａ线.csv", first}}));
+#else
+    EXPECT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(files.size(), 4u);
+    EXPECT_EQ(files["Sec.csv"], first);
+    EXPECT_NE(files["sec.csv"], first);
+#endif
+}
+
 TEST_F(ExportCommandTest, FailedExportsLeaveNoFile) {
     // No rows: nothing is written and the input counts as failed.
     const fs::path empty = m_folder / "empty.txt";
