@@ -14,6 +14,8 @@ namespace quarvel {
 // and the file it points to is replaced. An existing target that is not a
 // regular file (a device, a named pipe) is written directly: renaming over it
 // would destroy it.
+// The steps that differ by system live in AtomicFilePosix.cpp and
+// AtomicFileWindows.cpp; the build takes one of them.
 class AtomicFile {
 public:
     explicit AtomicFile(std::filesystem::path target);
@@ -42,6 +44,9 @@ public:
     const std::string& Reason() const { return m_reason; }
 
 private:
+    // A name beside the target that no other writer uses at the moment.
+    static std::filesystem::path TemporaryPathFor(const std::filesystem::path& resolved);
+
     bool ResolveTarget();
     bool Fail(const std::string& reason);
     bool FailWithErrno(int error);

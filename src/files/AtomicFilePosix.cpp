@@ -1,0 +1,126 @@
+#include "files/AtomicFile.h"
+
+#include "sectiondata/SystemErrorText.h"
+
+#include <cerrno>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quarvel {
+namespace fs = std::filesystem;
+
+bool AtomicFile::Open() {
+    if (!ResolveTarget()) {
+        return false;
+    }
+    struct stat existing {};
+    const bool exists = ::stat(m_resolved.c_str(), &existing) == 0;
+    if (!exists && errno != ENOENT) {
+        return FailWithErrno(errno);
+    }
+    if (exists && S_ISDIR(existing.st_mode)) {
+        return FailWithErrno(EISDIR);
+    }
+    // A read-only target stays read-only: replacing it by rename would
+    // bypass the protection its owner gave it.
+    if (exists && ::access(m_resolved.c_str(), W_OK) != 0) {
+        return FailWithErrno(errno);
+    }
+    if (exists && !S_ISREG(existing.st_mode)) {
+        m_direct = true;
+        m_descriptor = ::open(m_resolved.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        return m_descriptor >= 0 || FailWithErrno(errno);
+    }
+    for (int attempt = 0; attempt < 100 && m_descriptor < 0; ++attempt) {
+        m_temporary = TemporaryPathFor(m_resolved);
+        m_descriptor = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                              S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH);
+        if (m_descriptor < 0 && errno != EEXIST) {
+            const int openError = errno;
+            m_temporary.clear();
+            return FailWithErrno(openError);
+        }
+    }
+    if (m_descriptor < 0) {
+        m_temporary.clear();
+        return FailWithErrno(EEXIST);
+    }
+    if (exists) {
+        // Keep what the user set up on the file being replaced. Ownership can
+        // only be kept by a privileged user; a failure there is not an error.
+        if (::fchmod(m_descriptor, existing.st_mode & 07777) != 0) {
+            return FailWithErrno(errno);
+        }
+        if (::fchown(m_descriptor, existing.st_uid, existing.st_gid) != 0) {
+            (void)::fchown(m_descriptor, static_cast<uid_t>(-1), existing.st_gid);
+        }
+    }
+    return true;
+}
+
+bool AtomicFile::Write(std::string_view bytes) {
+    if (m_failed || m_descriptor < 0) {
+        return false;
+    }
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(m_descriptor, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return FailWithErrno(errno);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+bool AtomicFile::Commit(bool syncFolder) {
+    if (m_failed || m_descriptor < 0) {
+        return false;
+    }
+    // Devices and pipes may not support fsync; only a regular file must be on
+    // disk before it replaces the old one.
+    if (::fsync(m_descriptor) != 0 && !m_direct) {
+        return FailWithErrno(errno);
+    }
+    const int descriptor = std::exchange(m_descriptor, -1);
+    if (::close(descriptor) != 0 && errno != EINTR) {
+        return FailWithErrno(errno);
+    }
+    if (!m_direct) {
+        if (::rename(m_temporary.c_str(), m_resolved.c_str()) != 0) {
+            return FailWithErrno(errno);
+        }
+        m_temporary.clear();
+        if (syncFolder) {
+            SyncFolder(Folder());
+        }
+    }
+    m_committed = true;
+    return true;
+}
+
+void AtomicFile::SyncFolder(const fs::path& folder) {
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        (void)::fsync(descriptor);
+        ::close(descriptor);
+    }
+}
+
+void AtomicFile::Discard() {
+    if (m_descriptor >= 0) {
+        ::close(m_descriptor);
+        m_descriptor = -1;
+    }
+    if (!m_temporary.empty()) {
+        ::unlink(m_temporary.c_str());
+        m_temporary.clear();
+    }
+}
+
+} // namespace quarvel
