@@ -103,7 +103,7 @@ fs::path AtomicFile::Folder() const {
 
 // The first step of Open on every system: nothing open yet, links followed.
 bool AtomicFile::ResolveTarget() {
-    if (m_failed || m_descriptor >= 0) {
+    if (m_failed || IsOpen()) {
         return false;
     }
     std::error_code error;

@@ -47,17 +47,25 @@ private:
     // A name beside the target that no other writer uses at the moment.
     static std::filesystem::path TemporaryPathFor(const std::filesystem::path& resolved);
 
+    bool IsOpen() const;
     bool ResolveTarget();
     bool Fail(const std::string& reason);
     bool FailWithErrno(int error);
     void Discard();
+#ifdef _WIN32
+    bool ReplaceTarget();
+#endif
 
     std::filesystem::path m_target;   // as given, for messages
     std::filesystem::path m_resolved; // the target with symbolic links followed
     std::filesystem::path m_temporary;
     std::string m_error;
     std::string m_reason;
+#ifdef _WIN32
+    void* m_handle = nullptr; // the HANDLE being written; nullptr when none
+#else
     int m_descriptor = -1;
+#endif
     bool m_direct = false; // writing the target itself (not a regular file)
     bool m_failed = false;
     bool m_committed = false;

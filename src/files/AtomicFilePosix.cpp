@@ -12,6 +12,10 @@
 namespace quarvel {
 namespace fs = std::filesystem;
 
+bool AtomicFile::IsOpen() const {
+    return m_descriptor >= 0;
+}
+
 bool AtomicFile::Open() {
     if (!ResolveTarget()) {
         return false;

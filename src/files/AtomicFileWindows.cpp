@@ -2,67 +2,155 @@
 
 #include "sectiondata/SystemErrorText.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <fstream>
-#include <system_error>
+#include <string>
+#include <utility>
+
+#include <windows.h>
 
 namespace quarvel {
 namespace fs = std::filesystem;
 
-// Windows: the same steps with the standard library; std::filesystem::rename
-// replaces an existing file there.
+namespace {
+
+// WriteFile counts in a DWORD; a larger piece goes in several calls.
+constexpr std::size_t kMaxWrite = std::size_t{1} << 30;
+
+// What a user or a program may have set on the file being replaced and a new
+// file can be created with. ReplaceFileW keeps them as well, but the move
+// that stands in for it when the old file has gone meanwhile would not.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                                  FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_SYSTEM;
+
+constexpr DWORD kMoveFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string LastErrorText() {
+    return Win32ErrorText(GetLastError());
+}
+
+} // namespace
+
+bool AtomicFile::IsOpen() const {
+    return m_handle != nullptr;
+}
+
 bool AtomicFile::Open() {
     if (!ResolveTarget()) {
         return false;
     }
-    std::error_code error;
-    const fs::file_status status = fs::status(m_resolved, error);
-    if (fs::is_directory(status)) {
+    const DWORD existing = GetFileAttributesW(m_resolved.wstring().c_str());
+    const bool exists = existing != INVALID_FILE_ATTRIBUTES;
+    if (!exists && GetLastError() != ERROR_FILE_NOT_FOUND &&
+        GetLastError() != ERROR_PATH_NOT_FOUND) {
+        return Fail(LastErrorText());
+    }
+    if (exists && (existing & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return FailWithErrno(EISDIR);
     }
-    m_temporary = TemporaryPathFor(m_resolved);
-    std::ofstream probe(m_temporary, std::ios::binary | std::ios::trunc);
-    if (!probe) {
-        m_temporary.clear();
-        return FailWithErrno(errno != 0 ? errno : EACCES);
+    const DWORD kept = exists ? existing & kKeptAttributes : 0;
+    for (int attempt = 0; attempt < 100 && m_handle == nullptr; ++attempt) {
+        m_temporary = TemporaryPathFor(m_resolved);
+        const HANDLE handle =
+            CreateFileW(m_temporary.wstring().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                        kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            m_handle = handle;
+        } else if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
+            const std::string reason = LastErrorText();
+            m_temporary.clear();
+            return Fail(reason);
+        }
     }
-    m_descriptor = 0;
+    if (m_handle == nullptr) {
+        m_temporary.clear();
+        return Fail(Win32ErrorText(ERROR_FILE_EXISTS));
+    }
     return true;
 }
 
 bool AtomicFile::Write(std::string_view bytes) {
-    if (m_failed || m_descriptor < 0) {
+    if (m_failed || !IsOpen()) {
         return false;
     }
-    std::ofstream out(m_temporary, std::ios::binary | std::ios::app);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    return out.good() || FailWithErrno(errno != 0 ? errno : EIO);
+    while (!bytes.empty()) {
+        const auto piece = static_cast<DWORD>(std::min(bytes.size(), kMaxWrite));
+        DWORD written = 0;
+        if (!WriteFile(m_handle, bytes.data(), piece, &written, nullptr)) {
+            return Fail(LastErrorText());
+        }
+        if (written == 0) {
+            // Nothing written and no error: the device took no more.
+            return Fail(Win32ErrorText(ERROR_WRITE_FAULT));
+        }
+        bytes.remove_prefix(written);
+    }
+    return true;
 }
 
 bool AtomicFile::Commit(bool /*syncFolder*/) {
-    if (m_failed || m_descriptor < 0) {
+    if (m_failed || !IsOpen()) {
         return false;
     }
-    m_descriptor = -1;
-    std::error_code error;
-    fs::rename(m_temporary, m_resolved, error);
-    if (error) {
-        return Fail(SystemErrorText(error));
+    // Devices may not support flushing; only a file must be on disk before it
+    // replaces the old one.
+    if (!FlushFileBuffers(m_handle) && !m_direct) {
+        return Fail(LastErrorText());
     }
-    m_temporary.clear();
+    if (!CloseHandle(std::exchange(m_handle, nullptr))) {
+        return Fail(LastErrorText());
+    }
+    if (!m_direct) {
+        if (!ReplaceTarget()) {
+            return false;
+        }
+        m_temporary.clear();
+    }
     m_committed = true;
     return true;
 }
 
-// Windows has no call to sync a folder; its file system journals the rename.
+// ReplaceFileW keeps what the old file carries (attributes, access rights,
+// its creation time); a new target is moved into place. The move writes
+// through, so that the rename is on disk when Commit returns.
+bool AtomicFile::ReplaceTarget() {
+    const std::wstring target = m_resolved.wstring();
+    const std::wstring temporary = m_temporary.wstring();
+    if (!Exists(target)) {
+        return MoveFileExW(temporary.c_str(), target.c_str(), kMoveFlags) || Fail(LastErrorText());
+    }
+    if (ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                     nullptr, nullptr)) {
+        return true;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
+        return Fail(Win32ErrorText(error));
+    }
+    // The old file is gone already and the new one still has its temporary
+    // name: it must not be removed with the failure, it is all there is.
+    if (MoveFileExW(temporary.c_str(), target.c_str(), kMoveFlags)) {
+        return true;
+    }
+    const std::string reason = Win32ErrorText(error) + "，新内容保存在 " + m_temporary.u8string();
+    m_temporary.clear();
+    return Fail(reason);
+}
+
+// Windows has no call to sync a folder: the moves above write through.
 void AtomicFile::SyncFolder(const fs::path&) {}
 
 void AtomicFile::Discard() {
-    m_descriptor = -1;
+    if (m_handle != nullptr) {
+        CloseHandle(m_handle);
+        m_handle = nullptr;
+    }
     if (!m_temporary.empty()) {
-        std::error_code ignored;
-        fs::remove(m_temporary, ignored);
+        DeleteFileW(m_temporary.wstring().c_str());
         m_temporary.clear();
     }
 }

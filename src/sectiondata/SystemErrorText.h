@@ -13,4 +13,9 @@ std::string SystemErrorText(const std::error_code& error);
 // The same for an errno value.
 std::string SystemErrorText(int error);
 
+// The same for a Win32 error code (GetLastError()), in the same words as the
+// errno values that mean the same. Outside Windows a code without a text of
+// its own is given by its number.
+std::string Win32ErrorText(unsigned long error);
+
 } // namespace quarvel

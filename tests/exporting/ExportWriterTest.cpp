@@ -20,6 +20,8 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#else
+#include <windows.h>
 #endif
 
 namespace quarvel {
@@ -152,6 +154,9 @@ TEST_F(ExportFileTest, ReplacesAFileKeepingItsPermissions) {
     WriteFileBytes(target, "old content that is longer than the new one");
 #ifndef _WIN32 // permission bits are POSIX
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#else
+    const DWORD attributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    ASSERT_TRUE(SetFileAttributesW(target.wstring().c_str(), attributes));
 #endif
     const ExportResult result = WriteExportFile(target, m_table);
     ASSERT_TRUE(result.ok) << result.error;
@@ -159,6 +164,8 @@ TEST_F(ExportFileTest, ReplacesAFileKeepingItsPermissions) {
 #ifndef _WIN32
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#else
+    EXPECT_EQ(GetFileAttributesW(target.wstring().c_str()) & attributes, attributes);
 #endif
     EXPECT_EQ(Entries(), std::vector<std::string>{"数据文件.csv"});
 }
