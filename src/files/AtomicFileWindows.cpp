@@ -52,6 +52,12 @@ bool AtomicFile::Open() {
     if (exists && (existing & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return FailWithErrno(EISDIR);
     }
+    // A read-only target stays read-only: replacing it would bypass the
+    // protection its owner gave it. Windows itself refuses only once all is
+    // written, and some replacements (Wine's) not at all.
+    if (exists && (existing & FILE_ATTRIBUTE_READONLY) != 0) {
+        return Fail(Win32ErrorText(ERROR_ACCESS_DENIED));
+    }
     const DWORD kept = exists ? existing & kKeptAttributes : 0;
     for (int attempt = 0; attempt < 100 && m_handle == nullptr; ++attempt) {
         m_temporary = TemporaryPathFor(m_resolved);

@@ -1,5 +1,6 @@
 #include "exporting/ExportWriter.h"
 
+#include "files/AtomicFile.h"
 #include "sectiondata/TextCodec.h"
 #include "support/OrdinaryUser.h"
 #include "support/TestSupport.h"
@@ -337,6 +338,26 @@ TEST_F(ExportFileTest, NamedPipeReceivesTheBytes) {
     EXPECT_TRUE(result.ok) << result.error;
     EXPECT_EQ(received, m_bytes);
     EXPECT_TRUE(fs::is_fifo(pipe));
+}
+
+#else // the Windows counterparts
+
+// The read-only attribute protects a file the way missing write permission
+// does on POSIX systems.
+TEST_F(ExportFileTest, ReadOnlyTargetIsLeftAlone) {
+    const fs::path target = m_folder / "locked.csv";
+    WriteFileBytes(target, "keep");
+    ASSERT_TRUE(SetFileAttributesW(target.wstring().c_str(), FILE_ATTRIBUTE_READONLY));
+    const ExportResult result = WriteExportFile(target, m_table);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("没有访问权限"), std::string::npos) << result.error;
+    EXPECT_EQ(ReadFileBytes(target), "keep");
+    EXPECT_NE(GetFileAttributesW(target.wstring().c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_EQ(Entries(), std::vector<std::string>{"locked.csv"});
+    // Refused before anything is written, not only by the replace at the end.
+    AtomicFile file(target);
+    EXPECT_FALSE(file.Open());
+    SetFileAttributesW(target.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 #endif

@@ -8,6 +8,10 @@
 #include <cstdlib>
 #include <fstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace quarvel {
 namespace {
 namespace fs = std::filesystem;
@@ -229,6 +233,17 @@ TEST_F(SettingsFileTest, SaveReportsAnUnwritableLocationAndKeepsTheFile) {
         return !HasFailure();
     });
     EXPECT_TRUE(outcome.passed) << outcome.detail;
+#else
+    // A file made read-only (in its properties) is left as it is.
+    const fs::path readOnly = m_folder / "readonly.ini";
+    const std::string kept = "[SETTING]\r\nDecimalNum=1\r\n[窗口]\r\n位置=10,20\r\n";
+    WriteFileBytes(readOnly, kept);
+    ASSERT_TRUE(SetFileAttributesW(readOnly.wstring().c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(LoadSettings(readOnly).decimals, 1);
+    EXPECT_FALSE(SaveSettings(readOnly, Settings{}));
+    EXPECT_EQ(ReadFileBytes(readOnly), kept);
+    EXPECT_NE(GetFileAttributesW(readOnly.wstring().c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    SetFileAttributesW(readOnly.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
 #endif
 }
 
