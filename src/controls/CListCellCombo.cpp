@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
@@ -61,30 +62,25 @@ void CListCellCombo::EndEdit(bool accept) {
 }
 
 int CListCellCombo::DropWidth() const {
-    const QFontMetrics metrics = fontMetrics();
     // Fractional advances, as the list lays its texts out: rounded ones cut some texts short.
     const QFontMetricsF exactMetrics(font());
     int widest = 0;
     for (int i = 0; i < count(); ++i) {
-        const int textWidth =
-            static_cast<int>(std::ceil(exactMetrics.horizontalAdvance(itemText(i))));
-        widest = std::max(widest, textWidth);
-        if (widest > kMaxDropWidth) {
-            widest = kMaxDropWidth;
-            break;
-        }
+        widest = std::max(widest,
+                          static_cast<int>(std::ceil(exactMetrics.horizontalAdvance(itemText(i)))));
     }
-    if (count() > kMaxVisibleItems) {
-        widest += style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view());
+    // The list's own measure of its widest item holds the item's margins as the style lays
+    // them out; only the text in it is capped.
+    const QAbstractItemView* const list = view();
+    int dropWidth = list->sizeHintForColumn(modelColumn()) - std::max(0, widest - kMaxDropWidth);
+    // Beside the items: the popup's frame and the list's on both sides, and the scroll bar.
+    const auto* popup = qobject_cast<const QFrame*>(list->window());
+    const int popupFrame = popup != nullptr && popup != window() ? popup->frameWidth() : 0;
+    dropWidth += 2 * (popupFrame + list->frameWidth());
+    if (count() > maxVisibleItems()) {
+        dropWidth += list->verticalScrollBar()->sizeHint().width();
     }
-    // The width of "0" stands for what the list needs beside the text: the item's margins on
-    // both sides and the list's frame, which take more room in some styles.
-    const auto* list = qobject_cast<const QFrame*>(view()->window());
-    const int listFrame = list != nullptr && list != window() ? list->frameWidth() : 0;
-    const int itemMargin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view()) + 1;
-    widest += std::max(metrics.horizontalAdvance(QLatin1Char('0')),
-                       2 * (itemMargin + view()->frameWidth() + listFrame));
-    return std::max(widest, width());
+    return std::max(dropWidth, width());
 }
 
 void CListCellCombo::showPopup() {

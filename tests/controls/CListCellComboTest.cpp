@@ -1,11 +1,14 @@
 #include "controls/CListCellCombo.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyleFactory>
 #include <QtTest>
 #include <cmath>
 #include <memory>
@@ -66,6 +69,74 @@ int CaptionInkWidth(const QImage& face, const QImage& empty) {
         }
     }
     return last - first + 1;
+}
+
+// Makes a style the application's for a while; the one before comes back after.
+class StyleScope {
+public:
+    explicit StyleScope(QStyle* style) : m_previous(QApplication::style()->name()) {
+        QApplication::setStyle(style);
+    }
+    ~StyleScope() { QApplication::setStyle(QStyleFactory::create(m_previous)); }
+    StyleScope(const StyleScope&) = delete;
+    StyleScope& operator=(const StyleScope&) = delete;
+
+private:
+    QString m_previous;
+};
+
+// A style whose list items keep more room beside their texts than the built-in styles do.
+class RoomyItemsStyle : public QProxyStyle {
+public:
+    RoomyItemsStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget) const override {
+        QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
+        if (type == CT_ItemViewItem) {
+            result.rwidth() += 2 * kPadding;
+        }
+        return result;
+    }
+    QRect subElementRect(SubElement element, const QStyleOption* option,
+                         const QWidget* widget) const override {
+        QRect rect = QProxyStyle::subElementRect(element, option, widget);
+        if (element == SE_ItemViewItemText) {
+            rect.adjust(kPadding, 0, -kPadding, 0);
+        }
+        return rect;
+    }
+
+private:
+    static constexpr int kPadding = 6;
+};
+
+// What the dropped list shows of an item.
+QImage ShownItem(const QAbstractItemView& view, int row) {
+    const QRect item = view.visualRect(view.model()->index(row, 0));
+    return view.viewport()->grab(item & view.viewport()->rect()).toImage();
+}
+
+// Whether the dropped list shows an item's text whole: with more room the item looks the same,
+// only with more background beside it.
+bool ShowsWhole(QAbstractItemView& view, int row) {
+    const QImage shown = ShownItem(view, row);
+    QWidget* const popup = view.window();
+    const int room = view.viewport()->width();
+    popup->resize(popup->width() + 100, popup->height());
+    if (!QTest::qWaitFor([&view, room] { return view.viewport()->width() >= room + 100; })) {
+        return false;
+    }
+    const QImage spare = ShownItem(view, row);
+    for (int y = 0; y < shown.height(); ++y) {
+        const QRgb background = spare.pixel(spare.width() - 1, y);
+        for (int x = 0; x < spare.width(); ++x) {
+            if (spare.pixel(x, y) != (x < shown.width() ? shown.pixel(x, y) : background)) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -188,68 +259,16 @@ private slots:
     }
 
     void DroppedListShowsSevenRowsAndFitsItsItems() {
-        // Every field shows whole beside the scroll bar, with no more room than a "0" to spare,
-        // also in a font whose "0" is narrower than the item's margins and the list's frame.
-        for (const int pixelSize : {0, 8}) {
-            Host nine(kFields, 0);
-            if (pixelSize > 0) {
-                QFont font = nine.combo->font();
-                font.setPixelSize(pixelSize);
-                nine.combo->setFont(font);
-                nine.combo->resize(20, nine.combo->height());
+        // Whatever the style: frames, item margins and scroll bars differ between styles.
+        const QStringList builtIn = QStyleFactory::keys();
+        for (const QString& styleName : builtIn + QStringList{QStringLiteral("roomy items")}) {
+            const StyleScope style(builtIn.contains(styleName) ? QStyleFactory::create(styleName)
+                                                               : new RoomyItemsStyle);
+            ListShowsSevenRowsAndFitsItsItems(styleName);
+            if (QTest::currentTestFailed()) {
+                return;
             }
-            QVERIFY(nine.Ready());
-            nine.combo->showPopup();
-            QAbstractItemView* view = nine.combo->view();
-            QTRY_VERIFY(view->isVisible());
-            QVERIFY(view->verticalScrollBar()->maximum() > 0);
-            const int rowHeight = view->visualRect(view->model()->index(0, 0)).height();
-            QCOMPARE(view->viewport()->height() / rowHeight, 7);
-            QCOMPARE(view->window()->width(), nine.combo->DropWidth());
-            const int needed = view->sizeHintForColumn(0);
-            QVERIFY(needed <= view->viewport()->width());
-            QVERIFY(view->viewport()->width() <=
-                    needed + nine.combo->fontMetrics().horizontalAdvance(QLatin1Char('0')));
-            nine.combo->hidePopup();
         }
-
-        // Few short items: no scroll bar, never narrower than the combo.
-        Host few({"a", "b"}, 0);
-        QVERIFY(few.Ready());
-        QCOMPARE(few.combo->DropWidth(), few.combo->width());
-        few.combo->showPopup();
-        QTRY_VERIFY(few.combo->view()->isVisible());
-        QCOMPARE(few.combo->view()->verticalScrollBar()->maximum(), 0);
-        few.combo->hidePopup();
-
-        // The widest item is not cut short, whatever fraction of a pixel its width ends in.
-        for (const QString& text :
-             QStringList{"1234567.891", "Station offset", "abcdefghi", "x7.5"}) {
-            Host narrow({"a", text}, 0);
-            QVERIFY(narrow.Ready());
-            narrow.combo->resize(20, narrow.combo->height());
-            narrow.combo->showPopup();
-            QAbstractItemView* narrowView = narrow.combo->view();
-            QTRY_VERIFY(narrowView->isVisible());
-            QVERIFY2(narrowView->sizeHintForColumn(0) <= narrowView->viewport()->width(),
-                     qPrintable(text));
-            narrow.combo->hidePopup();
-        }
-
-        // An item wider than 200 px stops the measuring at 200: the list is as wide as for an
-        // item of 200 px.
-        const QString wide(100, QLatin1Char('W'));
-        Host capped({"a", wide, "b"}, 0);
-        QVERIFY(capped.Ready());
-        capped.combo->resize(10, capped.combo->height());
-        QVERIFY(capped.combo->fontMetrics().horizontalAdvance(wide) > 200);
-        const int cappedWidth = capped.combo->DropWidth();
-        capped.combo->setItemText(1, QStringLiteral("W"));
-        const int margin =
-            capped.combo->DropWidth() -
-            static_cast<int>(
-                std::ceil(QFontMetricsF(capped.combo->font()).horizontalAdvance(QLatin1Char('W'))));
-        QCOMPARE(cappedWidth, 200 + margin);
     }
 
     void DroppedListUsesTheCombosFont() {
@@ -274,6 +293,74 @@ private slots:
         host.dialog.reset();
         QVERIFY(host.combo.isNull());
         QCOMPARE(host.spy->count(), 0);
+    }
+
+private:
+    void ListShowsSevenRowsAndFitsItsItems(const QString& styleName) {
+        // The widest fields show whole beside the scroll bar, with no more room than a "0" to
+        // spare, also in a font whose "0" is narrower than the item's margins and the list's
+        // frame.
+        for (const int pixelSize : {0, 8}) {
+            Host nine(kFields, 0);
+            if (pixelSize > 0) {
+                QFont font = nine.combo->font();
+                font.setPixelSize(pixelSize);
+                nine.combo->setFont(font);
+                nine.combo->resize(20, nine.combo->height());
+            }
+            QVERIFY(nine.Ready());
+            nine.combo->showPopup();
+            QAbstractItemView* view = nine.combo->view();
+            QTRY_VERIFY(view->isVisible());
+            QVERIFY(view->verticalScrollBar()->maximum() > 0);
+            const int rowHeight = view->visualRect(view->model()->index(0, 0)).height();
+            QCOMPARE(view->viewport()->height() / rowHeight, 7);
+            QCOMPARE(view->window()->width(), nine.combo->DropWidth());
+            QVERIFY(view->viewport()->width() <=
+                    view->sizeHintForColumn(0) +
+                        nine.combo->fontMetrics().horizontalAdvance(QLatin1Char('0')));
+            for (const int widest : {4, 5}) {
+                QVERIFY2(ShowsWhole(*view, widest), qPrintable(styleName + ": " + kFields[widest]));
+            }
+            nine.combo->hidePopup();
+        }
+
+        // Few short items: no scroll bar, never narrower than the combo.
+        Host few({"a", "b"}, 0);
+        QVERIFY(few.Ready());
+        QCOMPARE(few.combo->DropWidth(), few.combo->width());
+        few.combo->showPopup();
+        QTRY_VERIFY(few.combo->view()->isVisible());
+        QCOMPARE(few.combo->view()->verticalScrollBar()->maximum(), 0);
+        few.combo->hidePopup();
+
+        // The widest item is not cut short, whatever fraction of a pixel its width ends in.
+        for (const QString& text :
+             QStringList{"1234567.891", "Station offset", "abcdefghi", "x7.5"}) {
+            Host narrow({"a", text}, 0);
+            QVERIFY(narrow.Ready());
+            narrow.combo->resize(20, narrow.combo->height());
+            narrow.combo->showPopup();
+            QAbstractItemView* narrowView = narrow.combo->view();
+            QTRY_VERIFY(narrowView->isVisible());
+            QVERIFY2(ShowsWhole(*narrowView, 1), qPrintable(styleName + ": " + text));
+            narrow.combo->hidePopup();
+        }
+
+        // An item wider than 200 px stops the measuring at 200: the list is as wide as for an
+        // item of 200 px.
+        const QString wide(100, QLatin1Char('W'));
+        Host capped({"a", wide, "b"}, 0);
+        QVERIFY(capped.Ready());
+        capped.combo->resize(10, capped.combo->height());
+        QVERIFY(capped.combo->fontMetrics().horizontalAdvance(wide) > 200);
+        const int cappedWidth = capped.combo->DropWidth();
+        capped.combo->setItemText(1, QStringLiteral("W"));
+        const int margin =
+            capped.combo->DropWidth() -
+            static_cast<int>(
+                std::ceil(QFontMetricsF(capped.combo->font()).horizontalAdvance(QLatin1Char('W'))));
+        QCOMPARE(cappedWidth, 200 + margin);
     }
 };
 
