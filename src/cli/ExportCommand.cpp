@@ -112,7 +112,7 @@ int RunExport(const ExportRequest& request, std::ostream& out, std::ostream& err
     Settings settings;
     if (request.settingsFile) {
         if (const auto problem = SettingsFileProblem(*request.settingsFile)) {
-            err << "设置文件无法读取: " << request.settingsFile->u8string() << ": " << *problem
+            err << "设置文件无法读取: " << ShownPath(*request.settingsFile) << ": " << *problem
                 << '\n';
             return kExitFailed;
         }
@@ -127,7 +127,7 @@ int RunExport(const ExportRequest& request, std::ostream& out, std::ostream& err
         std::error_code error;
         fs::create_directories(*request.outputDir, error);
         if (error) {
-            err << "保存文件失败: " << request.outputDir->u8string() << ": "
+            err << "保存文件失败: " << ShownPath(*request.outputDir) << ": "
                 << SystemErrorText(error) << '\n';
             return kExitFailed;
         }

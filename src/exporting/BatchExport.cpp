@@ -6,6 +6,7 @@
 
 #include "sectiondata/Azimuths.h"
 #include "sectiondata/SectionReader.h"
+#include "sectiondata/SystemErrorText.h"
 
 #include <algorithm>
 #include <atomic>
@@ -55,7 +56,7 @@ std::string UnencodableWarning(const std::string& outputName, std::size_t count)
 template <typename Write>
 FileExport ExportThrough(const fs::path& input, const ExportRecipe& recipe,
                          const CancelFlag* cancel, Write&& write) {
-    const std::string inputName = input.u8string();
+    const std::string inputName = ShownPath(input);
     const ReadProgress keepReading = [cancel](std::size_t, std::size_t) {
         return !IsCancelled(cancel);
     };
@@ -103,12 +104,13 @@ PreparedExport PrepareExport(const fs::path& input, const fs::path& output,
     PreparedExport prepared;
     if (SameFile(input, output)) {
         prepared.result =
-            Failed("保存文件失败: " + output.u8string() + ": 输出文件就是输入文件，未覆盖");
+            Failed("保存文件失败: " + ShownPath(output) + ": 输出文件就是输入文件，未覆盖");
         return prepared;
     }
     prepared.result =
         ExportThrough(input, recipe, cancel, [&](const SectionTable& table, FileExport&) {
-            prepared.file = std::make_unique<AtomicFile>(output);
+            // The file's messages name it as given: as ShownPath would.
+            prepared.file = std::make_unique<AtomicFile>(fs::path(output).make_preferred());
             prepared.written = WriteExportUncommitted(*prepared.file, table, recipe.form, cancel);
         });
     return prepared;
@@ -121,7 +123,7 @@ FileExport FinishExport(PreparedExport& prepared, const CancelFlag* cancel,
         return std::move(result);
     }
     const ExportResult written = CommitExport(*prepared.file, prepared.written, cancel, syncFolder);
-    const std::string outputName = prepared.file->Target().u8string();
+    const std::string outputName = ShownPath(prepared.file->Target());
     prepared.file.reset();
     if (written.cancelled) {
         result.status = FileExportStatus::Cancelled;
@@ -151,7 +153,7 @@ PreparedExport PrepareItem(const BatchItem& item, const ExportRecipe& recipe,
             prepared = PrepareExport(item.input, item.output, recipe, cancel);
         } catch (const std::exception&) {
             prepared = PreparedExport{};
-            prepared.result = Failed("保存文件失败: " + item.output.u8string() + ": 内存不足");
+            prepared.result = Failed("保存文件失败: " + ShownPath(item.output) + ": 内存不足");
         }
     }
     return prepared;
@@ -286,7 +288,7 @@ std::vector<BatchItem> PlanBatch(const std::vector<fs::path>& inputs,
     for (const fs::path& input : inputs) {
         BatchItem item{input, outputFor(input), {}};
         const std::string key = PathKey(item.output);
-        const std::string outputName = item.output.u8string();
+        const std::string outputName = ShownPath(item.output);
         if (SameFile(item.input, item.output) || key == PathKey(item.input)) {
             item.refusal = "保存文件失败: " + outputName + ": 输出文件就是输入文件，未覆盖";
         } else if (inputKeys.count(key) != 0) {

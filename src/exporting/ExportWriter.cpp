@@ -1,6 +1,7 @@
 #include "exporting/ExportWriter.h"
 
 #include "files/AtomicFile.h"
+#include "sectiondata/SystemErrorText.h"
 #include "sectiondata/TextCodec.h"
 
 #include <charconv>
@@ -195,14 +196,15 @@ ExportResult CommitExport(AtomicFile& file, ExportResult written, const CancelFl
         written.cancelled = Cancelled(cancel) && file.Error().empty();
         written.reason = written.cancelled ? "已取消" : file.Reason();
         written.error = "保存文件失败: " +
-                        (written.cancelled ? file.Target().u8string() + ": 已取消" : file.Error());
+                        (written.cancelled ? ShownPath(file.Target()) + ": 已取消" : file.Error());
     }
     return written;
 }
 
 ExportResult WriteExportFile(const std::filesystem::path& target, const TableSource& table,
                              const ExportForm& form, const CancelFlag* cancel) {
-    AtomicFile file(target);
+    // The file's messages name it as given: as ShownPath would.
+    AtomicFile file(std::filesystem::path(target).make_preferred());
     return CommitExport(file, WriteExportUncommitted(file, table, form, cancel), cancel);
 }
 

@@ -116,4 +116,8 @@ std::string Win32ErrorText(unsigned long error) {
     return Win32SystemText(error);
 }
 
+std::string ShownPath(std::filesystem::path path) {
+    return path.make_preferred().u8string();
+}
+
 } // namespace quarvel

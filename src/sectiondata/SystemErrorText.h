@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <system_error>
 
@@ -17,5 +18,11 @@ std::string SystemErrorText(int error);
 // errno values that mean the same. Outside Windows a code without a text of
 // its own is given by its number.
 std::string Win32ErrorText(unsigned long error);
+
+// A path as messages name it, in UTF-8: with the system's own separators, so
+// that on Windows a path that Qt or the user wrote with "/" reads with
+// backslashes throughout, as the window and the system show paths, not half
+// and half.
+std::string ShownPath(std::filesystem::path path);
 
 } // namespace quarvel

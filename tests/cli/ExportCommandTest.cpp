@@ -175,8 +175,11 @@ TEST_F(ExportCommandTest, OneFailingInputDoesNotStopTheOthers) {
     const fs::path twin = CopyExample("section-3.8.txt", m_folder / "twin" / "section-3.8.txt");
     const fs::path missing = m_folder / "missing.txt";
     const fs::path out = m_folder / "out";
-    const CliRun run = RunCommand({"export", good.string(), notSection.string(), missing.string(),
-                                   twin.string(), "--output-dir", out.string()});
+    // Typed with "/", as Windows also takes them: the messages still name
+    // the files with the system's separators throughout.
+    const CliRun run = RunCommand({"export", good.generic_u8string(), notSection.generic_u8string(),
+                                   missing.generic_u8string(), twin.generic_u8string(),
+                                   "--output-dir", out.generic_u8string()});
     EXPECT_EQ(run.status, kExitFailed);
     // Each failure once, in the order of the inputs, naming the file.
     const std::string notSectionLine = "非本软件数据格式文件: " + notSection.string() +

@@ -184,8 +184,9 @@ private slots:
         QCOMPARE(answers.headlines.last(),
                  QStringLiteral("已导出 0 个文件到 %1；跳过 3 个已有文件；1 个文件失败")
                      .arg(QDir::toNativeSeparators(answers.request.outputFolder)));
-        QCOMPARE(answers.details.last(), QStringLiteral("没有数据行，未写入文件: ") +
-                                             QDir(answers.request.folder).filePath("d.txt"));
+        QCOMPARE(answers.details.last(),
+                 QStringLiteral("没有数据行，未写入文件: ") +
+                     QDir::toNativeSeparators(QDir(answers.request.folder).filePath("d.txt")));
     }
 
     // The window stays responsive: the progress repaints and its Cancel stops
