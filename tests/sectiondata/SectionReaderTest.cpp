@@ -429,6 +429,14 @@ TEST(SectionReader, StreamAndPathOverloads) {
     EXPECT_EQ(directory.status, ReadStatus::CannotOpen);
     EXPECT_EQ(directory.error, "这是一个文件夹");
 
+    // A device has no size to read it twice by; it is read as it comes.
+#ifdef _WIN32
+    const std::filesystem::path nullDevice = "NUL";
+#else
+    const std::filesystem::path nullDevice = "/dev/null";
+#endif
+    EXPECT_EQ(ReadSectionFile(nullDevice).status, ReadStatus::NotSectionFile);
+
     const std::filesystem::path written = folder / "section.txt";
     ASSERT_TRUE(test::WriteFileBytes(
         written, EncodeGbk(SectionFile("HWT3.0", {"3,1,2,3,4,0,边沟,0,2,边坡,"}))));
