@@ -11,9 +11,10 @@ class CCheckComboItemDelegate : public QAbstractItemDelegate {
 public:
     explicit CCheckComboItemDelegate(QObject* parent = nullptr);
 
-    // Width of the check box column and height of a row for a font.
-    static int BoxWidth(const QFontMetrics& metrics);
-    static int RowHeight(const QFontMetrics& metrics);
+    // Width of the check box column and height of a row: the font's, or more where the check
+    // box needs it with a pixel above and below.
+    static int BoxWidth(const QFontMetrics& metrics, QSize indicator);
+    static int RowHeight(const QFontMetrics& metrics, QSize indicator);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;

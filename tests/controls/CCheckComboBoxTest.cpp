@@ -2,9 +2,13 @@
 #include "controls/CCheckComboItemDelegate.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QSignalSpy>
+#include <QStyleFactory>
+#include <QStyleOptionButton>
 #include <QtTest>
 #include <memory>
 
@@ -45,6 +49,55 @@ QPoint RowCentre(const QAbstractItemView& view, int row) {
 
 void Click(const CCheckComboBox& combo, Qt::MouseButton button, const QPoint& at) {
     QTest::mouseClick(combo.view()->viewport(), button, {}, at);
+}
+
+// Makes a style the application's for a while; the one before comes back after.
+class StyleScope {
+public:
+    explicit StyleScope(const QString& name) : m_previous(QApplication::style()->name()) {
+        QApplication::setStyle(QStyleFactory::create(name));
+    }
+    ~StyleScope() { QApplication::setStyle(QStyleFactory::create(m_previous)); }
+    StyleScope(const StyleScope&) = delete;
+    StyleScope& operator=(const StyleScope&) = delete;
+
+private:
+    QString m_previous;
+};
+
+// Where a row shows its check box: the first columns from the left holding anything but the
+// background, up to the first column of background (the blank before the text).
+QRect DrawnBox(const QImage& list, const QRect& row, const QColor& background) {
+    QRect box;
+    for (int x = row.left(); x <= row.right(); ++x) {
+        QRect inColumn;
+        for (int y = row.top(); y <= row.bottom(); ++y) {
+            if (list.pixelColor(x, y) != background) {
+                inColumn |= QRect(x, y, 1, 1);
+            }
+        }
+        if (inColumn.isNull() && !box.isNull()) {
+            break;
+        }
+        box |= inColumn;
+    }
+    return box;
+}
+
+// A checked box as the list's style draws it at the size it gives its check boxes.
+QRect StylesOwnBox(const QAbstractItemView& view, const QColor& background) {
+    const QStyle& style = *view.style();
+    QStyleOptionButton box;
+    box.initFrom(&view);
+    box.state = QStyle::State_Enabled | QStyle::State_On;
+    box.rect = QRect(2, 2, style.pixelMetric(QStyle::PM_IndicatorWidth, &box, &view),
+                     style.pixelMetric(QStyle::PM_IndicatorHeight, &box, &view));
+    QImage image(box.rect.size() + QSize(4, 4), QImage::Format_ARGB32);
+    image.fill(background);
+    QPainter painter(&image);
+    style.drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, &painter, &view);
+    painter.end();
+    return DrawnBox(image, image.rect(), background);
 }
 
 } // namespace
@@ -115,44 +168,51 @@ private slots:
 
     void RowsFollowTheFont() {
         const QFontMetrics metrics(QFont("Sans", 12));
-        QCOMPARE(CCheckComboItemDelegate::RowHeight(metrics),
-                 metrics.height() + std::max(0, metrics.leading()) + 2);
-        QCOMPARE(CCheckComboItemDelegate::BoxWidth(metrics),
-                 metrics.height() + std::max(0, metrics.leading()) + 6);
+        const int line = metrics.height() + std::max(0, metrics.leading());
+        const QSize small(4, 4);
+        QCOMPARE(CCheckComboItemDelegate::RowHeight(metrics, small), line + 2);
+        QCOMPARE(CCheckComboItemDelegate::BoxWidth(metrics, small), line + 6);
+        // A check box larger than the font keeps a pixel of room on every side.
+        const QSize large(line + 10, line + 20);
+        QCOMPARE(CCheckComboItemDelegate::RowHeight(metrics, large), large.height() + 2);
+        QCOMPARE(CCheckComboItemDelegate::BoxWidth(metrics, large), large.width() + 2);
     }
 
-    void ListRowsAndCheckBoxesFollowTheFont() {
-        auto combo = MakeCombo({"A", "B"}, "largeFont");
-        QFont font = combo->font();
-        font.setPixelSize(30);
-        combo->setFont(font);
-        QVERIFY(DropDown(*combo));
-        QAbstractItemView& view = *combo->view();
-        const QFontMetrics metrics(view.font());
-        QCOMPARE(metrics.height(), QFontMetrics(font).height());
-        const QRect row = view.visualRect(view.model()->index(0, 0));
-        QCOMPARE(row.height(), CCheckComboItemDelegate::RowHeight(metrics));
-
-        // The check box fills the height of its column less a pixel above and below, as a
-        // standard box drawn into that rectangle does.
-        const QImage image = view.viewport()->grab().toImage();
-        const QColor base = view.palette().color(QPalette::Base);
-        int top = row.bottom();
-        int bottom = row.top();
-        for (int y = row.top(); y <= row.bottom(); ++y) {
-            for (int x = row.left(); x < CCheckComboItemDelegate::BoxWidth(metrics); ++x) {
-                if (image.pixelColor(x, y) != base) {
-                    top = std::min(top, y);
-                    bottom = std::max(bottom, y);
-                }
+    void ListCheckBoxesAreTheStylesOwnInEveryFont() {
+        // Some styles draw a check box only at their own size, whatever room it is given: the
+        // box is the style's under every style, and the rows have room for it.
+        for (const QString& styleName : QStyleFactory::keys()) {
+            const StyleScope style(styleName);
+            for (const int pixelSize : {30, 6}) {
+                const QString what = QStringLiteral("%1, %2 px").arg(styleName).arg(pixelSize);
+                auto combo = MakeCombo({"A", "B"}, "font");
+                QFont font = combo->font();
+                font.setPixelSize(pixelSize);
+                combo->setFont(font);
+                QVERIFY2(DropDown(*combo), qPrintable(what));
+                QAbstractItemView& view = *combo->view();
+                const QFontMetrics metrics(view.font());
+                QCOMPARE(metrics.height(), QFontMetrics(font).height());
+                const QRect row = view.visualRect(view.model()->index(0, 0));
+                const QColor base = view.palette().color(QPalette::Base);
+                const QRect box = DrawnBox(view.viewport()->grab().toImage(), row, base);
+                const QString where = QStringLiteral("%1: box %2,%3 %4x%5 in row %6..%7")
+                                          .arg(what)
+                                          .arg(box.x())
+                                          .arg(box.y())
+                                          .arg(box.width())
+                                          .arg(box.height())
+                                          .arg(row.top())
+                                          .arg(row.bottom());
+                QVERIFY2(box.size() == StylesOwnBox(view, base).size(), qPrintable(where));
+                QVERIFY2(row.adjusted(0, 1, 0, -1).contains(box), qPrintable(where));
+                // The font's line and two pixels, unless the style's box needs more.
+                const int line = metrics.height() + std::max(0, metrics.leading());
+                const int boxHeight =
+                    view.style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, &view);
+                QCOMPARE(row.height(), std::max(line, boxHeight) + 2);
             }
         }
-        QVERIFY2(bottom - top + 1 >= row.height() - 3,
-                 qPrintable(QString("box %1..%2 in row %3..%4")
-                                .arg(top)
-                                .arg(bottom)
-                                .arg(row.top())
-                                .arg(row.bottom())));
     }
 
     void LeftClicksToggleAndKeepTheListOpen() {
