@@ -53,6 +53,7 @@ private:
     bool FailWithErrno(int error);
     void Discard();
 #ifdef _WIN32
+    bool OpenDevice();
     bool ReplaceTarget();
 #endif
 

@@ -44,11 +44,8 @@ bool AtomicFile::Open() {
         return false;
     }
     const DWORD existing = GetFileAttributesW(m_resolved.wstring().c_str());
+    // Without attributes the target is missing or a device; opening it tells.
     const bool exists = existing != INVALID_FILE_ATTRIBUTES;
-    if (!exists && GetLastError() != ERROR_FILE_NOT_FOUND &&
-        GetLastError() != ERROR_PATH_NOT_FOUND) {
-        return Fail(LastErrorText());
-    }
     if (exists && (existing & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return FailWithErrno(EISDIR);
     }
@@ -57,6 +54,12 @@ bool AtomicFile::Open() {
     // written, and some replacements (Wine's) not at all.
     if (exists && (existing & FILE_ATTRIBUTE_READONLY) != 0) {
         return Fail(Win32ErrorText(ERROR_ACCESS_DENIED));
+    }
+    if (OpenDevice()) {
+        return true;
+    }
+    if (m_failed) {
+        return false;
     }
     const DWORD kept = exists ? existing & kKeptAttributes : 0;
     for (int attempt = 0; attempt < 100 && m_handle == nullptr; ++attempt) {
@@ -76,6 +79,28 @@ bool AtomicFile::Open() {
         m_temporary.clear();
         return Fail(Win32ErrorText(ERROR_FILE_EXISTS));
     }
+    return true;
+}
+
+// A device (NUL, CON, a serial port) answers to its name in every folder,
+// need not show as an existing file, and cannot be renamed over: it is
+// written directly. False with no failure when the target is a file on disk
+// or missing.
+bool AtomicFile::OpenDevice() {
+    const HANDLE handle =
+        CreateFileW(m_resolved.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
+               Fail(Win32ErrorText(error));
+    }
+    if (GetFileType(handle) == FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        return false;
+    }
+    m_direct = true;
+    m_handle = handle;
     return true;
 }
 

@@ -360,6 +360,15 @@ TEST_F(ExportFileTest, ReadOnlyTargetIsLeftAlone) {
     SetFileAttributesW(target.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// A device name means the device in every folder; the device stays.
+TEST_F(ExportFileTest, DeviceNamesAreWrittenDirectlyAndKept) {
+    for (const fs::path& device : {fs::path("NUL"), m_folder / "nul"}) {
+        const ExportResult result = WriteExportFile(device, m_table);
+        EXPECT_TRUE(result.ok) << result.error;
+    }
+    EXPECT_TRUE(Entries().empty());
+}
+
 #endif
 
 } // namespace
