@@ -33,6 +33,20 @@ std::string LastErrorText() {
     return Win32ErrorText(GetLastError());
 }
 
+// Replacing takes the old file's name from whoever holds it open; a program
+// that holds it without allowing that (a spreadsheet showing it) makes the
+// replace fail, perhaps half-way. The error that would stop it, or 0.
+DWORD ReplaceBlocker(const std::wstring& target) {
+    const HANDLE handle =
+        CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return GetLastError();
+    }
+    CloseHandle(handle);
+    return 0;
+}
+
 } // namespace
 
 bool AtomicFile::IsOpen() const {
@@ -60,6 +74,9 @@ bool AtomicFile::Open() {
     }
     if (m_failed) {
         return false;
+    }
+    if (const DWORD blocker = exists ? ReplaceBlocker(m_resolved.wstring()) : 0) {
+        return Fail(Win32ErrorText(blocker));
     }
     const DWORD kept = exists ? existing & kKeptAttributes : 0;
     for (int attempt = 0; attempt < 100 && m_handle == nullptr; ++attempt) {
@@ -153,6 +170,10 @@ bool AtomicFile::ReplaceTarget() {
     const std::wstring temporary = m_temporary.wstring();
     if (!Exists(target)) {
         return MoveFileExW(temporary.c_str(), target.c_str(), kMoveFlags) || Fail(LastErrorText());
+    }
+    // Checked again: the file may have been opened since Open().
+    if (const DWORD blocker = ReplaceBlocker(target)) {
+        return Fail(Win32ErrorText(blocker));
     }
     if (ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
                      nullptr, nullptr)) {

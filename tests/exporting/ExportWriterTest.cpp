@@ -360,6 +360,37 @@ TEST_F(ExportFileTest, ReadOnlyTargetIsLeftAlone) {
     SetFileAttributesW(target.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// A spreadsheet showing a file holds it open and shares it with no one; the
+// user is told to close it, and the old file stays as it is.
+TEST_F(ExportFileTest, TargetHeldOpenElsewhereIsLeftAlone) {
+    const std::string inUse = "文件正被其他程序使用，请先关闭它";
+    const fs::path target = m_folder / "shown.csv";
+    WriteFileBytes(target, "keep");
+    const auto hold = [&target](DWORD share) {
+        return CreateFileW(target.wstring().c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE held = hold(0);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const ExportResult result = WriteExportFile(target, m_table);
+    CloseHandle(held);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find(inUse), std::string::npos) << result.error;
+
+    // Opened while the new content is being written, by a reader that shares
+    // all but the name (as Qt's QFile does): the replace is refused.
+    AtomicFile file(target);
+    ASSERT_TRUE(file.Open());
+    ASSERT_TRUE(file.Write("new"));
+    held = hold(FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(file.Commit());
+    CloseHandle(held);
+    EXPECT_EQ(file.Reason(), inUse);
+    EXPECT_EQ(ReadFileBytes(target), "keep");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"shown.csv"});
+}
+
 // A device name means the device in every folder; the device stays.
 TEST_F(ExportFileTest, DeviceNamesAreWrittenDirectlyAndKept) {
     for (const fs::path& device : {fs::path("NUL"), m_folder / "nul"}) {
