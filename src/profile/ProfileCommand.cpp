@@ -1,13 +1,13 @@
 #include "profile/ProfileCommand.h"
 
 #include "cli/CommandLine.h"
+#include "exporting/FileNameCase.h"
 #include "profile/ProfileData.h"
 #include "profile/ProfilePicture.h"
 #include "sectiondata/SectionReader.h"
 #include "sectiondata/SystemErrorText.h"
 #include "settings/SettingsFile.h"
 
-#include <QFileInfo>
 #include <QString>
 
 #include <charconv>
@@ -142,9 +142,9 @@ struct Job {
 };
 
 bool DrawOne(const fs::path& input, const fs::path& output, const Job& job, std::ostream& err) {
-    const std::string inputName = input.u8string();
+    const std::string inputName = ShownPath(input);
     if (SameFile(input, output)) {
-        err << "保存文件失败: " << output.u8string() << ": 输出文件就是输入文件，未覆盖\n";
+        err << "保存文件失败: " << ShownPath(output) << ": 输出文件就是输入文件，未覆盖\n";
         return false;
     }
     SectionReadResult read = ReadSectionFile(input);
@@ -174,14 +174,14 @@ bool DrawOne(const fs::path& input, const fs::path& output, const Job& job, std:
         return false;
     }
     const ProfileData data(table, read.layers);
-    const QString title = QFileInfo(QString::fromStdString(inputName)).fileName();
+    const QString title = QString::fromStdString(input.filename().u8string());
     const PictureResult written =
         ProfilePicture::Write(output, job.picture, [&](const QRectF& area) {
             return ProfilePicture::WholeSection(area, data, &table, title,
                                                 job.picture.exaggeration);
         });
     if (!written.ok) {
-        err << "保存文件失败: " << output.u8string() << ": " << written.reason << '\n';
+        err << "保存文件失败: " << ShownPath(output) << ": " << written.reason << '\n';
     }
     return written.ok;
 }
@@ -230,7 +230,7 @@ int RunProfileCommand(const std::vector<std::string>& args, std::ostream& out, s
     if (request.settingsFile) {
         std::error_code ignored;
         if (!fs::is_regular_file(*request.settingsFile, ignored)) {
-            err << "设置文件无法读取: " << request.settingsFile->u8string() << '\n';
+            err << "设置文件无法读取: " << ShownPath(*request.settingsFile) << '\n';
             return kExitUsage;
         }
         settings = LoadSettings(*request.settingsFile);
@@ -247,7 +247,7 @@ int RunProfileCommand(const std::vector<std::string>& args, std::ostream& out, s
         std::error_code created;
         fs::create_directories(*request.outputDir, created);
         if (created) {
-            err << "保存文件失败: " << request.outputDir->u8string() << ": "
+            err << "保存文件失败: " << ShownPath(*request.outputDir) << ": "
                 << SystemErrorText(created) << '\n';
             return kExitFailed;
         }
@@ -256,8 +256,8 @@ int RunProfileCommand(const std::vector<std::string>& args, std::ostream& out, s
     std::set<fs::path> written;
     for (const fs::path& input : request.inputs) {
         const fs::path output = OutputFor(request, input, job.picture.format);
-        if (!written.insert(output.lexically_normal()).second) {
-            err << "保存文件失败: " << output.u8string()
+        if (!written.insert(FoldFileNameCase(output.lexically_normal())).second) {
+            err << "保存文件失败: " << ShownPath(output)
                 << ": 与前一个输入文件的输出重名，未覆盖\n";
             allWritten = false;
             continue;

@@ -99,8 +99,29 @@ private slots:
         const QString missingFolder = dir.filePath(QStringLiteral("no/such/folder/x.png"));
         Run run = Profile({example, QStringLiteral("-o"), missingFolder});
         QCOMPARE(run.status, kExitFailed);
-        QVERIFY2(run.err.startsWith(QStringLiteral("保存文件失败: ") + missingFolder),
+        QVERIFY2(run.err.startsWith(QStringLiteral("保存文件失败: ") +
+                                    QDir::toNativeSeparators(missingFolder)),
                  qPrintable(run.err));
+
+        // Names that differ only in case are one file on Windows: the second is refused there.
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("a")));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("b")));
+        const QString upper = dir.filePath(QStringLiteral("a/Sec.txt"));
+        const QString lower = dir.filePath(QStringLiteral("b/sec.TXT"));
+        QVERIFY(QFile::copy(example, upper) && QFile::copy(example, lower));
+        run = Profile(
+            {upper, lower, QStringLiteral("--output-dir"), dir.filePath(QStringLiteral("cased"))});
+#ifdef _WIN32
+        QCOMPARE(run.status, kExitFailed);
+        QVERIFY2(run.err.endsWith(QStringLiteral("与前一个输入文件的输出重名，未覆盖\n")),
+                 qPrintable(run.err));
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("cased"))).entryList(QDir::Files),
+                 QStringList({"Sec.png"}));
+#else
+        QCOMPARE(run.status, kExitOk);
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("cased"))).entryList(QDir::Files, QDir::Name),
+                 QStringList({"Sec.png", "sec.png"}));
+#endif
 
         // 40 m at 1:10 is 4 m of paper: nothing is written, the old file stays.
         const QString pdf = dir.filePath(QStringLiteral("old.pdf"));
