@@ -278,6 +278,42 @@ TEST_F(SettingsFileTest, LocationBesideTheProgramOrInTheUserConfiguration) {
     EXPECT_TRUE(outcome.passed) << outcome.detail;
 }
 
+#else // the Windows location: %APPDATA%
+
+// Sets APPDATA for one test and gives the old value back.
+class AppDataAs {
+public:
+    explicit AppDataAs(const fs::path& folder) {
+        const wchar_t* old = _wgetenv(L"APPDATA");
+        m_old = old != nullptr ? old : L"";
+        _wputenv_s(L"APPDATA", folder.wstring().c_str());
+    }
+    ~AppDataAs() { _wputenv_s(L"APPDATA", m_old.c_str()); }
+    AppDataAs(const AppDataAs&) = delete;
+    AppDataAs& operator=(const AppDataAs&) = delete;
+
+private:
+    std::wstring m_old;
+};
+
+TEST_F(SettingsFileTest, LocationBesideTheProgramOrInTheUserConfiguration) {
+    const fs::path appData = m_folder / fs::u8path("漫游");
+    const AppDataAs roaming(appData);
+    // Trying whether the folder takes a file leaves nothing there.
+    EXPECT_EQ(SettingsFilePath(m_folder), m_folder / "Quarvel.ini");
+    EXPECT_TRUE(fs::is_empty(m_folder));
+
+    // A folder that takes no file (here: one that is not there) sends the
+    // settings to %APPDATA%\Quarvel, which the first save makes.
+    const fs::path roamingFile = appData / "Quarvel" / "Quarvel.ini";
+    EXPECT_EQ(SettingsFilePath(m_folder / "missing"), roamingFile);
+    EXPECT_TRUE(SaveSettings(SettingsFilePath(m_folder / "missing"), Settings{}));
+    EXPECT_TRUE(fs::is_regular_file(roamingFile));
+
+    const AppDataAs none(fs::path{});
+    EXPECT_EQ(SettingsFilePath(m_folder / "missing"), m_folder / "missing" / "Quarvel.ini");
+}
+
 #endif
 
 } // namespace
