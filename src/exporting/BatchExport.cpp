@@ -109,8 +109,7 @@ PreparedExport PrepareExport(const fs::path& input, const fs::path& output,
     }
     prepared.result =
         ExportThrough(input, recipe, cancel, [&](const SectionTable& table, FileExport&) {
-            // The file's messages name it as given: as ShownPath would.
-            prepared.file = std::make_unique<AtomicFile>(fs::path(output).make_preferred());
+            prepared.file = std::make_unique<AtomicFile>(output);
             prepared.written = WriteExportUncommitted(*prepared.file, table, recipe.form, cancel);
         });
     return prepared;

@@ -203,8 +203,7 @@ ExportResult CommitExport(AtomicFile& file, ExportResult written, const CancelFl
 
 ExportResult WriteExportFile(const std::filesystem::path& target, const TableSource& table,
                              const ExportForm& form, const CancelFlag* cancel) {
-    // The file's messages name it as given: as ShownPath would.
-    AtomicFile file(std::filesystem::path(target).make_preferred());
+    AtomicFile file(target);
     return CommitExport(file, WriteExportUncommitted(file, table, form, cancel), cancel);
 }
 

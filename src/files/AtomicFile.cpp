@@ -17,10 +17,6 @@ constexpr int kMaxLinkHops = 40;
 // near the file system's limit must still get one.
 constexpr std::size_t kMaxTemporaryStem = 100;
 
-std::string PathText(const fs::path& path) {
-    return path.u8string();
-}
-
 // The path with every symbolic link at its end followed, so that the file
 // behind a link is the one replaced. A dangling link resolves to the missing
 // file it names, which is then created.
@@ -85,7 +81,7 @@ AtomicFile::~AtomicFile() {
 bool AtomicFile::Fail(const std::string& reason) {
     if (m_error.empty()) {
         m_reason = reason;
-        m_error = PathText(m_target) + ": " + reason;
+        m_error = ShownPath(m_target) + ": " + reason;
     }
     m_failed = true;
     Discard();

@@ -38,7 +38,7 @@ public:
     std::filesystem::path Folder() const;
 
     const std::filesystem::path& Target() const { return m_target; }
-    // UTF-8: the target's path and the system's reason.
+    // UTF-8: the target's path, with the system's separators, and the system's reason.
     const std::string& Error() const { return m_error; }
     // The reason alone, without the file name.
     const std::string& Reason() const { return m_reason; }
