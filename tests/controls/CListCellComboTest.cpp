@@ -41,7 +41,10 @@ struct Host {
         combo->show();
         combo->setFocus();
     }
-    bool Ready() const { return QTest::qWaitForWindowActive(dialog.get()) && combo->hasFocus(); }
+    // A combo that lost the focus while the window came up has ended and is gone.
+    bool Ready() const {
+        return QTest::qWaitForWindowActive(dialog.get()) && combo != nullptr && combo->hasFocus();
+    }
     void Key(Qt::Key key) const { QTest::keyClick(combo.data(), key); }
 
     std::unique_ptr<QDialog> dialog;
