@@ -108,6 +108,11 @@ void CListCellCombo::paintEvent(QPaintEvent* /*event*/) {
     QStylePainter painter(this);
     QStyleOptionComboBox option;
     initStyleOption(&option);
+    // The Windows styles show focus by filling their own text field, narrower than the caption
+    // drawn here, with the highlight: the focus is shown by highlighting the caption itself, in
+    // every style alike.
+    const bool focused = option.state.testFlag(QStyle::State_HasFocus);
+    option.state &= ~QStyle::State_HasFocus;
     option.subControls &= ~QStyle::SC_ComboBoxArrow;
     option.currentText.clear();
     option.currentIcon = QIcon();
@@ -135,6 +140,14 @@ void CListCellCombo::paintEvent(QPaintEvent* /*event*/) {
         painter.drawPrimitive(QStyle::PE_IndicatorArrowDown, arrow);
     }
     painter.setPen(palette().color(QPalette::ButtonText));
+    if (focused) {
+        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                    QStyle::SC_ComboBoxEditField, this);
+        painter.fillRect(
+            QRect(captionRect.left(), field.top(), captionRect.width(), field.height()),
+            palette().brush(QPalette::Highlight));
+        painter.setPen(palette().color(QPalette::HighlightedText));
+    }
     painter.drawText(captionRect, Qt::AlignCenter | Qt::TextSingleLine,
                      fontMetrics().elidedText(caption, Qt::ElideRight, captionRect.width()));
 }

@@ -57,6 +57,11 @@ QPoint RowCentre(const QAbstractItemView& view, int row) {
     return view.visualRect(view.model()->index(row, 0)).center();
 }
 
+// Red ink, also where it is blended into the blue highlight at a glyph's edge.
+bool IsRedInk(const QColor& c) {
+    return c.red() - c.green() > 60;
+}
+
 // Width from the first to the last column of a face holding red ink where the face without its
 // caption holds none.
 int CaptionInkWidth(const QImage& face, const QImage& empty) {
@@ -65,13 +70,30 @@ int CaptionInkWidth(const QImage& face, const QImage& empty) {
     for (int y = 0; y < face.height(); ++y) {
         for (int x = 0; x < face.width(); ++x) {
             const QColor c = face.pixelColor(x, y);
-            if (c != empty.pixelColor(x, y) && c.red() - std::max(c.green(), c.blue()) > 80) {
+            if (c != empty.pixelColor(x, y) && IsRedInk(c)) {
                 first = std::min(first, x);
                 last = std::max(last, x);
             }
         }
     }
     return last - first + 1;
+}
+
+// Whether every column with red caption ink also holds the blue highlight, above or below it.
+bool HighlightSpansTheCaption(const QImage& face, const QImage& empty) {
+    for (int x = 0; x < face.width(); ++x) {
+        bool inked = false;
+        bool highlighted = false;
+        for (int y = 0; y < face.height(); ++y) {
+            const QColor c = face.pixelColor(x, y);
+            inked = inked || (c != empty.pixelColor(x, y) && IsRedInk(c));
+            highlighted = highlighted || c == QColor(Qt::blue);
+        }
+        if (inked && !highlighted) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Makes a style the application's for a while; the one before comes back after.
@@ -246,18 +268,26 @@ private slots:
         QCOMPARE(host.spy->count(), 1);
     }
 
+    // The focused face highlights its whole caption, in every style: the Windows styles' own
+    // highlight covers only their narrower text field.
     void FaceShowsTheWholeCaptionInAnEightyPixelColumn() {
-        for (const int item : {4, 5}) { // the longest captions
-            Host host(kFields, item);
-            QPalette palette = host.combo->palette();
-            palette.setColor(QPalette::ButtonText, Qt::red);
-            host.combo->setPalette(palette);
-            QVERIFY(host.Ready());
-            const QImage face = host.combo->grab().toImage();
-            host.combo->setItemText(item, QString());
-            const QRect ink = QFontMetrics(host.combo->font()).tightBoundingRect(kFields[item]);
-            QVERIFY2(CaptionInkWidth(face, host.combo->grab().toImage()) >= ink.width() - 2,
-                     qPrintable(kFields[item]));
+        for (const QString& styleName : QStyleFactory::keys()) {
+            const StyleScope style(QStyleFactory::create(styleName));
+            for (const int item : {4, 5}) { // the longest captions
+                Host host(kFields, item);
+                QPalette palette = host.combo->palette();
+                palette.setColor(QPalette::HighlightedText, Qt::red);
+                palette.setColor(QPalette::Highlight, Qt::blue);
+                host.combo->setPalette(palette);
+                QVERIFY(host.Ready());
+                const QImage face = host.combo->grab().toImage();
+                host.combo->setItemText(item, QString());
+                const QImage empty = host.combo->grab().toImage();
+                const QRect ink = QFontMetrics(host.combo->font()).tightBoundingRect(kFields[item]);
+                const QString what = styleName + QLatin1Char(' ') + kFields[item];
+                QVERIFY2(CaptionInkWidth(face, empty) >= ink.width() - 2, qPrintable(what));
+                QVERIFY2(HighlightSpansTheCaption(face, empty), qPrintable(what));
+            }
         }
     }
 
