@@ -11,7 +11,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
-#include <QMessageBox>
 #include <QRadioButton>
 #include <QSpinBox>
 
@@ -129,15 +128,7 @@ QString ExportProfileCommand::AskForFile(const QString& suggestedPath) const {
     if (!PictureFormatFromName(QFileInfo(target).suffix())) {
         target = AddFilterExtension(target + QLatin1Char('.'), dialog.selectedNameFilter());
     }
-    if (target != chosen && QFileInfo::exists(target)) {
-        const auto answer = QMessageBox::question(
-            m_window, QStringLiteral("确认另存为"),
-            AsShown(QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(target).fileName())));
-        if (answer != QMessageBox::Yes) {
-            return {};
-        }
-    }
-    return target;
+    return ConfirmReplacingExtendedName(m_window, chosen, target) ? target : QString();
 }
 
 std::optional<PictureRequest>

@@ -43,6 +43,16 @@ QString AddFilterExtension(const QString& path, const QString& nameFilter) {
     return path.endsWith(QLatin1Char('.')) ? path + extension : path + QLatin1Char('.') + extension;
 }
 
+bool ConfirmReplacingExtendedName(QWidget* parent, const QString& chosen, const QString& target) {
+    if (target == chosen || !QFileInfo::exists(target)) {
+        return true;
+    }
+    const auto answer = QMessageBox::question(
+        parent, QStringLiteral("确认另存为"),
+        AsShown(QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(target).fileName())));
+    return answer == QMessageBox::Yes;
+}
+
 // The export's form is chosen where the file is: Qt's own dialog takes a
 // button beside its own, which a system dialog would not.
 void ExportTableCommand::AddOptionsButton(QFileDialog& dialog) const {
@@ -81,17 +91,7 @@ QString ExportTableCommand::AskWithDialog(const QString& suggestedPath) const {
     }
     const QString chosen = dialog.selectedFiles().constFirst();
     const QString target = AddFilterExtension(chosen, dialog.selectedNameFilter());
-    // The dialog confirmed the name as typed; a name that got its extension
-    // here is confirmed here.
-    if (target != chosen && QFileInfo::exists(target)) {
-        const auto answer = QMessageBox::question(
-            m_window, QStringLiteral("确认另存为"),
-            AsShown(QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(target).fileName())));
-        if (answer != QMessageBox::Yes) {
-            return {};
-        }
-    }
-    return target;
+    return ConfirmReplacingExtendedName(m_window, chosen, target) ? target : QString();
 }
 
 ExportTableCommand::Outcome ExportTableCommand::Run(const SectionTable& table,

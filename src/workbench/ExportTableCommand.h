@@ -19,6 +19,10 @@ class SectionTable;
 // a file name typed without an extension of its own; other names unchanged.
 QString AddFilterExtension(const QString& path, const QString& nameFilter);
 
+// A save dialog confirmed the name as typed: a name that got its extension afterwards and
+// names an existing file is confirmed here. False when the user declines to replace it.
+bool ConfirmReplacingExtendedName(QWidget* parent, const QString& chosen, const QString& target);
+
 // "数据导出": asks for the target and writes the table as shown, telling the
 // user why when the file could not be written.
 class ExportTableCommand {
