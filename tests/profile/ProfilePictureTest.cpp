@@ -39,11 +39,6 @@ Run Profile(const QStringList& args) {
     return run;
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 bool IsSvg(const QByteArray& bytes) {
     QXmlStreamReader xml(bytes);
     bool root = false;
@@ -84,12 +79,12 @@ private slots:
                        QStringLiteral("--scale"), QStringLiteral("1:500"),
                        QStringLiteral("--exaggeration"), QStringLiteral("1:5")});
         QCOMPARE(run.status, kExitOk);
-        QVERIFY(IsPdf(ReadAll(dir.filePath(QStringLiteral("a.pdf")))));
+        QVERIFY(IsPdf(ReadBytes(dir.filePath(QStringLiteral("a.pdf")))));
         if (CanWriteSvg()) {
             run = Profile({example, QStringLiteral("--format=svg"), QStringLiteral("--output-dir"),
                            out, QStringLiteral("--reverse")});
             QCOMPARE(run.status, kExitOk);
-            QVERIFY(IsSvg(ReadAll(out + QStringLiteral("/section-3.8.svg"))));
+            QVERIFY(IsSvg(ReadBytes(out + QStringLiteral("/section-3.8.svg"))));
         }
     }
 
@@ -134,7 +129,7 @@ private slots:
             {example, QStringLiteral("-o"), pdf, QStringLiteral("--scale"), QStringLiteral("10")});
         QCOMPARE(run.status, kExitFailed);
         QVERIFY2(run.err.contains(QStringLiteral("超出 A4 纸张")), qPrintable(run.err));
-        QCOMPARE(ReadAll(pdf), QByteArray("old"));
+        QCOMPARE(ReadBytes(pdf), QByteArray("old"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"old.pdf"}));
 
         const QString notSection = dir.filePath(QStringLiteral("plain.txt"));

@@ -25,11 +25,6 @@ using namespace quarvel::test;
 
 namespace {
 
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The table the rules give for the window's current controls.
 std::unique_ptr<ExpectedTable> ExpectedNow(const WindowHarness& h, const QString& file,
                                            bool reverse) {

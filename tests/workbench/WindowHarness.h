@@ -42,6 +42,12 @@ inline QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// A file's bytes; empty when it cannot be read.
+inline QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // The table the rules build for a file, for comparison with what the window shows.
 struct ExpectedTable {
     PointList points;
