@@ -1,6 +1,7 @@
 #include "app/AppIcon.h"
 #include "app/QtSettingsAside.h"
 #include "app/Translations.h"
+#include "cli/ConsoleInUtf8.h"
 #include "profile/ProfileCommand.h"
 #include "settings/SettingsFile.h"
 #include "workbench/CQuarvelDlg.h"
@@ -70,9 +71,9 @@ int RunProfileMode(int argc, char* argv[]) {
     if (AttachConsole(ATTACH_PARENT_PROCESS)) {
         std::freopen("CONOUT$", "w", stdout);
         std::freopen("CONOUT$", "w", stderr);
-        SetConsoleOutputCP(CP_UTF8);
     }
 #endif
+    [[maybe_unused]] const quarvel::ConsoleInUtf8 console{};
     qputenv("QT_QPA_PLATFORM", "offscreen");
     const QGuiApplication app(argc, argv);
     // The arguments as Qt decoded them, so that file names in any language

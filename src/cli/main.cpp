@@ -1,19 +1,19 @@
+#include "cli/ConsoleInUtf8.h"
 #include "cli/ExportCommand.h"
 
 #include <exception>
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <atomic>
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
-#include <utility>
 #include <windows.h>
 // shellapi.h needs the types of windows.h.
 #include <shellapi.h>
@@ -44,42 +44,6 @@ std::vector<std::string> Arguments(int, char**) {
     return args;
 }
 
-// The code page the console had before the program switched it, for the
-// handler of Ctrl+C; 0 while the program has not switched it.
-std::atomic<UINT> g_userCodePage{0};
-
-void RestoreCodePage() {
-    const UINT codePage = g_userCodePage.exchange(0);
-    if (codePage != 0) {
-        ::SetConsoleOutputCP(codePage);
-    }
-}
-
-// Ctrl+C ends the program without unwinding main: the code page goes back
-// here, and the system's handler then ends the program as usual.
-BOOL WINAPI RestoreCodePageOnBreak(DWORD) {
-    RestoreCodePage();
-    return FALSE;
-}
-
-// The Chinese messages need the console in UTF-8, but the console is the
-// user's shell's: whatever code page it had comes back when the program
-// ends, or later commands in that console show their text garbled.
-class ConsoleInUtf8 {
-public:
-    ConsoleInUtf8() {
-        const UINT codePage = ::GetConsoleOutputCP(); // 0: there is no console
-        if (codePage != 0 && codePage != CP_UTF8) {
-            g_userCodePage = codePage;
-            ::SetConsoleCtrlHandler(&RestoreCodePageOnBreak, TRUE);
-            ::SetConsoleOutputCP(CP_UTF8);
-        }
-    }
-    ~ConsoleInUtf8() { RestoreCodePage(); }
-    ConsoleInUtf8(const ConsoleInUtf8&) = delete;
-    ConsoleInUtf8& operator=(const ConsoleInUtf8&) = delete;
-};
-
 // The export's CR LF must reach a redirected standard output unchanged.
 void PrepareStreams() {
     _setmode(_fileno(stdout), _O_BINARY);
@@ -93,8 +57,6 @@ std::vector<std::string> Arguments(int argc, char** argv) {
     return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
-struct ConsoleInUtf8 {}; // a POSIX terminal takes the bytes as they are
-
 void PrepareStreams() {}
 
 bool StandardErrorIsTerminal() {
@@ -105,7 +67,7 @@ bool StandardErrorIsTerminal() {
 } // namespace
 
 int main(int argc, char** argv) {
-    [[maybe_unused]] const ConsoleInUtf8 console{};
+    [[maybe_unused]] const quarvel::ConsoleInUtf8 console{};
     PrepareStreams();
     std::ios::sync_with_stdio(false);
     // An exception leaving main need not unwind it, and the console must be
