@@ -188,7 +188,7 @@ bool AtomicFile::ReplaceTarget() {
     if (MoveFileExW(temporary.c_str(), target.c_str(), kMoveFlags)) {
         return true;
     }
-    const std::string reason = Win32ErrorText(error) + "，新内容保存在 " + m_temporary.u8string();
+    const std::string reason = Win32ErrorText(error) + "，新内容保存在 " + ShownPath(m_temporary);
     m_temporary.clear();
     return Fail(reason);
 }
