@@ -34,8 +34,7 @@ ExportRecipe ChooseRecipe(const ExportRequest& request, const Settings& settings
     return recipe;
 }
 
-// Why the settings file cannot be read, or nothing when it can: the table
-// options must not fall back to the defaults behind the user's back.
+// Why the settings file cannot be read, or nothing when it can.
 std::optional<std::string> SettingsFileProblem(const fs::path& file) {
     std::error_code error;
     if (fs::is_directory(file, error)) {
@@ -107,18 +106,24 @@ private:
 
 } // namespace
 
+std::optional<Settings> LoadRequestedSettings(const ExportRequest& request, std::ostream& err) {
+    if (!request.settingsFile) {
+        return Settings{};
+    }
+    if (const auto problem = SettingsFileProblem(*request.settingsFile)) {
+        err << "设置文件无法读取: " << ShownPath(*request.settingsFile) << ": " << *problem << '\n';
+        return std::nullopt;
+    }
+    return LoadSettings(*request.settingsFile);
+}
+
 int RunExport(const ExportRequest& request, std::ostream& out, std::ostream& err,
               bool showProgress) {
-    Settings settings;
-    if (request.settingsFile) {
-        if (const auto problem = SettingsFileProblem(*request.settingsFile)) {
-            err << "设置文件无法读取: " << ShownPath(*request.settingsFile) << ": " << *problem
-                << '\n';
-            return kExitFailed;
-        }
-        settings = LoadSettings(*request.settingsFile);
+    const std::optional<Settings> settings = LoadRequestedSettings(request, err);
+    if (!settings) {
+        return kExitFailed;
     }
-    const ExportRecipe recipe = ChooseRecipe(request, settings);
+    const ExportRecipe recipe = ChooseRecipe(request, *settings);
     if (request.output && IsStandardOutput(*request.output)) {
         return Report(ExportSectionFile(request.inputs.front(), out, recipe), err) ? kExitOk
                                                                                    : kExitFailed;

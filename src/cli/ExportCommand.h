@@ -1,12 +1,20 @@
 #pragma once
 
 #include "cli/CommandLine.h"
+#include "settings/SettingsFile.h"
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace quarvel {
+
+// The settings the request names, or the first start's when it names none;
+// nothing, with the file and the reason told on err, when the named file
+// cannot be read: the options must not fall back to the defaults behind the
+// user's back.
+std::optional<Settings> LoadRequestedSettings(const ExportRequest& request, std::ostream& err);
 
 // Exports every input of the request; a failing input does not stop the
 // others. Messages go to err, a table asked for on standard output to out.

@@ -1,7 +1,5 @@
 #include "exporting/BatchExport.h"
 
-#include "exporting/FileNameCase.h"
-
 #include "files/AtomicFile.h"
 
 #include "sectiondata/Azimuths.h"
@@ -18,7 +16,6 @@
 #include <ostream>
 #include <set>
 #include <thread>
-#include <unordered_set>
 
 namespace quarvel {
 namespace fs = std::filesystem;
@@ -29,12 +26,7 @@ bool IsCancelled(const CancelFlag* cancel) {
     return cancel != nullptr && cancel->load(std::memory_order_relaxed);
 }
 
-bool SameFile(const fs::path& a, const fs::path& b) {
-    std::error_code error;
-    return fs::equivalent(a, b, error);
-}
-
-FileExport Cancelled() {
+FileExport CancelledExport() {
     FileExport result;
     result.status = FileExportStatus::Cancelled;
     return result;
@@ -46,8 +38,10 @@ FileExport Failed(std::string failure) {
     return result;
 }
 
-std::string UnencodableWarning(const std::string& outputName, std::size_t count) {
-    return "警告: " + outputName + ": " + std::to_string(count) +
+// Names the input as well: in a batch the user looks for the section file.
+std::string UnencodableWarning(const fs::path& input, const std::string& outputName,
+                               std::size_t count) {
+    return "警告: " + ShownPath(input) + ": 写入 " + outputName + " 时 " + std::to_string(count) +
            " 个字符在 GBK 中没有对应的字符，已写成“?”";
 }
 
@@ -68,7 +62,7 @@ FileExport ExportThrough(const fs::path& input, const ExportRecipe& recipe,
         return Failed("非本软件数据格式文件: " + inputName + ": " + read.error);
     case ReadStatus::Cancelled:
         if (IsCancelled(cancel)) {
-            return Cancelled();
+            return CancelledExport();
         }
         [[fallthrough]];
     case ReadStatus::CannotOpen:
@@ -94,14 +88,16 @@ FileExport ExportThrough(const fs::path& input, const ExportRecipe& recipe,
 
 // One file read, built and written, waiting for its commit.
 struct PreparedExport {
+    fs::path input;
     FileExport result;
     std::unique_ptr<AtomicFile> file; // null when result is final
-    ExportResult written;
+    ExportResult uncommitted;         // the writing's result, before the commit
 };
 
 PreparedExport PrepareExport(const fs::path& input, const fs::path& output,
                              const ExportRecipe& recipe, const CancelFlag* cancel) {
     PreparedExport prepared;
+    prepared.input = input;
     if (SameFile(input, output)) {
         prepared.result =
             Failed("保存文件失败: " + ShownPath(output) + ": 输出文件就是输入文件，未覆盖");
@@ -110,7 +106,8 @@ PreparedExport PrepareExport(const fs::path& input, const fs::path& output,
     prepared.result =
         ExportThrough(input, recipe, cancel, [&](const SectionTable& table, FileExport&) {
             prepared.file = std::make_unique<AtomicFile>(output);
-            prepared.written = WriteExportUncommitted(*prepared.file, table, recipe.form, cancel);
+            prepared.uncommitted =
+                WriteExportUncommitted(*prepared.file, table, recipe.form, cancel);
         });
     return prepared;
 }
@@ -121,7 +118,8 @@ FileExport FinishExport(PreparedExport& prepared, const CancelFlag* cancel,
     if (!prepared.file) {
         return std::move(result);
     }
-    const ExportResult written = CommitExport(*prepared.file, prepared.written, cancel, syncFolder);
+    const ExportResult written =
+        CommitExport(*prepared.file, prepared.uncommitted, cancel, syncFolder);
     const std::string outputName = ShownPath(prepared.file->Target());
     prepared.file.reset();
     if (written.cancelled) {
@@ -132,7 +130,8 @@ FileExport FinishExport(PreparedExport& prepared, const CancelFlag* cancel,
         result.status = FileExportStatus::Written;
         result.unencodable = written.unencodable;
         if (result.unencodable > 0) {
-            result.warnings.push_back(UnencodableWarning(outputName, result.unencodable));
+            result.warnings.push_back(
+                UnencodableWarning(prepared.input, outputName, result.unencodable));
         }
     }
     return std::move(result);
@@ -146,7 +145,7 @@ PreparedExport PrepareItem(const BatchItem& item, const ExportRecipe& recipe,
     if (!item.refusal.empty()) {
         prepared.result = Failed(item.refusal);
     } else if (IsCancelled(cancel)) {
-        prepared.result = Cancelled();
+        prepared.result = CancelledExport();
     } else {
         try {
             prepared = PrepareExport(item.input, item.output, recipe, cancel);
@@ -156,16 +155,6 @@ PreparedExport PrepareItem(const BatchItem& item, const ExportRecipe& recipe,
         }
     }
     return prepared;
-}
-
-// A name two spellings of one file share, as far as the paths tell.
-std::string PathKey(const fs::path& path) {
-    std::error_code error;
-    fs::path key = fs::weakly_canonical(path, error);
-    if (error) {
-        key = fs::absolute(path, error).lexically_normal();
-    }
-    return FoldFileNameCase(key).u8string();
 }
 
 // Hands the results of the workers on in the order of the items, holding
@@ -266,38 +255,9 @@ FileExport ExportSectionFile(const fs::path& input, std::ostream& out, const Exp
             }
         });
     if (result.unencodable > 0) {
-        result.warnings.push_back(UnencodableWarning("标准输出", result.unencodable));
+        result.warnings.push_back(UnencodableWarning(input, "标准输出", result.unencodable));
     }
     return result;
-}
-
-fs::path OutputInFolder(const fs::path& folder, const fs::path& input) {
-    return folder / input.filename().replace_extension(".csv");
-}
-
-std::vector<BatchItem> PlanBatch(const std::vector<fs::path>& inputs,
-                                 const std::function<fs::path(const fs::path&)>& outputFor) {
-    std::unordered_set<std::string> inputKeys;
-    for (const fs::path& input : inputs) {
-        inputKeys.insert(PathKey(input));
-    }
-    std::vector<BatchItem> items;
-    items.reserve(inputs.size());
-    std::unordered_set<std::string> outputKeys;
-    for (const fs::path& input : inputs) {
-        BatchItem item{input, outputFor(input), {}};
-        const std::string key = PathKey(item.output);
-        const std::string outputName = ShownPath(item.output);
-        if (SameFile(item.input, item.output) || key == PathKey(item.input)) {
-            item.refusal = "保存文件失败: " + outputName + ": 输出文件就是输入文件，未覆盖";
-        } else if (inputKeys.count(key) != 0) {
-            item.refusal = "保存文件失败: " + outputName + ": 输出文件是另一个输入文件，未覆盖";
-        } else if (!outputKeys.insert(key).second) {
-            item.refusal = "保存文件失败: " + outputName + ": 与前一个输入文件的输出重名，未覆盖";
-        }
-        items.push_back(std::move(item));
-    }
-    return items;
 }
 
 void RunBatch(const std::vector<BatchItem>& items, const ExportRecipe& recipe, unsigned jobs,

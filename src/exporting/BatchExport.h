@@ -2,6 +2,7 @@
 
 #include "exporting/ExportForm.h"
 #include "exporting/ExportWriter.h"
+#include "exporting/OutputPlan.h"
 #include "table/TableRules.h"
 
 #include <cstddef>
@@ -46,24 +47,6 @@ FileExport ExportSectionFile(const std::filesystem::path& input,
 // The same table written to a stream instead of a file.
 FileExport ExportSectionFile(const std::filesystem::path& input, std::ostream& out,
                              const ExportRecipe& recipe);
-
-// input's name with the extension .csv, in folder.
-std::filesystem::path OutputInFolder(const std::filesystem::path& folder,
-                                     const std::filesystem::path& input);
-
-// One input of a batch and where it goes; refusal, when not empty, is why it
-// must not be written: its output is an input, or another input's output.
-struct BatchItem {
-    std::filesystem::path input;
-    std::filesystem::path output;
-    std::string refusal;
-};
-
-// Pairs every input with its output. An input is never overwritten, and two
-// inputs never write the same file: the first keeps it.
-std::vector<BatchItem>
-PlanBatch(const std::vector<std::filesystem::path>& inputs,
-          const std::function<std::filesystem::path(const std::filesystem::path&)>& outputFor);
 
 // Called once per item, in the order of the items, on the thread that runs
 // the batch.

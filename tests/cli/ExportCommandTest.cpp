@@ -186,7 +186,8 @@ TEST_F(ExportCommandTest, OneFailingInputDoesNotStopTheOthers) {
                                        ": 第一行不是断面数据文件标志（HWT3.0、HWT3.6 或 HWT3.8）\n";
     const std::string missingLine = "文件导入失败: " + missing.string() + ": 文件或文件夹不存在\n";
     const std::string twinLine = "保存文件失败: " + (out / "section-3.8.csv").string() +
-                                 ": 与前一个输入文件的输出重名，未覆盖\n";
+                                 ": 与前一个输入文件的输出重名，未覆盖；输入文件 " + twin.string() +
+                                 " 未导出\n";
     EXPECT_EQ(run.err, notSectionLine + missingLine + twinLine);
     std::vector<std::string> written;
     for (const auto& entry : fs::directory_iterator(out)) {
@@ -219,9 +220,11 @@ TEST_F(ExportCommandTest, OutputNamesClashAsTheFileSystemComparesThem) {
 #ifdef _WIN32
     EXPECT_EQ(run.status, kExitFailed);
     std::string clashes;
-    for (const char* name : {"sec.csv", "断面ａ线.csv"}) {
-        clashes += "保存文件失败: " + (out / fs::u8path(name)).u8string() +
-                   ": 与前一个输入文件的输出重名，未覆盖\n";
+    for (const std::size_t input : {2u, 4u}) {
+        const fs::path second = fs::u8path(args[input]).make_preferred();
+        clashes +=
+            "保存文件失败: " + (out / second.filename().replace_extension(".csv")).u8string() +
+            ": 与前一个输入文件的输出重名，未覆盖；输入文件 " + second.u8string() + " 未导出\n";
     }
     EXPECT_EQ(run.err, clashes);
     EXPECT_EQ(files,
@@ -254,9 +257,10 @@ TEST_F(ExportCommandTest, FailedExportsLeaveNoFile) {
     const fs::path txtInput = CopyExample("section-3.6.txt", m_folder / "section.txt");
     run = RunCommand({"export", txtInput.string(), csvInput.string()});
     EXPECT_EQ(run.status, kExitFailed);
-    EXPECT_EQ(run.err,
-              "保存文件失败: " + csvInput.string() + ": 输出文件是另一个输入文件，未覆盖\n" +
-                  "保存文件失败: " + csvInput.string() + ": 输出文件就是输入文件，未覆盖\n");
+    EXPECT_EQ(run.err, "保存文件失败: " + csvInput.string() +
+                           ": 输出文件是另一个输入文件，未覆盖；输入文件 " + txtInput.string() +
+                           " 未导出\n" + "保存文件失败: " + csvInput.string() +
+                           ": 输出文件就是输入文件，未覆盖\n");
     EXPECT_EQ(ReadFileBytes(csvInput), ReadFileBytes(ExampleFile("section-3.0.txt")));
 }
 
@@ -306,8 +310,9 @@ TEST_F(ExportCommandTest, JobsGiveTheSameFilesAndMessagesInInputOrder) {
     }
     const std::vector<std::string> starts = {"警告: " + (m_folder / "large.txt").string(),
                                              "文件导入失败: " + (m_folder / "missing.txt").string(),
-                                             "警告: " + (out / "emoji.csv").string() +
-                                                 ": 1 个字符在 GBK 中没有对应的字符",
+                                             "警告: " + (m_folder / "emoji.txt").string() +
+                                                 ": 写入 " + (out / "emoji.csv").string() +
+                                                 " 时 1 个字符在 GBK 中没有对应的字符",
                                              "非本软件数据格式文件: "};
     std::size_t at = 0;
     for (const std::string& start : starts) {
@@ -322,6 +327,9 @@ TEST_F(ExportCommandTest, JobsGiveTheSameFilesAndMessagesInInputOrder) {
     EXPECT_NE(shown.err.find("\r已导出 7/7"), std::string::npos);
     static const std::regex counter("\r已导出 [0-9]+/7|\r +\r");
     EXPECT_EQ(std::regex_replace(shown.err, counter, ""), first.err);
+    // Each message starts on a cleared line, never after the counter's text.
+    static const std::regex messageAfterCounter("已导出 [0-9]+/7[^\r]");
+    EXPECT_FALSE(std::regex_search(shown.err, messageAfterCounter)) << shown.err;
 }
 
 TEST_F(ExportCommandTest, IncompleteLinesAreReportedButExported) {

@@ -1,5 +1,6 @@
 #include "exporting/BatchExport.h"
 
+#include "files/AtomicFile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +80,129 @@ TEST(BatchExportTest, CancelLeavesOnlyWholeFiles) {
     const FileExport reading = ExportSectionFile(inputs[1], temp / "late.csv", {}, &cancel);
     EXPECT_EQ(reading.status, FileExportStatus::Cancelled);
     EXPECT_FALSE(fs::exists(temp / "late.csv"));
+}
+
+// A cancel that comes between the writing and the commit leaves no file; one
+// that comes after a failed write still tells the failure, which the user
+// must know of.
+TEST(BatchExportTest, CancelAtTheCommitLeavesNothingButAFailureIsTold) {
+    const test::TempFolder temp;
+    const SectionTable table(test::WorkedExamplePoints(), {"编号"}, {});
+    CancelFlag cancel{false};
+    {
+        AtomicFile file(temp / "out.csv");
+        const ExportResult written = WriteExportUncommitted(file, table, {}, &cancel);
+        ASSERT_TRUE(written.ok);
+        cancel = true;
+        const ExportResult committed = CommitExport(file, written, &cancel);
+        EXPECT_TRUE(committed.cancelled);
+        EXPECT_FALSE(committed.ok);
+    }
+    EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{});
+
+    cancel = false;
+    const fs::path unreachable = temp / "missing" / "out.csv";
+    AtomicFile file(unreachable);
+    const ExportResult written = WriteExportUncommitted(file, table, {}, &cancel);
+    cancel = true;
+    const ExportResult committed = CommitExport(file, written, &cancel);
+    EXPECT_FALSE(committed.ok);
+    EXPECT_FALSE(committed.cancelled);
+    EXPECT_EQ(committed.error.rfind("保存文件失败: " + unreachable.string() + ": ", 0), 0u)
+        << committed.error;
+}
+
+// Once cancelled, an item is not begun, so that an input gone missing meanwhile
+// is reported as cancelled, not as a failure.
+TEST(BatchExportTest, ItemsAfterTheCancelAreCancelledWhateverTheirInput) {
+    const test::TempFolder temp;
+    const std::vector<fs::path> inputs = {temp / "gone.txt", temp / "gone too.txt"};
+    const std::vector<BatchItem> items = PlanBatch(
+        inputs, [&temp](const fs::path& input) { return OutputInFolder(temp.Path(), input); });
+    CancelFlag cancel{true};
+    std::vector<FileExportStatus> statuses;
+    RunBatch(items, ExportRecipe{}, 2, &cancel,
+             [&](std::size_t, const FileExport& result) { statuses.push_back(result.status); });
+    EXPECT_EQ(statuses, std::vector<FileExportStatus>(2, FileExportStatus::Cancelled));
+}
+
+// The export itself refuses to write over its input, however the two are
+// spelled, whoever planned it.
+TEST(BatchExportTest, AnOutputThatIsItsOwnInputIsRefused) {
+    const test::TempFolder temp;
+    const fs::path input = temp / "section.csv";
+    fs::copy_file(ExampleFile("section-3.0.txt"), input);
+    const FileExport result = ExportSectionFile(input, temp / "." / "section.csv", {});
+    EXPECT_EQ(result.status, FileExportStatus::Failed);
+    EXPECT_EQ(result.failure, "保存文件失败: " + (temp / "." / "section.csv").string() +
+                                  ": 输出文件就是输入文件，未覆盖");
+    EXPECT_EQ(ReadFileBytes(input), ReadFileBytes(ExampleFile("section-3.0.txt")));
+}
+
+// Every command plans its outputs here: an output that is an input, its own
+// or another's, or that an earlier input already writes, is refused, naming
+// the input that is left out; a file that all inputs go into must be none of
+// them.
+TEST(BatchExportTest, PlansNeverOverwriteAnInput) {
+    const test::TempFolder temp;
+    fs::create_directories(temp / "sub");
+    const std::vector<fs::path> inputs = {temp / "a.txt", temp / "b.csv", temp / "sub" / "b.txt",
+                                          temp / "c.csv"};
+    for (const fs::path& input : inputs) {
+        WriteFileBytes(input, "HWT3.0\r\n");
+    }
+    const std::vector<BatchItem> items = PlanBatch(
+        inputs, [](const fs::path& input) { return fs::path(input).replace_extension(".csv"); });
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_EQ(items[0].refusal, "");
+    EXPECT_EQ(items[1].refusal,
+              "保存文件失败: " + items[1].output.string() + ": 输出文件就是输入文件，未覆盖");
+    EXPECT_EQ(items[2].refusal, "");
+    EXPECT_EQ(items[3].refusal,
+              "保存文件失败: " + items[3].output.string() + ": 输出文件就是输入文件，未覆盖");
+
+    const auto flat = [&temp](const fs::path& input) { return OutputInFolder(temp.Path(), input); };
+    const std::vector<BatchItem> flattened = PlanBatch({inputs[0], inputs[2], inputs[1]}, flat);
+    EXPECT_EQ(flattened[0].refusal, "");
+    EXPECT_EQ(flattened[1].refusal, "保存文件失败: " + (temp / "b.csv").string() +
+                                        ": 输出文件是另一个输入文件，未覆盖；输入文件 " +
+                                        inputs[2].string() + " 未导出");
+    const std::vector<BatchItem> twins = PlanBatch({inputs[2], temp / "d" / "b.txt"}, flat);
+    EXPECT_EQ(twins[1].refusal, "保存文件失败: " + (temp / "b.csv").string() +
+                                    ": 与前一个输入文件的输出重名，未覆盖；输入文件 " +
+                                    (temp / "d" / "b.txt").string() + " 未导出");
+
+    EXPECT_EQ(RefuseSharedOutput(inputs, temp / "road.csv"), "");
+    EXPECT_NE(RefuseSharedOutput({temp / "gone.txt"}, temp / "gone.txt"), "");
+    EXPECT_EQ(RefuseSharedOutput(inputs, temp / "sub" / ".." / "c.csv"),
+              "保存文件失败: " + (temp / "sub" / ".." / "c.csv").string() +
+                  ": 输出文件是输入文件，未覆盖");
+}
+
+// Outputs of a folder's subfolders keep their subfolders, so that same-named
+// files in two of them both get written.
+TEST(BatchExportTest, SubfoldersAreMirroredUnderTheOutputFolder) {
+    const test::TempFolder temp;
+    const fs::path in = temp / "in";
+    const fs::path out = temp / "out";
+    EXPECT_EQ(MirroredOutput(out, in, in / "x" / "s.txt"), out / "x" / "s.csv");
+    EXPECT_EQ(MirroredOutput(out, in / ".", in / "s.txt", ".png"), out / "s.png");
+    EXPECT_EQ(MirroredOutput(out, in, temp / "elsewhere" / "s.txt"), out / "s.csv");
+
+    std::vector<BatchItem> items = {{in / "x" / "s.txt", out / "x" / "s.csv", {}},
+                                    {in / "y" / "s.txt", out / "y" / "s.csv", {}}};
+    WriteFileBytes(out, "a file where a folder must go");
+    MakeOutputFolders(items);
+    EXPECT_NE(items[0].refusal.find("输入文件 " + (in / "x" / "s.txt").string() + " 未导出"),
+              std::string::npos)
+        << items[0].refusal;
+    fs::remove(out);
+    items[0].refusal.clear();
+    items[1].refusal.clear();
+    MakeOutputFolders(items);
+    EXPECT_EQ(items[0].refusal + items[1].refusal, "");
+    EXPECT_TRUE(fs::is_directory(out / "x"));
+    EXPECT_TRUE(fs::is_directory(out / "y"));
 }
 
 // A folder's section files are those whose first line is a signature, with
