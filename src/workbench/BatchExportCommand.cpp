@@ -138,9 +138,15 @@ std::optional<std::vector<BatchItem>> BatchExportCommand::PlanItems(const BatchR
         tell(QStringLiteral("保存文件失败"), request.outputFolder, SystemErrorText(error));
         return std::nullopt;
     }
-    std::vector<BatchItem> items = PlanBatch(inputs, [&outputFolder](const fs::path& input) {
-        return OutputInFolder(outputFolder, input);
-    });
+    // The files of subfolders keep their subfolders, so that same-named files
+    // in two of them do not clash.
+    const fs::path inputFolder = ToFsPath(request.folder);
+    const bool mirror = request.files.isEmpty() && request.subfolders;
+    std::vector<BatchItem> items =
+        PlanBatch(inputs, [&outputFolder, &inputFolder, mirror](const fs::path& input) {
+            return mirror ? MirroredOutput(outputFolder, inputFolder, input)
+                          : OutputInFolder(outputFolder, input);
+        });
     const auto exists = [](const BatchItem& item) {
         std::error_code ignored;
         return item.refusal.empty() && fs::exists(item.output, ignored);
@@ -152,6 +158,13 @@ std::optional<std::vector<BatchItem>> BatchExportCommand::PlanItems(const BatchR
         case ExistingOutputs::ReplaceAll:
             break;
         case ExistingOutputs::SkipExisting:
+            for (const BatchItem& item : items) {
+                if (exists(item)) {
+                    outcome.skippedLines.append(
+                        QStringLiteral("跳过已有文件: %1；输入文件 %2 未导出")
+                            .arg(Shown(item.output), Shown(item.input)));
+                }
+            }
             items.erase(std::remove_if(items.begin(), items.end(), exists), items.end());
             outcome.skipped = static_cast<std::size_t>(existing);
             break;
@@ -159,6 +172,7 @@ std::optional<std::vector<BatchItem>> BatchExportCommand::PlanItems(const BatchR
             return std::nullopt;
         }
     }
+    MakeOutputFolders(items);
     return items;
 }
 
@@ -249,7 +263,7 @@ void BatchExportCommand::Summarize(const std::vector<FileExport>& results, Outco
     if (outcome.failed > 0) {
         headline += QStringLiteral("；%1 个文件失败").arg(outcome.failed);
     }
-    ShowSummary(headline, (failures + warnings).join(QLatin1Char('\n')));
+    ShowSummary(headline, (failures + outcome.skippedLines + warnings).join(QLatin1Char('\n')));
 }
 
 BatchExportCommand::Outcome BatchExportCommand::Run(const BatchRequest& last, ExportRecipe recipe,

@@ -36,6 +36,7 @@ public:
         BatchRequest request;
         std::size_t written = 0;
         std::size_t skipped = 0;
+        QStringList skippedLines; // one per skipped input, naming it and its output
         std::size_t failed = 0;
         std::size_t cancelled = 0;
         std::size_t unencodable = 0;

@@ -179,9 +179,52 @@ private slots:
         QCOMPARE(answers.headlines.last(),
                  QStringLiteral("已导出 0 个文件到 %1；跳过 3 个已有文件；1 个文件失败")
                      .arg(QDir::toNativeSeparators(answers.request.outputFolder)));
+        QStringList details = {QStringLiteral("没有数据行，未写入文件: ") +
+                               QDir::toNativeSeparators(h.TempPath(QStringLiteral("in/d.txt")))};
+        for (const char* name : {"a", "b", "c"}) {
+            details.append(QStringLiteral("跳过已有文件: %1；输入文件 %2 未导出")
+                               .arg(QDir::toNativeSeparators(
+                                        h.TempPath(QStringLiteral("out/%1.csv").arg(name))),
+                                    QDir::toNativeSeparators(
+                                        h.TempPath(QStringLiteral("in/%1.txt").arg(name)))));
+        }
+        QCOMPARE(answers.details.last(), details.join(QLatin1Char('\n')));
+    }
+
+    // A folder's subfolders come out as subfolders of the output folder, so
+    // that same-named files in two of them are both exported; a clash that
+    // remains names the input left out.
+    void subfoldersAreMirrored() {
+        WindowHarness h;
+        BatchAnswers answers;
+        answers.request.folder = h.TempPath(QStringLiteral("in"));
+        answers.request.subfolders = true;
+        answers.request.outputFolder = h.TempPath(QStringLiteral("out"));
+        for (const char* name : {"in/K1/s.txt", "in/K2/s.txt", "in/s.txt"}) {
+            QVERIFY(QDir().mkpath(QFileInfo(h.TempPath(QString::fromLatin1(name))).path()));
+            QVERIFY(
+                QFile::copy(ExamplePath("section-3.0.txt"), h.TempPath(QString::fromLatin1(name))));
+        }
+        AnswerBatch(h, answers);
+        h.window->Menu()->BatchExportAction()->trigger();
+        QCOMPARE(answers.headlines.last(),
+                 QStringLiteral("已导出 3 个文件到 %1")
+                     .arg(QDir::toNativeSeparators(answers.request.outputFolder)));
+        const QByteArray fresh = CliExport(ExamplePath("section-3.0.txt"), {});
+        for (const char* name : {"out/K1/s.csv", "out/K2/s.csv", "out/s.csv"}) {
+            QCOMPARE(ReadBytes(h.TempPath(QString::fromLatin1(name))), fresh);
+        }
+
+        // Without the subfolders' own folders the second s.txt is left out, by name.
+        answers.request.files = {h.TempPath(QStringLiteral("in/K1/s.txt")),
+                                 h.TempPath(QStringLiteral("in/K2/s.txt"))};
+        answers.request.outputFolder = h.TempPath(QStringLiteral("flat"));
+        h.window->Menu()->BatchExportAction()->trigger();
         QCOMPARE(answers.details.last(),
-                 QStringLiteral("没有数据行，未写入文件: ") +
-                     QDir::toNativeSeparators(QDir(answers.request.folder).filePath("d.txt")));
+                 QStringLiteral(
+                     "保存文件失败: %1: 与前一个输入文件的输出重名，未覆盖；输入文件 %2 未导出")
+                     .arg(QDir::toNativeSeparators(h.TempPath(QStringLiteral("flat/s.csv"))),
+                          QDir::toNativeSeparators(answers.request.files.last())));
     }
 
     // The window stays responsive: the progress repaints and its Cancel stops
