@@ -1,8 +1,9 @@
 #include "app/AppIcon.h"
+#include "app/MainWindowDress.h"
+#include "app/ProfileCommand.h"
 #include "app/QtSettingsAside.h"
 #include "app/Translations.h"
 #include "cli/ConsoleInUtf8.h"
-#include "profile/ProfileCommand.h"
 #include "settings/SettingsFile.h"
 #include "workbench/CQuarvelDlg.h"
 
@@ -112,6 +113,7 @@ int main(int argc, char* argv[]) {
 
     const auto executableDir = quarvel::ToFsPath(QCoreApplication::applicationDirPath());
     quarvel::CQuarvelDlg window(quarvel::SettingsFilePath(executableDir));
+    quarvel::DressMainWindow(window);
     window.show();
 
     const QStringList files = parser.positionalArguments();

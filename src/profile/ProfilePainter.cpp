@@ -1,7 +1,5 @@
 #include "profile/ProfilePainter.h"
 
-#include "workbench/WorkbenchText.h"
-
 #include <QFontMetricsF>
 #include <QPaintEngine>
 #include <QPainter>
@@ -152,8 +150,9 @@ std::vector<HeaderItem> LayOutHeader(const ProfileScene& scene, double left, dou
     if (scene.data != nullptr && !scene.data->Empty()) {
         const ProfileData& data = *scene.data;
         for (const std::uint16_t layer : data.ShownLayers()) {
-            items.push_back({ToQString(data.Layers()[layer]), false, MarkKind::Intersection,
-                             ProfilePainter::LayerColour(layer), QPointF()});
+            items.push_back({QString::fromStdString(data.Layers()[layer]), false,
+                             MarkKind::Intersection, ProfilePainter::LayerColour(layer),
+                             QPointF()});
         }
         const std::pair<MarkKind, const char16_t*> kinds[] = {
             {MarkKind::End, u"端点"}, {MarkKind::Knee, u"拐点"}, {MarkKind::Added, u"加点"}};
@@ -268,7 +267,7 @@ void DrawMarksAndNotes(QPainter& painter, const ProfileScene& scene, std::size_t
     std::vector<QRectF> taken;
     painter.setPen(scene.colours.text);
     for (const std::size_t row : shown) {
-        const QString note = ToQString(scene.table->FieldText(row, Field::Note));
+        const QString note = QString::fromStdString(scene.table->FieldText(row, Field::Note));
         if (note.isEmpty()) {
             continue;
         }

@@ -1,8 +1,5 @@
 #include "profile/SectionProfileView.h"
 
-#include "workbench/SectionTableModel.h"
-#include "workbench/WorkbenchText.h"
-
 #include <QComboBox>
 #include <QHelpEvent>
 #include <QItemSelectionModel>
@@ -50,12 +47,13 @@ SectionProfileView::SectionProfileView(QWidget* parent) : QWidget(parent) {
             [this](int index) { SetExaggeration(m_comboExaggeration->itemData(index).toInt()); });
 }
 
-void SectionProfileView::SetModel(const SectionTableModel* model, QItemSelectionModel* selection,
+void SectionProfileView::SetModel(const ProfileSource* source, QItemSelectionModel* selection,
                                   const LayerList* layers) {
-    m_model = model;
+    m_source = source;
     m_selection = selection;
     m_layers = layers;
-    connect(model, &QAbstractItemModel::modelReset, this, &SectionProfileView::OnModelReset);
+    connect(&source->Rows(), &QAbstractItemModel::modelReset, this,
+            &SectionProfileView::OnModelReset);
     connect(selection, &QItemSelectionModel::selectionChanged, this,
             &SectionProfileView::OnSelectionChanged);
     OnModelReset();
@@ -89,15 +87,15 @@ void SectionProfileView::OnModelReset() {
 }
 
 void SectionProfileView::EnsureData() const {
-    if (!m_dirty || m_model == nullptr) {
+    if (!m_dirty || m_source == nullptr) {
         return;
     }
     static const LayerList kNoLayers;
-    m_data = ProfileData(m_model->Table(), m_layers != nullptr ? *m_layers : kNoLayers);
+    m_data = ProfileData(m_source->Table(), m_layers != nullptr ? *m_layers : kNoLayers);
     m_dirty = false;
     // Reversed, the same distances lie at the other end: the old view would
     // show another part of the section.
-    const bool reverse = m_model->Table().Options().reverse;
+    const bool reverse = m_source->Table().Options().reverse;
     if (reverse != m_lastReverse) {
         m_fitted = true;
         m_lastReverse = reverse;
@@ -112,7 +110,7 @@ void SectionProfileView::EnsureData() const {
 ProfileScene SectionProfileView::BaseScene() const {
     ProfileScene scene;
     scene.data = &m_data;
-    scene.table = m_model != nullptr ? &m_model->Table() : nullptr;
+    scene.table = m_source != nullptr ? &m_source->Table() : nullptr;
     scene.title = m_title;
     scene.font = font();
     return scene;
@@ -189,9 +187,9 @@ int SectionProfileView::RowAt(const QPointF& pos) const {
 }
 
 QString SectionProfileView::ToolTipText(int row) const {
-    const SectionTable& table = m_model->Table();
+    const SectionTable& table = m_source->Table();
     const auto text = [&table, row](Field field) {
-        return ToQString(table.FieldText(static_cast<std::size_t>(row), field));
+        return QString::fromStdString(table.FieldText(static_cast<std::size_t>(row), field));
     };
     return QStringLiteral("序号：%1\n编号：%2\n与起点距离：%3\n高程Z：%4\n注释：%5\n图层：%6")
         .arg(QString::number(row + 1), text(Field::Number), text(Field::DistanceFromStart),
@@ -200,7 +198,7 @@ QString SectionProfileView::ToolTipText(int row) const {
 
 void SectionProfileView::OnSelectionChanged() {
     m_selected.clear();
-    const int rows = m_model->rowCount();
+    const int rows = m_source->Rows().rowCount();
     for (const QItemSelectionRange& range : m_selection->selection()) {
         const int top = std::max(0, range.top());
         const int bottom = std::min(rows - 1, range.bottom());
@@ -336,7 +334,7 @@ void SectionProfileView::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     m_choosingRow = true;
-    m_selection->setCurrentIndex(m_model->index(row, 0),
+    m_selection->setCurrentIndex(m_source->Rows().index(row, 0),
                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_choosingRow = false;
 }

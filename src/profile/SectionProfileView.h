@@ -3,6 +3,7 @@
 #include "profile/ProfileData.h"
 #include "profile/ProfileGeometry.h"
 #include "profile/ProfilePainter.h"
+#include "profile/ProfileSource.h"
 
 #include <QPoint>
 #include <QWidget>
@@ -11,8 +12,6 @@ class QComboBox;
 class QItemSelectionModel;
 
 namespace quarvel {
-
-class SectionTableModel;
 
 // The section drawn from the rows of the table model, linked with the table
 // both ways through the selection model they share: a click on a point
@@ -25,7 +24,7 @@ public:
 
     // The table to draw and the layer list its colours follow; both must
     // outlive the view.
-    void SetModel(const SectionTableModel* model, QItemSelectionModel* selection,
+    void SetModel(const ProfileSource* source, QItemSelectionModel* selection,
                   const LayerList* layers);
     // The file's name as the title; a new file is shown whole.
     void SetTitle(const QString& title);
@@ -76,7 +75,7 @@ private:
     void ShowRowInView(int row);
     QString ToolTipText(int row) const;
 
-    const SectionTableModel* m_model = nullptr;
+    const ProfileSource* m_source = nullptr;
     QItemSelectionModel* m_selection = nullptr;
     const LayerList* m_layers = nullptr;
     QComboBox* m_comboExaggeration = nullptr;

@@ -1,7 +1,5 @@
 #include "workbench/CQuarvelDlg.h"
 
-#include "app/AppIcon.h"
-#include "app/CAboutDlg.h"
 #include "controls/CCheckComboBox.h"
 #include "controls/CHeaderCtrlEx.h"
 #include "controls/CListCtrlEx.h"
@@ -77,7 +75,6 @@ CQuarvelDlg::CQuarvelDlg(std::filesystem::path settingsFile, QWidget* parent)
     : QWidget(parent), m_settingsFile(std::move(settingsFile)) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(kWindowTitle);
-    setWindowIcon(ApplicationIcon());
     setAcceptDrops(true);
 
     SetMessageSink([this](const QString& message, const QString& detail) {
@@ -552,8 +549,7 @@ void CQuarvelDlg::CopyRows() {
 // Window behaviour ---------------------------------------------------------
 
 void CQuarvelDlg::ShowAboutBox() {
-    CAboutDlg about(this);
-    about.exec();
+    emit aboutRequested();
 }
 
 void CQuarvelDlg::closeEvent(QCloseEvent* event) {

@@ -82,9 +82,14 @@ public slots:
     void OnBatchExport();
     void OnExportOptions();
     void OnRecentFileChosen(const QString& path);
+    // The About box belongs to the application, which answers aboutRequested.
     void ShowAboutBox();
     // Selected rows, or the whole table when none is selected, to the clipboard.
     void CopyRows();
+
+signals:
+    // F1, the menus' About entry or the system menu's.
+    void aboutRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

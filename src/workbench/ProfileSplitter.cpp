@@ -2,6 +2,7 @@
 
 #include "controls/CListCtrlEx.h"
 #include "profile/SectionProfileView.h"
+#include "workbench/SectionTableModel.h"
 
 #include <QScreen>
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "profile/ProfileSource.h"
 #include "table/TableRules.h"
 
 #include <QAbstractTableModel>
@@ -11,7 +12,7 @@ namespace quarvel {
 // The one copy of the table the window shows and the export writes: column 0 is
 // the sequence column "序号", columns 1 to N the data columns. Cell texts are
 // made when the view asks for them, so a million rows cost no memory per cell.
-class SectionTableModel : public QAbstractTableModel {
+class SectionTableModel : public QAbstractTableModel, public ProfileSource {
     Q_OBJECT
 public:
     explicit SectionTableModel(QObject* parent = nullptr);
@@ -23,7 +24,8 @@ public:
     // An empty table with the captions kept, for the moment the points it
     // refers to are being replaced.
     void Clear();
-    const SectionTable& Table() const { return m_table; }
+    const SectionTable& Table() const override { return m_table; }
+    const QAbstractItemModel& Rows() const override { return *this; }
 
     // The data cells of one row joined by tabs, as a spreadsheet pastes them.
     QString RowText(int row) const;

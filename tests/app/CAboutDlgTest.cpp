@@ -2,6 +2,7 @@
 
 #include "app/CAboutDlg.h"
 #include "app/AppIcon.h"
+#include "app/MainWindowDress.h"
 #include "app/Translations.h"
 #include "workbench/CQuarvelDlg.h"
 
@@ -88,6 +89,8 @@ private slots:
     void theMainWindowOpensItWithF1AndAgain() {
         QTemporaryDir dir;
         CQuarvelDlg window(ToFsPath(dir.filePath(QStringLiteral("Quarvel.ini"))));
+        DressMainWindow(window);
+        QVERIFY(!window.windowIcon().isNull());
         window.show();
         QApplication::setActiveWindow(&window);
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -111,6 +114,7 @@ private slots:
     void theWindowsContextMenuOffersIt() {
         QTemporaryDir dir;
         CQuarvelDlg window(ToFsPath(dir.filePath(QStringLiteral("Quarvel.ini"))));
+        DressMainWindow(window);
         window.show();
         QStringList entries;
         QString title;
