@@ -17,7 +17,6 @@ namespace {
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 constexpr std::size_t kMaxCachedTexts = 1u << 16;
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // Code page 936 bytes of the non-ASCII cell texts, with the characters each
 // lacked. Notes and layers repeat a lot, and converting one text is far

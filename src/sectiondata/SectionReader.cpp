@@ -27,8 +27,16 @@
 namespace quarvel {
 namespace {
 
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::size_t kProgressStep = std::size_t{1} << 20;
+
+// Drops a UTF-8 byte-order mark from the start of text; true when there was one.
+bool DropBom(std::string_view& text) {
+    if (text.substr(0, kUtf8Bom.size()) != kUtf8Bom) {
+        return false;
+    }
+    text.remove_prefix(kUtf8Bom.size());
+    return true;
+}
 
 bool IsBlankLine(std::string_view line) {
     return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
@@ -62,10 +70,7 @@ class EncodingSurvey {
 public:
     // Drops a byte-order mark from the first line.
     void FirstLine(std::string_view& line) {
-        if (line.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-            line.remove_prefix(kUtf8Bom.size());
-            m_bom = true;
-        }
+        m_bom = DropBom(line);
         Line(line);
     }
 
@@ -472,9 +477,7 @@ bool HasSectionSignature(const std::filesystem::path& path) {
     char start[16] = {};
     in.read(start, sizeof start);
     std::string_view head(start, static_cast<std::size_t>(in.gcount()));
-    if (head.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-        head.remove_prefix(kUtf8Bom.size());
-    }
+    DropBom(head);
     std::string_view line;
     LineReader lines(head);
     SectionFileVersion version = SectionFileVersion::V3_0;
