@@ -208,7 +208,7 @@ SectionReadResult Failure(ReadStatus status, std::string error) {
     return result;
 }
 
-SectionReadResult Cancelled() {
+SectionReadResult CancelledRead() {
     return Failure(ReadStatus::Cancelled, "读取已取消");
 }
 
@@ -302,7 +302,7 @@ SectionReadResult ParseLines(LineReader& lines, const FileSurvey& survey, Progre
     std::int64_t pointLines = 0;
     for (; pointLines < count && lines.Next(line); ++pointLines) {
         if (!gate.Parsed(lines.Offset())) {
-            return Cancelled();
+            return CancelledRead();
         }
         if (IsBlankLine(line)) {
             continue;
@@ -323,7 +323,7 @@ SectionReadResult ParseLines(LineReader& lines, const FileSurvey& survey, Progre
         }
     }
     if (!gate.Finish()) {
-        return Cancelled();
+        return CancelledRead();
     }
     result.layers = layers.TakeSorted();
     AddWarnings(result, firstIssue, count, pointLines);
@@ -333,12 +333,12 @@ SectionReadResult ParseLines(LineReader& lines, const FileSurvey& survey, Progre
 SectionReadResult ReadBytes(std::string_view bytes, const ReadProgress& progress) {
     ProgressGate gate(progress, bytes.size());
     if (!gate.Surveyed(0)) {
-        return Cancelled();
+        return CancelledRead();
     }
     LineReader surveyLines(bytes);
     const FileSurvey survey = SurveyLines(surveyLines, gate);
     if (survey.cancelled) {
-        return Cancelled();
+        return CancelledRead();
     }
     if (!survey.signature) {
         return NotSectionFile();
@@ -351,7 +351,7 @@ SectionReadResult ReadBytes(std::string_view bytes, const ReadProgress& progress
 SectionReadResult ReadOpenFile(std::FILE* file, std::size_t size, const ReadProgress& progress) {
     ProgressGate gate(progress, size);
     if (!gate.Surveyed(0)) {
-        return Cancelled();
+        return CancelledRead();
     }
     // A small file needs no buffer of a large one's size.
     const std::size_t chunk = std::min(size + 1, LineReader::kChunkSize);
@@ -361,7 +361,7 @@ SectionReadResult ReadOpenFile(std::FILE* file, std::size_t size, const ReadProg
         return Failure(ReadStatus::CannotOpen, SystemErrorText(surveyLines.ReadError()));
     }
     if (survey.cancelled) {
-        return Cancelled();
+        return CancelledRead();
     }
     if (!survey.signature) {
         return NotSectionFile();
