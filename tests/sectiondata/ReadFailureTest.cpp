@@ -3,12 +3,15 @@
 // table.
 
 #include "sectiondata/LineReader.h"
+#include "sectiondata/SectionReader.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <memory>
+#include <stdexcept>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -39,6 +42,12 @@ FilePtr OpenForReading(const fs::path& path) {
     return file;
 }
 
+#ifdef _WIN32
+const fs::path kNullDevice = "NUL";
+#else
+const fs::path kNullDevice = "/dev/null";
+#endif
+
 // Every later read of file fails: its descriptor now refers to spoiler,
 // opened for writing only. The stream itself knows nothing of it.
 void BreakReading(std::FILE* file, const fs::path& spoiler) {
@@ -53,6 +62,15 @@ void BreakReading(std::FILE* file, const fs::path& spoiler) {
     ASSERT_GE(::dup2(writeOnly, fileno(file)), 0);
     ::close(writeOnly);
 #endif
+}
+
+// A version 3.8 file of count complete point lines.
+std::string SectionOf(std::size_t count) {
+    std::string file = "HWT3.8\r\n0,0,0,K0+000,\r\n" + std::to_string(count) + "\r\n";
+    for (std::size_t i = 0; i < count; ++i) {
+        file += std::to_string(i) + ",500000.123,3400000.456,35.2,12.5,0,N,0,0,L,0,\r\n";
+    }
+    return file;
 }
 
 class ReadFailureTest : public ::testing::Test {
@@ -84,6 +102,80 @@ TEST_F(ReadFailureTest, LineReaderEndsAtTheFailedRead) {
     EXPECT_EQ(rest, std::vector<std::string>{}); // not "bbb", the piece before the failure
     EXPECT_NE(lines.ReadError(), 0);
     EXPECT_FALSE(lines.Next(line));
+}
+
+// The first of the two passes fails before it has read anything.
+TEST_F(ReadFailureTest, AFileThatCannotBeReadIsNoWrongSignature) {
+    const FilePtr file = Written(SectionOf(3));
+    ASSERT_NE(file, nullptr);
+    const SectionReadResult result = ReadSectionFile(file.get(), [&](std::size_t, std::size_t) {
+        BreakReading(file.get(), m_spoiler);
+        return true;
+    });
+    EXPECT_EQ(result.status, ReadStatus::ReadFailed);
+    EXPECT_FALSE(result.error.empty());
+    EXPECT_TRUE(result.points.empty());
+}
+
+// The first pass has seen the whole file; the second fails part-way.
+TEST_F(ReadFailureTest, ASecondPassThatFailsPartWayGivesNoShorterTable) {
+    const std::size_t count = 40000; // some 2.4 MB: the pass reads it in pieces
+    const FilePtr file = Written(SectionOf(count));
+    ASSERT_NE(file, nullptr);
+    std::size_t reportsInSecondPass = 0;
+    const SectionReadResult result =
+        ReadSectionFile(file.get(), [&](std::size_t done, std::size_t total) {
+            // The first pass reports at most an eighth of the file.
+            if (done > total / 8 && done < total && reportsInSecondPass++ == 0) {
+                BreakReading(file.get(), m_spoiler);
+            }
+            return true;
+        });
+    ASSERT_GT(reportsInSecondPass, 0u) << "the file is too small to break mid-way";
+    EXPECT_EQ(result.status, ReadStatus::ReadFailed);
+    EXPECT_FALSE(result.error.empty());
+    EXPECT_TRUE(result.points.empty());
+    EXPECT_TRUE(result.warnings.empty());
+
+    // The same file, unbroken, reads whole.
+    const FilePtr intact = OpenForReading(m_file);
+    ASSERT_NE(intact, nullptr);
+    EXPECT_EQ(ReadSectionFile(intact.get()).points.size(), count);
+}
+
+// A pipe or a device is read once, whole; a failure there fails the load.
+TEST_F(ReadFailureTest, AStreamThatFailsIsReported) {
+    const FilePtr file = Written(SectionOf(3));
+    ASSERT_NE(file, nullptr);
+    BreakReading(file.get(), kNullDevice);
+    const SectionReadResult result = ReadSectionFile(file.get());
+    EXPECT_EQ(result.status, ReadStatus::ReadFailed);
+    EXPECT_FALSE(result.error.empty());
+    EXPECT_TRUE(result.points.empty());
+}
+
+// Gives the first bytes of a section file, then fails as a broken
+// connection does.
+class FailingInput : public std::streambuf {
+public:
+    explicit FailingInput(std::string start) : m_start(std::move(start)) {
+        setg(m_start.data(), m_start.data(), m_start.data() + m_start.size());
+    }
+
+protected:
+    int_type underflow() override { throw std::runtime_error("connection lost"); }
+
+private:
+    std::string m_start;
+};
+
+TEST_F(ReadFailureTest, AnInputStreamThatFailsPartWayIsReported) {
+    FailingInput buffer(SectionOf(40000).substr(0, 100000));
+    std::istream in(&buffer);
+    const SectionReadResult result = ReadSectionFile(in);
+    EXPECT_EQ(result.status, ReadStatus::ReadFailed);
+    EXPECT_EQ(result.error, "读取数据流失败");
+    EXPECT_TRUE(result.points.empty());
 }
 
 } // namespace
