@@ -147,6 +147,7 @@ bool DrawOne(const fs::path& input, const fs::path& output, const Job& job, std:
         err << "非本软件数据格式文件: " << inputName << ": " << read.error << '\n';
         return false;
     case ReadStatus::CannotOpen:
+    case ReadStatus::ReadFailed:
     case ReadStatus::Cancelled:
         err << "文件导入失败: " << inputName << ": " << read.error << '\n';
         return false;

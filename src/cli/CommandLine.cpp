@@ -316,7 +316,8 @@ std::string HelpText() {
                         GBK 中没有的字符写成“?”，其个数在标准错误输出中报告
       --first-line F    count（默认，行数）、captions（列标题）或 none（没有首行）
       --separator S     comma（默认，逗号）、tab（制表符）或 semicolon（分号）；
-                        含分隔符的单元格加双引号
+                        含分隔符的单元格加双引号；除 count 与 comma 同用外，
+                        含双引号、回车或换行的单元格也加双引号，其中的双引号写两次
 
 并行:
   -j, --jobs N          同时导出 N 个文件（默认为处理器个数）；输出与 N 无关，

@@ -66,6 +66,7 @@ FileExport ExportThrough(const fs::path& input, const ExportRecipe& recipe,
         }
         [[fallthrough]];
     case ReadStatus::CannotOpen:
+    case ReadStatus::ReadFailed:
         return Failed("文件导入失败: " + inputName + ": " + read.error);
     }
     FileExport result;

@@ -4,6 +4,7 @@
 #include "sectiondata/SystemErrorText.h"
 #include "sectiondata/TextCodec.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <ostream>
@@ -17,7 +18,6 @@ namespace {
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 constexpr std::size_t kMaxCachedTexts = 1u << 16;
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // Code page 936 bytes of the non-ASCII cell texts, with the characters each
 // lacked. Notes and layers repeat a lot, and converting one text is far
@@ -46,19 +46,26 @@ private:
     std::unordered_map<std::string, Encoded> m_texts;
 };
 
+// The row count and commas, in either encoding: the form the section tools
+// read, which keeps the bytes of the first versions.
+bool IsSectionToolsForm(const ExportForm& form) {
+    return form.firstLine == FirstLine::Count && form.separator == Separator::Comma;
+}
+
 // Turns the UTF-8 text of one cell, just appended to a buffer, into the
 // file's bytes in place.
 class CellForm {
 public:
     explicit CellForm(const ExportForm& form)
-        : m_gbk(form.encoding == ExportEncoding::Gbk), m_separator(SeparatorChar(form.separator)) {}
+        : m_gbk(form.encoding == ExportEncoding::Gbk), m_separator(SeparatorChar(form.separator)),
+          m_quoteOnlySeparator(IsSectionToolsForm(form)) {}
 
     char Separator() const { return m_separator; }
     std::size_t Unencodable() const { return m_unencodable; }
 
     void Finish(std::string& buffer, std::size_t start) {
         const std::string_view cell = std::string_view(buffer).substr(start);
-        const bool quote = std::memchr(cell.data(), m_separator, cell.size()) != nullptr;
+        const bool quote = NeedsQuotes(cell);
         const bool encode = m_gbk && !IsAscii(cell);
         if (!quote && !encode) {
             return;
@@ -74,7 +81,20 @@ public:
     }
 
 private:
-    // As spreadsheets read it: in quotes, a quote inside doubled.
+    // As RFC 4180 has it, so that spreadsheets and CSV readers keep the cell
+    // whole: a quote or a line break would otherwise end it or its row.
+    // Cells read from a section file hold no comma, so the section tools'
+    // form writes them as they are.
+    bool NeedsQuotes(std::string_view cell) const {
+        if (m_quoteOnlySeparator) {
+            return std::memchr(cell.data(), m_separator, cell.size()) != nullptr;
+        }
+        return std::any_of(cell.begin(), cell.end(), [this](char c) {
+            return c == m_separator || c == '"' || c == '\r' || c == '\n';
+        });
+    }
+
+    // In quotes, a quote inside doubled.
     static void AppendQuoted(std::string& buffer, const std::string& bytes) {
         buffer += '"';
         for (const char c : bytes) {
@@ -88,6 +108,7 @@ private:
 
     bool m_gbk;
     char m_separator;
+    bool m_quoteOnlySeparator;
     GbkTextCache m_cache;
     std::string m_utf8;
     std::size_t m_unencodable = 0;

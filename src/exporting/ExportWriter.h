@@ -27,7 +27,9 @@ using CancelFlag = std::atomic<bool>;
 
 // Writes the export bytes. In the default form: the row count, then each
 // row's data cells joined by ",", every line ended by CR LF, code page 936, no
-// byte-order mark. A cell or caption that holds the separator is quoted.
+// byte-order mark. A cell or caption that holds the separator is quoted; in
+// every form but the row count with commas, so is one that holds a double
+// quote, CR or LF, its quotes doubled (RFC 4180).
 // unencodable, when given, grows by the characters written as "?".
 bool WriteExport(std::ostream& out, const TableSource& table, const ExportForm& form = {},
                  std::size_t* unencodable = nullptr);

@@ -39,7 +39,7 @@ bool LineReader::Next(std::string_view& line) {
 
 // Moves the bytes not yet taken to the front of the buffer and reads more
 // behind them; a line longer than the buffer grows it.
-bool LineReader::Refill() {
+void LineReader::Refill() {
     const std::size_t kept = m_window.size();
     if (kept > 0 && m_window.data() != m_buffer.data()) {
         std::memmove(m_buffer.data(), m_window.data(), kept);
@@ -47,15 +47,19 @@ bool LineReader::Refill() {
     if (kept == m_buffer.size()) {
         m_buffer.resize(m_buffer.size() * 2);
     }
-    const std::size_t got = std::fread(m_buffer.data() + kept, 1, m_buffer.size() - kept, m_file);
-    if (got == 0) {
-        m_atEnd = true;
-        if (std::ferror(m_file)) {
-            m_readError = errno != 0 ? errno : EIO;
-        }
+    const std::size_t wanted = m_buffer.size() - kept;
+    errno = 0;
+    const std::size_t got = std::fread(m_buffer.data() + kept, 1, wanted, m_file);
+    // fread stops short only at the end of the file or on a failed read.
+    m_atEnd = got < wanted;
+    if (m_atEnd && std::ferror(m_file)) {
+        m_readError = errno != 0 ? errno : EIO;
+        // The bytes before the failure may end inside a line, which must not
+        // pass for a whole one: the lines end here.
+        m_window = {};
+        return;
     }
     m_window = std::string_view(m_buffer.data(), kept + got);
-    return got > 0;
 }
 
 } // namespace quarvel

@@ -23,7 +23,7 @@ public:
     explicit LineReader(std::FILE* file, std::size_t chunkSize = kChunkSize);
 
     // The next line, valid until the next call; false at the end of the bytes
-    // or when the file could not be read (ReadError() then tells why).
+    // or once a read of the file has failed (ReadError() then tells why).
     bool Next(std::string_view& line);
 
     // Bytes taken so far, the line ends included.
@@ -34,7 +34,7 @@ public:
     int ReadError() const { return m_readError; }
 
 private:
-    bool Refill();
+    void Refill();
 
     std::FILE* m_file = nullptr;
     std::string m_buffer;

@@ -20,6 +20,8 @@
 #include <unordered_set>
 #include <utility>
 
+#include <sys/stat.h>
+
 #ifdef __linux__
 #include <sys/mman.h>
 #endif
@@ -27,8 +29,16 @@
 namespace quarvel {
 namespace {
 
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::size_t kProgressStep = std::size_t{1} << 20;
+
+// Drops a UTF-8 byte-order mark from the start of text; true when there was one.
+bool DropBom(std::string_view& text) {
+    if (text.substr(0, kUtf8Bom.size()) != kUtf8Bom) {
+        return false;
+    }
+    text.remove_prefix(kUtf8Bom.size());
+    return true;
+}
 
 bool IsBlankLine(std::string_view line) {
     return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
@@ -62,10 +72,7 @@ class EncodingSurvey {
 public:
     // Drops a byte-order mark from the first line.
     void FirstLine(std::string_view& line) {
-        if (line.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-            line.remove_prefix(kUtf8Bom.size());
-            m_bom = true;
-        }
+        m_bom = DropBom(line);
         Line(line);
     }
 
@@ -203,12 +210,30 @@ SectionReadResult Failure(ReadStatus status, std::string error) {
     return result;
 }
 
-SectionReadResult Cancelled() {
+SectionReadResult CancelledRead() {
     return Failure(ReadStatus::Cancelled, "读取已取消");
 }
 
 SectionReadResult OutOfMemory() {
-    return Failure(ReadStatus::CannotOpen, "内存不足，无法读入整个文件");
+    return Failure(ReadStatus::ReadFailed, "内存不足，无法读入整个文件");
+}
+
+// A failed read: errno as fread left it, which names no reason on some
+// systems.
+SectionReadResult ReadFailure(int error) {
+    return Failure(ReadStatus::ReadFailed, SystemErrorText(error != 0 ? error : EIO));
+}
+
+// A file too large for the memory must not end the program.
+template <typename Read>
+SectionReadResult WithinMemory(Read&& read) {
+    try {
+        return read();
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory();
+    } catch (const std::length_error&) {
+        return OutOfMemory();
+    }
 }
 
 // One warning per kind, so that a file of a million bad lines does not
@@ -297,7 +322,7 @@ SectionReadResult ParseLines(LineReader& lines, const FileSurvey& survey, Progre
     std::int64_t pointLines = 0;
     for (; pointLines < count && lines.Next(line); ++pointLines) {
         if (!gate.Parsed(lines.Offset())) {
-            return Cancelled();
+            return CancelledRead();
         }
         if (IsBlankLine(line)) {
             continue;
@@ -318,7 +343,7 @@ SectionReadResult ParseLines(LineReader& lines, const FileSurvey& survey, Progre
         }
     }
     if (!gate.Finish()) {
-        return Cancelled();
+        return CancelledRead();
     }
     result.layers = layers.TakeSorted();
     AddWarnings(result, firstIssue, count, pointLines);
@@ -328,12 +353,12 @@ SectionReadResult ParseLines(LineReader& lines, const FileSurvey& survey, Progre
 SectionReadResult ReadBytes(std::string_view bytes, const ReadProgress& progress) {
     ProgressGate gate(progress, bytes.size());
     if (!gate.Surveyed(0)) {
-        return Cancelled();
+        return CancelledRead();
     }
     LineReader surveyLines(bytes);
     const FileSurvey survey = SurveyLines(surveyLines, gate);
     if (survey.cancelled) {
-        return Cancelled();
+        return CancelledRead();
     }
     if (!survey.signature) {
         return NotSectionFile();
@@ -346,30 +371,75 @@ SectionReadResult ReadBytes(std::string_view bytes, const ReadProgress& progress
 SectionReadResult ReadOpenFile(std::FILE* file, std::size_t size, const ReadProgress& progress) {
     ProgressGate gate(progress, size);
     if (!gate.Surveyed(0)) {
-        return Cancelled();
+        return CancelledRead();
     }
     // A small file needs no buffer of a large one's size.
     const std::size_t chunk = std::min(size + 1, LineReader::kChunkSize);
     LineReader surveyLines(file, chunk);
     const FileSurvey survey = SurveyLines(surveyLines, gate);
     if (surveyLines.ReadError() != 0) {
-        return Failure(ReadStatus::CannotOpen, SystemErrorText(surveyLines.ReadError()));
+        return ReadFailure(surveyLines.ReadError());
     }
     if (survey.cancelled) {
-        return Cancelled();
+        return CancelledRead();
     }
     if (!survey.signature) {
         return NotSectionFile();
     }
     if (std::fseek(file, 0, SEEK_SET) != 0) {
-        return Failure(ReadStatus::CannotOpen, SystemErrorText(errno));
+        return ReadFailure(errno);
     }
     LineReader lines(file, chunk);
     SectionReadResult result = ParseLines(lines, survey, gate);
     if (lines.ReadError() != 0) {
-        return Failure(ReadStatus::CannotOpen, SystemErrorText(lines.ReadError()));
+        return ReadFailure(lines.ReadError());
     }
     return result;
+}
+
+// A pipe or a device cannot be read twice: it is taken whole, as it comes.
+SectionReadResult ReadStream(std::FILE* file, const ReadProgress& progress) {
+    std::string bytes;
+    char buffer[1 << 16];
+    std::size_t got = sizeof buffer;
+    // fread stops short only at the end of the stream or on a failed read.
+    while (got == sizeof buffer) {
+        errno = 0;
+        got = std::fread(buffer, 1, sizeof buffer, file);
+        bytes.append(buffer, got);
+    }
+    if (std::ferror(file)) {
+        return ReadFailure(errno);
+    }
+    return ReadBytes(bytes, progress);
+}
+
+enum class FileKind { Regular, Folder, Stream };
+
+// What an opened file is; size is set for a regular file.
+FileKind KindOf(std::FILE* file, std::size_t& size) {
+#ifdef _WIN32
+    struct _stat64 status {};
+    if (_fstat64(_fileno(file), &status) != 0) {
+        return FileKind::Stream;
+    }
+    const bool regular = (status.st_mode & _S_IFMT) == _S_IFREG;
+    const bool folder = (status.st_mode & _S_IFMT) == _S_IFDIR;
+#else
+    struct stat status {};
+    if (::fstat(fileno(file), &status) != 0) {
+        return FileKind::Stream;
+    }
+    const bool regular = S_ISREG(status.st_mode);
+    const bool folder = S_ISDIR(status.st_mode);
+#endif
+    size = static_cast<std::size_t>(status.st_size);
+    return regular ? FileKind::Regular : folder ? FileKind::Folder : FileKind::Stream;
+}
+
+SectionReadResult NamesAFolder() {
+    return Failure(ReadStatus::CannotOpen,
+                   SystemErrorText(std::make_error_code(std::errc::is_a_directory)));
 }
 
 } // namespace
@@ -387,84 +457,71 @@ const char* VersionText(SectionFileVersion version) {
 }
 
 SectionReadResult ReadSectionFile(std::string_view bytes, const ReadProgress& progress) {
-    // A file too large for the memory must not end the program.
-    try {
-        return ReadBytes(bytes, progress);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory();
-    }
+    return WithinMemory([&] { return ReadBytes(bytes, progress); });
 }
 
-SectionReadResult ReadSectionFile(std::istream& in, const ReadProgress& progress) try {
-    std::string bytes;
-    // A seekable stream tells its size, which saves growing the buffer.
-    const std::istream::pos_type start = in.tellg();
-    if (start != std::istream::pos_type(-1) && in.seekg(0, std::ios::end)) {
-        const std::istream::pos_type end = in.tellg();
-        if (end != std::istream::pos_type(-1) && end > start) {
-            bytes.reserve(static_cast<std::size_t>(end - start));
+SectionReadResult ReadSectionFile(std::istream& in, const ReadProgress& progress) {
+    return WithinMemory([&] {
+        std::string bytes;
+        // A seekable stream tells its size, which saves growing the buffer.
+        const std::istream::pos_type start = in.tellg();
+        if (start != std::istream::pos_type(-1) && in.seekg(0, std::ios::end)) {
+            const std::istream::pos_type end = in.tellg();
+            if (end != std::istream::pos_type(-1) && end > start) {
+                bytes.reserve(static_cast<std::size_t>(end - start));
+            }
+            in.seekg(start);
         }
-        in.seekg(start);
-    }
-    in.clear(in.rdstate() & ~std::ios::failbit);
-    char buffer[1 << 16];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
-    }
-    if (in.bad()) {
-        return Failure(ReadStatus::CannotOpen, "读取数据流失败");
-    }
-    return ReadSectionFile(std::string_view(bytes), progress);
-} catch (const std::bad_alloc&) {
-    return OutOfMemory();
-} catch (const std::length_error&) {
-    return OutOfMemory();
+        in.clear(in.rdstate() & ~std::ios::failbit);
+        char buffer[1 << 16];
+        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+        }
+        if (in.bad()) {
+            return Failure(ReadStatus::ReadFailed, "读取数据流失败");
+        }
+        return ReadBytes(bytes, progress);
+    });
 }
 
-SectionReadResult ReadSectionFile(const std::filesystem::path& path,
-                                  const ReadProgress& progress) try {
+SectionReadResult ReadSectionFile(std::FILE* file, const ReadProgress& progress) {
+    return WithinMemory([&] {
+        std::size_t size = 0;
+        switch (KindOf(file, size)) {
+        case FileKind::Folder:
+            return NamesAFolder();
+        case FileKind::Regular:
+            if (std::fseek(file, 0, SEEK_SET) != 0) {
+                return ReadFailure(errno);
+            }
+            return ReadOpenFile(file, size, progress);
+        case FileKind::Stream:
+            break;
+        }
+        return ReadStream(file, progress);
+    });
+}
+
+SectionReadResult ReadSectionFile(const std::filesystem::path& path, const ReadProgress& progress) {
     struct FileCloser {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
 #ifdef _WIN32
-    std::unique_ptr<std::FILE, FileCloser> file(_wfopen(path.c_str(), L"rb"));
+    const std::unique_ptr<std::FILE, FileCloser> file(_wfopen(path.c_str(), L"rb"));
 #else
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
 #endif
-    if (!file) {
-        const int reason = errno;
-        // Windows refuses to open a folder as access denied, which would send
-        // the user after permissions; POSIX opens it and fails the read.
-        std::error_code ignored;
-        if (std::filesystem::is_directory(path, ignored)) {
-            return Failure(ReadStatus::CannotOpen,
-                           SystemErrorText(std::make_error_code(std::errc::is_a_directory)));
-        }
-        return Failure(ReadStatus::CannotOpen, SystemErrorText(reason));
+    if (file) {
+        return ReadSectionFile(file.get(), progress);
     }
-    std::error_code statusError;
-    if (std::filesystem::is_regular_file(path, statusError)) {
-        const auto size = std::filesystem::file_size(path, statusError);
-        if (!statusError) {
-            return ReadOpenFile(file.get(), static_cast<std::size_t>(size), progress);
-        }
+    const int reason = errno;
+    // Windows refuses to open a folder as access denied, which would send the
+    // user after permissions; POSIX opens it, and the open file tells.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+        return NamesAFolder();
     }
-    // A pipe or a device cannot be read twice: it is taken whole.
-    std::string bytes;
-    char buffer[1 << 16];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        bytes.append(buffer, got);
-    }
-    if (std::ferror(file.get())) {
-        return Failure(ReadStatus::CannotOpen, SystemErrorText(errno));
-    }
-    file.reset();
-    return ReadSectionFile(std::string_view(bytes), progress);
-} catch (const std::bad_alloc&) {
-    return OutOfMemory();
-} catch (const std::length_error&) {
-    return OutOfMemory();
+    return Failure(ReadStatus::CannotOpen, SystemErrorText(reason));
 }
 
 bool HasSectionSignature(const std::filesystem::path& path) {
@@ -472,9 +529,7 @@ bool HasSectionSignature(const std::filesystem::path& path) {
     char start[16] = {};
     in.read(start, sizeof start);
     std::string_view head(start, static_cast<std::size_t>(in.gcount()));
-    if (head.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-        head.remove_prefix(kUtf8Bom.size());
-    }
+    DropBom(head);
     std::string_view line;
     LineReader lines(head);
     SectionFileVersion version = SectionFileVersion::V3_0;

@@ -4,6 +4,7 @@
 #include "sectiondata/TextCodec.h"
 
 #include <cstddef>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
@@ -20,7 +21,8 @@ const char* VersionText(SectionFileVersion version);
 
 enum class ReadStatus {
     Ok,
-    CannotOpen,     // the path could not be opened or read
+    CannotOpen,     // the path could not be opened, or names a folder
+    ReadFailed,     // reading stopped part-way: a read failed, or memory ran out
     NotSectionFile, // line 1 is not a signature (an empty file included)
     Cancelled,      // the progress callback asked to stop
 };
@@ -38,7 +40,9 @@ struct ReadWarning {
 
 struct SectionReadResult {
     ReadStatus status = ReadStatus::NotSectionFile;
-    std::string error; // UTF-8 detail when status is not Ok (for CannotOpen: the system's reason)
+    // UTF-8 detail when status is not Ok (for CannotOpen and ReadFailed: the
+    // system's reason)
+    std::string error;
     SectionFileVersion version = SectionFileVersion::V3_0;
     TextEncoding encoding = TextEncoding::Gbk;
     PointList points;
@@ -56,6 +60,9 @@ using ReadProgress = std::function<bool(std::size_t done, std::size_t total)>;
 
 SectionReadResult ReadSectionFile(std::string_view bytes, const ReadProgress& progress = {});
 SectionReadResult ReadSectionFile(std::istream& in, const ReadProgress& progress = {});
+// An opened file, which stays the caller's: a regular file from its start, a
+// pipe or a device from where it is.
+SectionReadResult ReadSectionFile(std::FILE* file, const ReadProgress& progress = {});
 SectionReadResult ReadSectionFile(const std::filesystem::path& path,
                                   const ReadProgress& progress = {});
 

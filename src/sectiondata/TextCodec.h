@@ -10,6 +10,10 @@ namespace quarvel {
 // Text inside the program is always UTF-8; these convert at the file boundary.
 enum class TextEncoding { Gbk, Utf8, Utf16Le };
 
+// The byte-order mark that starts a UTF-8 file for the programs that need one
+// to tell UTF-8 from the system's code page.
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
 // Code page 936 (GBK as Windows defines it: 0x80 is the euro sign, and the
 // user-defined and unassigned two-byte sequences are U+E000..U+E864) to UTF-8.
 // Never fails: a lead byte and a trail byte that decode to nothing become one

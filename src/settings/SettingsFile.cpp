@@ -48,7 +48,6 @@ constexpr const char* kExaggerationKey = "Exaggeration";
 constexpr int kMinProfileHeight = 60;
 constexpr int kMaxProfileHeight = 4000;
 constexpr std::size_t kMaxCaptionCharacters = 49;
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 
 enum class FileEncoding { Gbk, Utf8, Utf8WithBom, Utf16Le };

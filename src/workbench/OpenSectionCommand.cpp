@@ -60,6 +60,7 @@ std::optional<SectionReadResult> OpenSectionCommand::Read(const QString& path) c
     case ReadStatus::Ok:
         return result;
     case ReadStatus::CannotOpen:
+    case ReadStatus::ReadFailed:
         ShowMessage(QStringLiteral("文件导入失败"), FileDetail(path, result.error));
         break;
     case ReadStatus::NotSectionFile:

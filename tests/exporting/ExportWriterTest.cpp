@@ -95,6 +95,50 @@ TEST(ExportWriterTest, EncodesTextsInCodePage936AndKeepsEmptyCells) {
               "\r\n\xC7\xC5\xCC\xA8?\r\n" + EncodeGbk("\"挡;墙\t\"\"甲\"\"\"") + "\r\n");
 }
 
+// Texts as given, for the cells no section file yields but a table may hold.
+class TextTable : public TableSource {
+public:
+    TextTable(std::vector<std::string> captions, std::vector<std::vector<std::string>> rows)
+        : m_captions(std::move(captions)), m_rows(std::move(rows)) {}
+
+    std::size_t RowCount() const override { return m_rows.size(); }
+    std::size_t DataColumnCount() const override { return m_captions.size(); }
+    std::string ColumnCaption(std::size_t column) const override { return m_captions[column]; }
+    std::string CellText(std::size_t row, std::size_t column) const override {
+        return m_rows[row][column];
+    }
+
+private:
+    std::vector<std::string> m_captions;
+    std::vector<std::vector<std::string>> m_rows;
+};
+
+// Notes may begin with or hold a double quote, and hold a CR; a spreadsheet
+// would take either for the end of the cell or of the row.
+TEST(ExportWriterTest, QuotesAsRfc4180InEveryFormButTheSectionTools) {
+    const TextTable table({"编号", "注\"释\""},
+                          {{"\"起点", "a\"b"}, {"x\ry", "x\ny"}, {"a;b", "a\tb"}, {"a,b", "z"}});
+    // The row count with commas keeps its bytes in either encoding: only a
+    // comma, which no section file's cell holds, is quoted.
+    const std::string sectionTools = "\"起点,a\"b\r\nx\ry,x\ny\r\na;b,a\tb\r\n\"a,b\",z\r\n";
+    EXPECT_EQ(ExportBytes(table), "4\r\n" + EncodeGbk(sectionTools));
+    EXPECT_EQ(ExportBytes(table, {ExportEncoding::Utf8Bom, FirstLine::Count, Separator::Comma}),
+              std::string(kUtf8Bom) + "4\r\n" + sectionTools);
+
+    // Every other form quotes a cell or caption holding the separator, a
+    // double quote, CR or LF, and doubles its quotes.
+    EXPECT_EQ(
+        ExportBytes(table, {ExportEncoding::Gbk, FirstLine::Captions, Separator::Comma}),
+        EncodeGbk("编号,\"注\"\"释\"\"\"\r\n"
+                  "\"\"\"起点\",\"a\"\"b\"\r\n\"x\ry\",\"x\ny\"\r\na;b,a\tb\r\n\"a,b\",z\r\n"));
+    EXPECT_EQ(ExportBytes(table, {ExportEncoding::Utf8Bom, FirstLine::None, Separator::Semicolon}),
+              "\xEF\xBB\xBF\"\"\"起点\";\"a\"\"b\"\r\n\"x\ry\";\"x\ny\"\r\n\"a;b\";a\tb\r\n"
+              "a,b;z\r\n");
+    EXPECT_EQ(ExportBytes(table, {ExportEncoding::Gbk, FirstLine::Count, Separator::Tab}),
+              EncodeGbk("4\r\n\"\"\"起点\"\t\"a\"\"b\"\r\n\"x\ry\"\t\"x\ny\"\r\na;b\t\"a\tb\"\r\n"
+                        "a,b\tz\r\n"));
+}
+
 // Accepts a fixed number of bytes, then fails like a full disk.
 class FailingBuffer : public std::streambuf {
 public:

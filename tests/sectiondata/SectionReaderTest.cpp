@@ -344,6 +344,27 @@ TEST(SectionReader, DetectsTheEncodingOnceForTheWholeFile) {
     EXPECT_EQ(mixed.points.at(0).layer, "边");
 }
 
+// What one line showed holds for the lines after it, which need not show
+// it again: a line without an ideograph does not undo one before it.
+TEST(SectionReader, AnIdeographOnAnyLineMakesTheWholeFileUtf8) {
+    const std::string ideograph = "1,0,0,0,0,0,起点,0,0,L,0,";
+    const std::string fullWidth = "2,0,0,0,0,0,Ａ１,0,0,é,0,";
+    for (const auto& lines : {std::vector<std::string>{ideograph, fullWidth},
+                              std::vector<std::string>{fullWidth, ideograph}}) {
+        const SectionReadResult result = Read(SectionFile("HWT3.8", lines));
+        EXPECT_EQ(result.encoding, TextEncoding::Utf8) << lines[0];
+        ASSERT_EQ(result.points.size(), 2u);
+        const CDataStruct& other = result.points[lines[0] == ideograph ? 1 : 0];
+        EXPECT_EQ(other.note, "Ａ１");
+        EXPECT_EQ(other.layer, "é");
+    }
+    // Nor does a well-formed line undo a malformed one before it.
+    const SectionReadResult gbk =
+        Read(SectionFile("HWT3.8", {ideograph, "3,0,0,0,0,0,\xB1\xDF,0,0,L,0,", ideograph}));
+    EXPECT_EQ(gbk.encoding, TextEncoding::Gbk);
+    EXPECT_EQ(gbk.points.at(1).note, "边");
+}
+
 TEST(SectionReader, UndecodableBytesBecomeReplacementCharacters) {
     // A lead byte before a comma or a blank spoils neither the split nor the
     // byte after it.

@@ -206,6 +206,25 @@ TEST_F(SettingsFileTest, ExportFormAndRecentFilesComeBackInSectionsOfTheirOwn) {
     EXPECT_EQ(unknown.exportForm, (ExportForm{ExportEncoding::Gbk, FirstLine::None}));
 }
 
+// A first start's file holds no [EXPORT]; once a form was saved there, going
+// back to the defaults must be saved too, not skipped as a first start.
+TEST_F(SettingsFileTest, GoingBackToTheDefaultsIsSavedToo) {
+    Settings settings;
+    settings.exportForm = {ExportEncoding::Utf8Bom, FirstLine::None, Separator::Semicolon};
+    settings.view = {false, 300, 5};
+    settings.recentFiles = {"/断面/a.txt"};
+    settings.exportFolder = "/out";
+    ASSERT_TRUE(SaveSettings(m_file, settings));
+    ASSERT_EQ(LoadSettings(m_file).exportForm, settings.exportForm);
+
+    ASSERT_TRUE(SaveSettings(m_file, Settings{}));
+    const Settings reread = LoadSettings(m_file);
+    EXPECT_EQ(reread.exportForm, ExportForm{});
+    EXPECT_EQ(reread.view, ViewSettings{});
+    EXPECT_TRUE(reread.recentFiles.empty());
+    EXPECT_EQ(reread.exportFolder, "");
+}
+
 TEST_F(SettingsFileTest, SaveReportsAnUnwritableLocationAndKeepsTheFile) {
     WriteFileBytes(m_folder / "file", "keep");
     EXPECT_FALSE(SaveSettings(m_folder / "file" / "Quarvel.ini", Settings{}));
