@@ -7,7 +7,10 @@ packages=(
     qt6-base-dev qt6-base-dev-tools           # the window and its controls
     qt6-translations-l10n                     # Qt's own dialogs and buttons in Chinese
     qt6-svg-dev                               # the profile's SVG pictures (optional to the build)
+    libxlsxwriter-dev                         # Excel workbooks (export and merge)
+    libdxflib-dev                             # DXF cross-section sheets for CAD
     libgtest-dev libgmock-dev                 # core tests
+    python3-openpyxl python3-ezdxf            # tests read workbooks and audit DXF files back
     libbenchmark-dev                          # bench/
     clang-format                              # check-format
     clang libclang-rt-14-dev                  # the reader's libFuzzer target
@@ -17,6 +20,9 @@ packages=(
     wine64 fonts-wine                         # the Windows programs and tests run under Wine
     dpkg-dev patch perl xz-utils              # Qt for Windows from Debian's qt6-base source
     zip                                       # the Windows package
+    nsis                                      # the Windows installer
+    libz-mingw-w64-dev                        # zlib for libxlsxwriter on Windows
+    poppler-utils                             # tests and screenshots look at PDF pages
 )
 
 missing=()
