@@ -11,7 +11,11 @@
 #include <QAbstractItemModelTester>
 #include <QFile>
 #include <QFileInfo>
+#include <QScrollBar>
 
+#include <algorithm>
+#include <iterator>
+#include <set>
 #include <sstream>
 
 #ifndef _WIN32
@@ -165,6 +169,74 @@ private slots:
         }
         QTest::mouseClick(h.Check("reverse"), Qt::LeftButton);
         QVERIFY(h.ShowsExactly(*ExpectedNow(h, file, false)));
+    }
+
+    // A rebuild of the same points keeps the rows the user selected and the current one, by
+    // the points they show; another file starts at its first row and the left edge.
+    void viewChangesKeepTheSelectedRowsAndAnotherFileStartsAtTheLeft() {
+        WindowHarness h;
+        h.OpenThroughButton(ExamplePath("section-3.8.txt"));
+        QItemSelectionModel* selection = h.List()->selectionModel();
+        const SectionTableModel& model = *h.window->TableModel();
+        const auto pointOf = [&model](int row) {
+            return model.Table().PointIndex(static_cast<std::size_t>(row));
+        };
+        const auto selectedPoints = [&] {
+            std::set<std::size_t> points;
+            for (const QModelIndex& row : selection->selectedRows()) {
+                points.insert(pointOf(row.row()));
+            }
+            return points;
+        };
+        const auto shownPoints = [&] {
+            std::set<std::size_t> points;
+            for (int row = 0; row < h.Rows(); ++row) {
+                points.insert(pointOf(row));
+            }
+            return points;
+        };
+        for (const int row : {3, 4, 5, 8}) {
+            selection->select(h.Model()->index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+        selection->setCurrentIndex(h.Model()->index(4, 2), QItemSelectionModel::NoUpdate);
+        const std::set<std::size_t> chosen = selectedPoints();
+        const std::size_t current = pointOf(4);
+
+        const QList<QPair<const char*, std::function<void()>>> actions = {
+            {"column count", [&h] { QTest::keyClick(h.Spin("columnCount"), Qt::Key_Down); }},
+            {"header field", [&h] { QVERIFY(h.ChooseField(1, QStringLiteral("高程Z"))); }},
+            {"decimals", [&h] { QTest::keyClick(h.Spin("decimals"), Qt::Key_Down); }},
+            {"reverse", [&h] { QTest::mouseClick(h.Check("reverse"), Qt::LeftButton); }},
+            {"knee mode", [&h] { h.KneeCombo()->setCurrentIndex(1); }},
+            {"layer filter",
+             [&h] {
+                 QVERIFY(h.ClickLayer(QStringLiteral("路面")));
+                 QTest::mouseClick(h.Button("layerFilterButton"), Qt::LeftButton);
+             }},
+        };
+        for (const auto& [name, action] : actions) {
+            action();
+            const std::set<std::size_t> shown = shownPoints();
+            std::set<std::size_t> expected;
+            std::set_intersection(chosen.begin(), chosen.end(), shown.begin(), shown.end(),
+                                  std::inserter(expected, expected.begin()));
+            QVERIFY2(!expected.empty(), name);
+            QVERIFY2(selectedPoints() == expected, name);
+            QVERIFY2(h.List()->currentIndex().isValid(), name);
+            QVERIFY2(pointOf(h.List()->currentIndex().row()) == current, name);
+            QCOMPARE(h.List()->currentIndex().column(), 2);
+        }
+
+        h.Spin("columnCount")->setValue(9);
+        QScrollBar* sideways = h.List()->horizontalScrollBar();
+        QVERIFY(sideways->maximum() > 0);
+        sideways->setValue(sideways->maximum());
+        h.OpenThroughButton(ExamplePath("section-3.6.txt"));
+        QVERIFY(h.window->StatusText().contains(QStringLiteral("section-3.6.txt")));
+        QCOMPARE(sideways->value(), 0);
+        QVERIFY(!selection->hasSelection());
+        QVERIFY(!h.List()->currentIndex().isValid());
     }
 
     void keysChooseOnInTheHeaderAndNeverMoveTheTable() {
