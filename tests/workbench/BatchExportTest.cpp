@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QRadioButton>
 #include <QTimer>
@@ -247,6 +248,32 @@ private slots:
                  qPrintable(h.window->StatusText()));
     }
 
+    // Ten files at most, also before a restart; a file chosen in the menu opens and moves to
+    // the top once its own action has finished.
+    void recentFilesStayAtTenAndTheChosenOneMovesUpAfterItsAction() {
+        WindowHarness h;
+        QStringList files;
+        for (int i = 0; i < 12; ++i) {
+            files.append(h.WriteFile(QStringLiteral("%1.txt").arg(i), WorkedExampleBytes()));
+            h.OpenThroughButton(files.last());
+        }
+        QCOMPARE(h.window->Recent().Files().size(), RecentFiles::kMaxFiles);
+        QCOMPARE(QFileInfo(h.window->Recent().Files().constFirst()).fileName(),
+                 QStringLiteral("11.txt"));
+        QMenu* menu = h.window->Menu()->RecentMenu();
+        QTRY_COMPARE(menu->actions().size(), RecentFiles::kMaxFiles);
+
+        QPointer<QAction> chosen = menu->actions().at(3);
+        bool aliveInItsSignal = false;
+        connect(chosen.data(), &QAction::triggered, [&] { aliveInItsSignal = !chosen.isNull(); });
+        chosen->trigger();
+        QVERIFY(aliveInItsSignal);
+        QVERIFY(h.window->StatusText().contains(QStringLiteral("8.txt")));
+        QTRY_COMPARE(menu->actions().constFirst()->toolTip(), QDir::toNativeSeparators(files[8]));
+        QCOMPARE(menu->actions().size(), RecentFiles::kMaxFiles);
+        QVERIFY(h.messages.isEmpty());
+    }
+
     // The files opened last come back after a restart, newest first and each
     // once; each file dialog starts in its own last folder.
     void recentFilesAndFoldersSurviveARestart() {
@@ -276,6 +303,7 @@ private slots:
         menu->actions().at(1)->trigger();
         QCOMPARE(h.messages, QStringList({QStringLiteral("文件不存在，已从“最近打开”中移除")}));
         QCOMPARE(h.window->Recent().Files().size(), 9);
+        QTRY_COMPARE(menu->actions().size(), 9);
         menu->actions().at(1)->trigger(); // now files[9]
         QVERIFY(h.window->StatusText().contains(QStringLiteral("9.txt")));
 
