@@ -185,6 +185,39 @@ private slots:
                      QDir::toNativeSeparators(QDir(answers.request.folder).filePath("d.txt")));
     }
 
+    // An item the plan refuses (its output is an input, or another input's output) is neither
+    // counted among the existing outputs nor skipped: it is reported as refused.
+    void refusedItemsAreNeitherCountedNorSkipped() {
+        WindowHarness h;
+        BatchAnswers answers;
+        answers.request.outputFolder = h.TempPath(QStringLiteral("out"));
+        for (const char* folder : {"in/a", "in/b", "out"}) {
+            QVERIFY(QDir().mkpath(h.TempPath(QString::fromLatin1(folder))));
+        }
+        const QByteArray section = ReadBytes(ExamplePath("section-3.0.txt"));
+        answers.request.files = {h.WriteFile(QStringLiteral("in/a/K1.txt"), section),
+                                 h.WriteFile(QStringLiteral("in/b/K1.txt"), section),
+                                 h.WriteFile(QStringLiteral("out/K2.csv"), section)};
+        h.WriteFile(QStringLiteral("out/K1.csv"), "old");
+        AnswerBatch(h, answers);
+        answers.existing = BatchExportCommand::ExistingOutputs::SkipExisting;
+        h.window->Menu()->BatchExportAction()->trigger();
+
+        QCOMPARE(answers.existingAsked, QList<int>({1}));
+        QCOMPARE(answers.headlines.size(), 1);
+        QVERIFY2(answers.headlines[0].contains(QStringLiteral("跳过 1 个已有文件")),
+                 qPrintable(answers.headlines[0]));
+        QVERIFY2(answers.headlines[0].contains(QStringLiteral("2 个文件失败")),
+                 qPrintable(answers.headlines[0]));
+        const QStringList refused = answers.details[0].split('\n');
+        QCOMPARE(refused.size(), 2);
+        for (const QString& line : refused) {
+            QVERIFY2(line.endsWith(QStringLiteral("未覆盖")), qPrintable(line));
+        }
+        QCOMPARE(ReadBytes(h.TempPath(QStringLiteral("out/K1.csv"))), QByteArray("old"));
+        QCOMPARE(ReadBytes(answers.request.files[2]), section);
+    }
+
     // The window stays responsive: the progress repaints and its Cancel stops
     // the batch, leaving only whole files.
     void cancellingABatchLeavesOnlyWholeFiles() {
