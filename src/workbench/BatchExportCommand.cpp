@@ -1,6 +1,7 @@
 #include "workbench/BatchExportCommand.h"
 
 #include "sectiondata/SystemErrorText.h"
+#include "workbench/InputBlocker.h"
 #include "workbench/QtPaths.h"
 
 #include <QApplication>
@@ -181,6 +182,8 @@ std::vector<FileExport> BatchExportCommand::Execute(const std::vector<BatchItem>
     progress.setMinimumDuration(m_progressDelay);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
+    // The progress shows after a while; until then nothing else may take the user's input.
+    const InputBlocker blocker(&progress);
     QObject::connect(&progress, &QProgressDialog::canceled, &progress, [&] {
         cancel = true;
         progress.setLabelText(QStringLiteral("正在取消…"));

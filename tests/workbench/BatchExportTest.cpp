@@ -244,7 +244,10 @@ private slots:
             auto* progress = h.window->findChild<QProgressDialog*>(QStringLiteral("batchProgress"));
             if (progress != nullptr && progress->value() >= 1 && seen.isEmpty()) {
                 seen = progress->labelText();
-                QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+                // Through the progress's window, as the system delivers a click.
+                const QPushButton* cancel = progress->findChild<QPushButton*>();
+                QTest::mouseClick(progress->windowHandle(), Qt::LeftButton, {},
+                                  cancel->mapTo(progress, cancel->rect().center()));
             }
         });
         cancelAfterFirstFile.start(1);
@@ -263,6 +266,43 @@ private slots:
                                   .arg(written.size())
                                   .arg(QDir::toNativeSeparators(answers.request.outputFolder))
                                   .arg(kFiles - written.size())}));
+    }
+
+    // From the batch's start, before its progress shows, the window takes no input: neither a
+    // second batch nor a close can start. Afterwards it takes input again.
+    void theWindowTakesNoInputWhileABatchRuns() {
+        WindowHarness h;
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        BatchAnswers answers;
+        answers.request.files = {ExamplePath("section-3.8.txt")};
+        answers.request.outputFolder = h.TempPath(QStringLiteral("out"));
+        AnswerBatch(h, answers);
+        h.window->BatchExport().SetProgressDelay(60000);
+        bool visibleAfterEscape = false;
+        bool closed = true;
+        const auto userActs = [&] {
+            QTest::keyClick(h.window.get(), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+            QTest::mouseClick(h.Button("openButton"), Qt::LeftButton);
+            QTest::keyClick(h.List(), Qt::Key_Escape);
+            visibleAfterEscape = h.window->isVisible();
+            closed = h.window->close();
+        };
+        h.window->BatchExport().SetRequestChooser([&](const BatchRequest&, ExportForm&) {
+            ++answers.requestsAsked;
+            // Runs once the batch waits for its files, before the progress would show.
+            QTimer::singleShot(0, h.window.get(), userActs);
+            return std::optional<BatchRequest>(answers.request);
+        });
+        h.window->Menu()->BatchExportAction()->trigger();
+
+        QCOMPARE(answers.headlines.size(), 1);
+        QCOMPARE(answers.requestsAsked, 1);
+        QCOMPARE(h.openAsked, 0);
+        QVERIFY(visibleAfterEscape);
+        QVERIFY(!closed);
+        QVERIFY(h.window->isVisible());
+        QTest::keyClick(h.List(), Qt::Key_Escape);
+        QVERIFY(!h.window->isVisible());
     }
 
     // With GBK, an export says how many characters it had to write as "?".
