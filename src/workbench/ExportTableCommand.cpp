@@ -3,6 +3,7 @@
 #include "exporting/ExportWriter.h"
 #include "table/TableRules.h"
 #include "workbench/ExportOptionsDialog.h"
+#include "workbench/FileDialogs.h"
 #include "workbench/QtPaths.h"
 
 #include <QDir>
@@ -53,13 +54,12 @@ bool ConfirmReplacingExtendedName(QWidget* parent, const QString& chosen, const 
     return answer == QMessageBox::Yes;
 }
 
-// The export's form is chosen where the file is: Qt's own dialog takes a
-// button beside its own, which a system dialog would not.
+// The export's form is chosen where the file is: Qt's own dialog takes a button beside its own.
+// The system's cannot; there the menu's "导出选项…" is the way.
 void ExportTableCommand::AddOptionsButton(QFileDialog& dialog) const {
-    if (m_form == nullptr) {
+    if (m_form == nullptr || !IsQtOwnDialog(dialog)) {
         return;
     }
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
     if (grid == nullptr) {
         return;
@@ -85,6 +85,7 @@ QString ExportTableCommand::AskWithDialog(const QString& suggestedPath) const {
     const QFileInfo suggested(suggestedPath);
     dialog.setDirectory(suggested.absolutePath());
     dialog.selectFile(suggested.fileName());
+    PrepareFileDialog(dialog);
     AddOptionsButton(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
