@@ -10,11 +10,11 @@
 #include "workbench/BoundedSpinBox.h"
 #include "workbench/DialogUnits.h"
 #include "workbench/MainMenu.h"
+#include "workbench/MessageBoxes.h"
 #include "workbench/ProfileSplitter.h"
 #include "workbench/RecentFiles.h"
 #include "workbench/SectionTableModel.h"
 #include "workbench/TablePlace.h"
-#include "workbench/WarningBox.h"
 
 #include <QApplication>
 #include <QCheckBox>

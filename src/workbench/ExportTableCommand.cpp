@@ -4,6 +4,7 @@
 #include "table/TableRules.h"
 #include "workbench/ExportOptionsDialog.h"
 #include "workbench/FileDialogs.h"
+#include "workbench/MessageBoxes.h"
 #include "workbench/QtPaths.h"
 
 #include <QDir>
@@ -48,10 +49,10 @@ bool ConfirmReplacingExtendedName(QWidget* parent, const QString& chosen, const 
     if (target == chosen || !QFileInfo::exists(target)) {
         return true;
     }
-    const auto answer = QMessageBox::question(
-        parent, QStringLiteral("确认另存为"),
-        AsShown(QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(target).fileName())));
-    return answer == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("确认另存为"), QString(),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    SetBoxText(box, QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(target).fileName()));
+    return box.exec() == QMessageBox::Yes;
 }
 
 // The export's form is chosen where the file is: Qt's own dialog takes a button beside its own.
