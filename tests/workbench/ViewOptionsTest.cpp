@@ -54,6 +54,15 @@ std::unique_ptr<ExpectedTable> ExpectedNow(const WindowHarness& h, const QString
     return expected;
 }
 
+// Unchecks layer in the layer filter and applies the filter.
+bool HideLayer(WindowHarness& h, const QString& layer) {
+    if (!h.ClickLayer(layer)) {
+        return false;
+    }
+    QTest::mouseClick(h.Button("layerFilterButton"), Qt::LeftButton);
+    return true;
+}
+
 } // namespace
 
 class ViewOptionsTest : public QObject {
@@ -156,11 +165,7 @@ private slots:
             {"knee mode", [&h] { h.KneeCombo()->setCurrentIndex(2); }},
             {"renumber", [&h] { QTest::mouseClick(h.Check("renumber"), Qt::LeftButton); }},
             {"header field", [&h] { QVERIFY(h.ChooseField(2, QStringLiteral("与前点距离"))); }},
-            {"layer filter",
-             [&h] {
-                 QVERIFY(h.ClickLayer(QStringLiteral("路面")));
-                 QTest::mouseClick(h.Button("layerFilterButton"), Qt::LeftButton);
-             }},
+            {"layer filter", [&h] { QVERIFY(HideLayer(h, QStringLiteral("路面"))); }},
         };
         for (const auto& [name, action] : actions) {
             action();
@@ -209,11 +214,7 @@ private slots:
             {"decimals", [&h] { QTest::keyClick(h.Spin("decimals"), Qt::Key_Down); }},
             {"reverse", [&h] { QTest::mouseClick(h.Check("reverse"), Qt::LeftButton); }},
             {"knee mode", [&h] { h.KneeCombo()->setCurrentIndex(1); }},
-            {"layer filter",
-             [&h] {
-                 QVERIFY(h.ClickLayer(QStringLiteral("路面")));
-                 QTest::mouseClick(h.Button("layerFilterButton"), Qt::LeftButton);
-             }},
+            {"layer filter", [&h] { QVERIFY(HideLayer(h, QStringLiteral("路面"))); }},
         };
         for (const auto& [name, action] : actions) {
             action();
