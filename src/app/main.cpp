@@ -59,6 +59,16 @@ private:
 
 namespace {
 
+// Qt's notes on the desktop that the pictures are made without ("XDG_RUNTIME_DIR not set") mean
+// nothing to whoever asked for them: the terminal gets Quarvel's own messages. A fatal one still
+// says what ended the program.
+void KeepQtMessagesOut(QtMsgType type, const QMessageLogContext& /*context*/,
+                       const QString& message) {
+    if (type == QtFatalMsg) {
+        std::cerr << message.toStdString() << std::endl;
+    }
+}
+
 bool IsProfileMode(int argc, char* argv[]) {
     return argc > 1 && std::strcmp(argv[1], "--profile") == 0;
 }
@@ -75,6 +85,7 @@ int RunProfileMode(int argc, char* argv[]) {
     }
 #endif
     [[maybe_unused]] const quarvel::ConsoleInUtf8 console{};
+    qInstallMessageHandler(KeepQtMessagesOut);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     const QGuiApplication app(argc, argv);
     // The arguments as Qt decoded them, so that file names in any language

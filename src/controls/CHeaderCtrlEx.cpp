@@ -4,7 +4,6 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -88,8 +87,9 @@ CListCellCombo* CHeaderCtrlEx::ShowCellCombo(int section) {
                        viewport()->height());
     connect(combo, &CListCellCombo::cellEditEnded, this, &CHeaderCtrlEx::OnCellEditEnded);
 
+    // The keys after the edit move in the table the header belongs to.
+    combo->SetFocusAfterEdit(parentWidget());
     m_pCellCombo = combo;
-    m_nLastSection = section;
     combo->show();
     combo->setFocus(Qt::MouseFocusReason);
     return combo;
@@ -166,38 +166,7 @@ void CHeaderCtrlEx::mouseMoveEvent(QMouseEvent* event) {
     QHeaderView::mouseMoveEvent(event);
 }
 
-void CHeaderCtrlEx::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-    case Qt::Key_Space:
-    case Qt::Key_F4:
-        // The user goes on choosing where the last choice was made, in a chooser opened again.
-        if (CListCellCombo* combo = ShowCellCombo(m_nLastSection)) {
-            QCoreApplication::sendEvent(combo, event);
-        }
-        event->accept();
-        return;
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        // Ignored keys would reach the list, which would move its current row.
-        event->accept();
-        return;
-    default:
-        QHeaderView::keyPressEvent(event);
-        return;
-    }
-}
-
 void CHeaderCtrlEx::OnCellEditEnded(int column, const QString& text) {
-    // The combo has hidden itself; the keyboard focus comes back to the header, not the list.
-    setFocus(Qt::OtherFocusReason);
     m_pCellCombo = nullptr;
     emit fieldChosen(column, text);
 }

@@ -37,7 +37,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void OnCellEditEnded(int column, const QString& text);
@@ -45,9 +44,6 @@ private:
 
     std::map<int, QString> m_mapCellChoices;
     QPointer<CListCellCombo> m_pCellCombo;
-    // The section of the last chooser opened: after a choice the header has the focus, and the
-    // keys that choose in a combo choose on in that section.
-    int m_nLastSection = -1;
     // A press that opened a chooser must not reach the base class's release or move handling.
     bool m_bSwallowMouse = false;
 };

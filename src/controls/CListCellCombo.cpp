@@ -49,6 +49,10 @@ void CListCellCombo::EndEdit(bool accept) {
     if (view()->isVisible()) {
         hidePopup();
     }
+    // A hidden combo that kept the focus would go on taking keys unseen.
+    if (HasFocusWithin() && m_focusAfterEdit != nullptr) {
+        m_focusAfterEdit->setFocus(Qt::OtherFocusReason);
+    }
     hide();
     if (report) {
         // The receiver may rebuild or even destroy the header, and this combo with it.
@@ -203,10 +207,14 @@ bool CListCellCombo::HasFocusWithin() const {
 bool CListCellCombo::eventFilter(QObject* watched, QEvent* event) {
     if (watched == view()->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
+        // Only the left button chooses.
+        if (mouse->button() != Qt::LeftButton) {
+            return true;
+        }
+        // The item already selected changes nothing; the list closes and the edit goes on.
         const QModelIndex item = view()->indexAt(mouse->position().toPoint());
-        // Only the left button chooses; a click on the item already selected changes nothing.
-        // Either way the list stays open.
-        if (mouse->button() != Qt::LeftButton || (item.isValid() && item.row() == currentIndex())) {
+        if (item.isValid() && item.row() == currentIndex()) {
+            hidePopup();
             return true;
         }
     }

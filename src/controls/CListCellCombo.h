@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QComboBox>
+#include <QPointer>
 #include <QString>
 
 namespace quarvel {
 
 // Short-lived combo placed over one header section. It ends at the first selection change by
 // the user (reported), at Enter or when it loses the focus (not reported), then hides and
-// deletes itself.
+// deletes itself. While it takes keys it is visible: an edit that ends with the focus in it
+// hands the focus on before it hides.
 class CListCellCombo : public QComboBox {
     Q_OBJECT
 public:
@@ -18,6 +20,9 @@ public:
     ~CListCellCombo() override;
 
     int Column() const { return m_nColumn; }
+    // Where the keys go once the edit has ended with the focus in the combo; without one,
+    // Qt chooses the next widget.
+    void SetFocusAfterEdit(QWidget* widget) { m_focusAfterEdit = widget; }
     bool IsEnded() const { return m_bEnded; }
     // Ends the edit once; reports only when accepted after a user change to a non-empty text.
     void EndEdit(bool accept);
@@ -43,6 +48,7 @@ private:
     bool HasFocusWithin() const;
 
     int m_nColumn = 0;
+    QPointer<QWidget> m_focusAfterEdit;
     bool m_bEnded = false;
     bool m_bChanged = false;
     bool m_bShown = false;

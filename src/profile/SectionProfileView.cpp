@@ -249,14 +249,22 @@ void SectionProfileView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     ProfileScene scene = BaseScene();
     scene.headerMargin = m_comboExaggeration->width() + 6;
-    const bool noFile = scene.table == nullptr || scene.table->Points() == nullptr ||
-                        scene.table->Points()->empty();
-    scene.emptyHint = noFile ? QStringLiteral("打开数据文件后，这里显示断面图")
-                             : QStringLiteral("表格中没有可画的点");
+    scene.emptyHint = EmptyHint();
     scene.viewport = m_viewport;
     scene.colours = ProfileColours::FromPalette(palette());
     scene.selected = &m_selected;
     ProfilePainter::Draw(painter, QRectF(rect()), scene);
+}
+
+QString SectionProfileView::EmptyHint() const {
+    // A file is open once it has given the drawing its title, also when it holds no point.
+    if (m_title.isEmpty()) {
+        return QStringLiteral("打开数据文件后，这里显示断面图");
+    }
+    const SectionTable* const table = m_source != nullptr ? &m_source->Table() : nullptr;
+    const bool noPoints =
+        table == nullptr || table->Points() == nullptr || table->Points()->empty();
+    return noPoints ? QStringLiteral("该断面没有可画的点") : QStringLiteral("表格中没有可画的点");
 }
 
 void SectionProfileView::resizeEvent(QResizeEvent* event) {

@@ -48,6 +48,8 @@ public:
     int RowAt(const QPointF& pos) const;
     // The rows selected in the table, whose points are ringed.
     const RowRanges& SelectedRows() const { return m_selected; }
+    // What the panel says while it has nothing to draw.
+    QString EmptyHint() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -1,6 +1,8 @@
 #include "workbench/BatchExportCommand.h"
 
 #include "sectiondata/SystemErrorText.h"
+#include "workbench/InputBlocker.h"
+#include "workbench/MessageBoxes.h"
 #include "workbench/QtPaths.h"
 
 #include <QApplication>
@@ -40,10 +42,10 @@ void ShowSummaryDialog(QWidget* window, const QString& headline, const QString& 
     dialog.setObjectName(QStringLiteral("batchSummary"));
     dialog.setWindowTitle(QStringLiteral("批量导出"));
     auto* layout = new QVBoxLayout(&dialog);
-    auto* label = new QLabel(headline, &dialog);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
+    auto* label = new QLabel(&dialog);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // "复制" copies the headline whole should it have given up its middle.
+    ShowLinesWhole(*label, headline, MessageLineLimit(window, *label));
     layout->addWidget(label);
     if (!details.isEmpty()) {
         auto* list = new QPlainTextEdit(details, &dialog);
@@ -81,16 +83,15 @@ BatchExportCommand::AskAboutExisting(int count, const QString& example) const {
     if (m_chooseExisting) {
         return m_chooseExisting(count, example);
     }
-    QMessageBox box(QMessageBox::Question, kWindowTitle,
-                    QStringLiteral("输出文件夹中已有 %1 个要导出的文件，例如：").arg(count),
-                    QMessageBox::NoButton, m_window);
-    box.setTextFormat(Qt::PlainText);
-    box.setInformativeText(AsShown(example));
+    QMessageBox box(QMessageBox::Question, kWindowTitle, QString(), QMessageBox::NoButton,
+                    m_window);
     QPushButton* replace = box.addButton(QStringLiteral("替换全部"), QMessageBox::AcceptRole);
     QPushButton* skip = box.addButton(QStringLiteral("跳过已有"), QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
     box.setDefaultButton(skip);
     box.setEscapeButton(cancel);
+    SetBoxText(box, QStringLiteral("输出文件夹中已有 %1 个要导出的文件，例如：").arg(count));
+    SetBoxDetail(box, example);
     box.exec();
     if (box.clickedButton() == replace) {
         return ExistingOutputs::ReplaceAll;
@@ -195,6 +196,8 @@ std::vector<FileExport> BatchExportCommand::Execute(const std::vector<BatchItem>
     progress.setMinimumDuration(m_progressDelay);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
+    // The progress shows after a while; until then nothing else may take the user's input.
+    const InputBlocker blocker(&progress);
     QObject::connect(&progress, &QProgressDialog::canceled, &progress, [&] {
         cancel = true;
         progress.setLabelText(QStringLiteral("正在取消…"));

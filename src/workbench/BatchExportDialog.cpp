@@ -1,11 +1,11 @@
 #include "workbench/BatchExportDialog.h"
 
 #include "workbench/ExportOptionsDialog.h"
+#include "workbench/FileDialogs.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -116,7 +116,7 @@ void BatchExportDialog::AddFiles() {
                   .absolutePath()
             : StartFolder(QDir::fromNativeSeparators(m_folder->text()));
     const QStringList chosen =
-        QFileDialog::getOpenFileNames(this, QStringLiteral("选择断面文件"), start, kSectionFilters);
+        AskOpenFiles(this, QStringLiteral("选择断面文件"), start, kSectionFilters);
     for (const QString& file : chosen) {
         m_files->addItem(QDir::toNativeSeparators(file));
     }
@@ -124,18 +124,17 @@ void BatchExportDialog::AddFiles() {
 }
 
 void BatchExportDialog::ChooseFolder() {
-    const QString folder = QFileDialog::getExistingDirectory(
-        this, QStringLiteral("选择文件夹"),
-        StartFolder(QDir::fromNativeSeparators(m_folder->text())));
+    const QString folder = AskFolder(this, QStringLiteral("选择文件夹"),
+                                     StartFolder(QDir::fromNativeSeparators(m_folder->text())));
     if (!folder.isEmpty()) {
         m_folder->setText(QDir::toNativeSeparators(folder));
     }
 }
 
 void BatchExportDialog::ChooseOutputFolder() {
-    const QString folder = QFileDialog::getExistingDirectory(
-        this, QStringLiteral("选择输出文件夹"),
-        StartFolder(QDir::fromNativeSeparators(m_outputFolder->text())));
+    const QString folder =
+        AskFolder(this, QStringLiteral("选择输出文件夹"),
+                  StartFolder(QDir::fromNativeSeparators(m_outputFolder->text())));
     if (!folder.isEmpty()) {
         m_outputFolder->setText(QDir::toNativeSeparators(folder));
     }

@@ -8,10 +8,11 @@
 #include "workbench/BoundedSpinBox.h"
 #include "workbench/DialogUnits.h"
 #include "workbench/MainMenu.h"
+#include "workbench/MessageBoxes.h"
 #include "workbench/ProfileSplitter.h"
 #include "workbench/RecentFiles.h"
 #include "workbench/SectionTableModel.h"
-#include "workbench/WarningBox.h"
+#include "workbench/TablePlace.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,6 +30,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
 
@@ -86,7 +88,7 @@ CQuarvelDlg::CQuarvelDlg(std::filesystem::path settingsFile, QWidget* parent)
     CreateMenu();
     CreateControls();
     PlaceControls();
-    RefreshTable();
+    RebuildTable();
     ConnectControls();
     AddAboutToSystemMenu();
 }
@@ -376,6 +378,12 @@ void CQuarvelDlg::SetupColumns() {
 }
 
 void CQuarvelDlg::RefreshTable() {
+    const TablePlace place = TablePlace::Take(*m_model, *m_list->selectionModel());
+    RebuildTable();
+    place.Restore(*m_model, *m_list->selectionModel());
+}
+
+void CQuarvelDlg::RebuildTable() {
     TableOptions options;
     options.kneeMode = m_nKneeMode;
     options.renumber = m_bRenumber;
@@ -438,11 +446,13 @@ void CQuarvelDlg::OnBnClickedLayerFilter() {
     for (const QString& text : m_comboLayers->CheckedTexts()) {
         checked.push_back(text.toStdString());
     }
+    const TablePlace place = TablePlace::Take(*m_model, *m_list->selectionModel());
     // The filter rewrites the points the table reads: let go of them first.
     m_model->Clear();
     ApplyLayerFilter(m_points, checked);
     m_appliedLayers = std::move(checked);
-    RefreshTable();
+    RebuildTable();
+    place.Restore(*m_model, *m_list->selectionModel());
 }
 
 void CQuarvelDlg::OnEndLabelEditList(int column, const QString& caption) {
@@ -486,7 +496,10 @@ bool CQuarvelDlg::OpenFile(const QString& path) {
     m_points = std::move(result->points);
     m_layers = std::move(result->layers);
     m_appliedLayers.reset();
-    RefreshTable();
+    RebuildTable();
+    // Another file starts at its first row and its first column.
+    m_list->scrollToTop();
+    m_list->horizontalScrollBar()->setValue(0);
     FillLayerFilter();
     m_profile->SetTitle(info.fileName());
     ShowStatus(info.fileName(), *result);

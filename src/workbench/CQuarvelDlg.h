@@ -115,7 +115,10 @@ private:
     void LoadSettings();
     void SaveSettings() const;
     void SetupColumns();
+    // Rebuilds the table from the same points: the selected rows and the current one stay.
     void RefreshTable();
+    // Rebuilds the table from scratch.
+    void RebuildTable();
     void FillLayerFilter();
     void ShowStatus(const QString& fileName, const SectionReadResult& result);
     // Shown in the status line for a while; then the file's status returns.

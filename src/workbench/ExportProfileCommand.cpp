@@ -2,6 +2,7 @@
 
 #include "profile/SectionProfileView.h"
 #include "workbench/ExportTableCommand.h"
+#include "workbench/FileDialogs.h"
 #include "workbench/QtPaths.h"
 
 #include <QComboBox>
@@ -119,6 +120,7 @@ QString ExportProfileCommand::AskForFile(const QString& suggestedPath) const {
     const QFileInfo suggested(suggestedPath);
     dialog.setDirectory(suggested.absolutePath());
     dialog.selectFile(suggested.fileName());
+    PrepareFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }

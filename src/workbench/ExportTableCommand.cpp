@@ -3,6 +3,8 @@
 #include "exporting/ExportWriter.h"
 #include "table/TableRules.h"
 #include "workbench/ExportOptionsDialog.h"
+#include "workbench/FileDialogs.h"
+#include "workbench/MessageBoxes.h"
 #include "workbench/QtPaths.h"
 
 #include <QDir>
@@ -47,19 +49,18 @@ bool ConfirmReplacingExtendedName(QWidget* parent, const QString& chosen, const 
     if (target == chosen || !QFileInfo::exists(target)) {
         return true;
     }
-    const auto answer = QMessageBox::question(
-        parent, QStringLiteral("确认另存为"),
-        AsShown(QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(target).fileName())));
-    return answer == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("确认另存为"), QString(),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    SetBoxText(box, QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(target).fileName()));
+    return box.exec() == QMessageBox::Yes;
 }
 
-// The export's form is chosen where the file is: Qt's own dialog takes a
-// button beside its own, which a system dialog would not.
+// The export's form is chosen where the file is: Qt's own dialog takes a button beside its own.
+// The system's cannot; there the menu's "导出选项…" is the way.
 void ExportTableCommand::AddOptionsButton(QFileDialog& dialog) const {
-    if (m_form == nullptr) {
+    if (m_form == nullptr || !IsQtOwnDialog(dialog)) {
         return;
     }
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
     if (grid == nullptr) {
         return;
@@ -85,6 +86,7 @@ QString ExportTableCommand::AskWithDialog(const QString& suggestedPath) const {
     const QFileInfo suggested(suggestedPath);
     dialog.setDirectory(suggested.absolutePath());
     dialog.selectFile(suggested.fileName());
+    PrepareFileDialog(dialog);
     AddOptionsButton(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};

@@ -1,9 +1,9 @@
 #include "workbench/OpenSectionCommand.h"
 
 #include "sectiondata/Azimuths.h"
+#include "workbench/FileDialogs.h"
 #include "workbench/QtPaths.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QProgressDialog>
 
@@ -22,8 +22,7 @@ OpenSectionCommand::OpenSectionCommand(QWidget* window)
       m_chooseFile([this](const QString& folder) { return AskWithDialog(folder); }) {}
 
 QString OpenSectionCommand::AskWithDialog(const QString& folder) const {
-    return QFileDialog::getOpenFileName(m_window, QStringLiteral("打开数据文件"), folder,
-                                        kOpenFilters);
+    return AskOpenFile(m_window, QStringLiteral("打开数据文件"), folder, kOpenFilters);
 }
 
 QString OpenSectionCommand::ChooseFile(const QString& folder) const {

@@ -34,6 +34,7 @@ void RecentFiles::Load(const std::vector<std::string>& paths) {
     for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
         Add(ToQString(*path));
     }
+    Rebuild();
 }
 
 std::vector<std::string> RecentFiles::Stored() const {
@@ -53,15 +54,24 @@ void RecentFiles::Add(const QString& path) {
     while (m_files.size() > kMaxFiles) {
         m_files.removeLast();
     }
-    Rebuild();
+    ScheduleRebuild();
 }
 
 void RecentFiles::Remove(const QString& path) {
     m_files.removeIf([&path](const QString& file) { return SameFile(file, path); });
-    Rebuild();
+    ScheduleRebuild();
+}
+
+void RecentFiles::ScheduleRebuild() {
+    if (m_rebuildPending) {
+        return;
+    }
+    m_rebuildPending = true;
+    QMetaObject::invokeMethod(this, &RecentFiles::Rebuild, Qt::QueuedConnection);
 }
 
 void RecentFiles::Rebuild() {
+    m_rebuildPending = false;
     m_menu->clear();
     m_menu->setEnabled(!m_files.isEmpty());
     for (int i = 0; i < m_files.size(); ++i) {

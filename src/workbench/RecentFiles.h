@@ -33,10 +33,14 @@ signals:
     void fileChosen(const QString& path);
 
 private:
+    // The menu is rebuilt once control is back in the event loop: a file chosen in the menu is
+    // added or removed inside its own action's signal, and the rebuild deletes that action.
+    void ScheduleRebuild();
     void Rebuild();
 
     QMenu* m_menu;
     QStringList m_files;
+    bool m_rebuildPending = false;
 };
 
 } // namespace quarvel

@@ -229,6 +229,25 @@ private slots:
         QCOMPARE(view->Title(), QStringLiteral("section-3.8.txt"));
     }
 
+    // The empty panel tells why it is empty: no file yet, a section without points, or a table
+    // whose options leave no row.
+    void emptyPanelSaysWhy() {
+        WindowHarness h;
+        const SectionProfileView* view = h.window->Profile();
+        QCOMPARE(view->EmptyHint(), QStringLiteral("打开数据文件后，这里显示断面图"));
+        h.OpenThroughButton(
+            h.WriteFile(QStringLiteral("none.txt"), QByteArrayLiteral("HWT3.8\nheader\n0\n")));
+        QVERIFY(view->Data().Empty());
+        QCOMPARE(view->EmptyHint(), QStringLiteral("该断面没有可画的点"));
+        h.OpenThroughButton(h.WriteFile(
+            QStringLiteral("one.txt"),
+            QByteArrayLiteral("HWT3.8\n0,0,0,0,K0+000,\n1\n2,103,204,11,5,0,,0,0,DL,0,\n")));
+        QCOMPARE(h.Rows(), 1);
+        h.KneeCombo()->setCurrentIndex(KneesOnly);
+        QCOMPARE(h.Rows(), 0);
+        QCOMPARE(view->EmptyHint(), QStringLiteral("表格中没有可画的点"));
+    }
+
     void pointsAndRowsSelectEachOther() {
         WindowHarness h;
         h.OpenThroughButton(ExamplePath("section-3.8.txt"));

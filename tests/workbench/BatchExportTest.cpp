@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QRadioButton>
 #include <QTimer>
@@ -227,6 +228,42 @@ private slots:
                           QDir::toNativeSeparators(answers.request.files.last())));
     }
 
+    // An item the plan refuses (its output is an input, or another input's output) is neither
+    // counted among the existing outputs nor skipped: it is reported as refused.
+    void refusedItemsAreNeitherCountedNorSkipped() {
+        WindowHarness h;
+        BatchAnswers answers;
+        answers.request.outputFolder = h.TempPath(QStringLiteral("out"));
+        for (const char* folder : {"in/a", "in/b", "out"}) {
+            QVERIFY(QDir().mkpath(h.TempPath(QString::fromLatin1(folder))));
+        }
+        const QByteArray section = ReadBytes(ExamplePath("section-3.0.txt"));
+        answers.request.files = {h.WriteFile(QStringLiteral("in/a/K1.txt"), section),
+                                 h.WriteFile(QStringLiteral("in/b/K1.txt"), section),
+                                 h.WriteFile(QStringLiteral("out/K2.csv"), section)};
+        h.WriteFile(QStringLiteral("out/K1.csv"), "old");
+        AnswerBatch(h, answers);
+        answers.existing = BatchExportCommand::ExistingOutputs::SkipExisting;
+        h.window->Menu()->BatchExportAction()->trigger();
+
+        QCOMPARE(answers.existingAsked, QList<int>({1}));
+        QCOMPARE(answers.headlines.size(), 1);
+        QVERIFY2(answers.headlines[0].contains(QStringLiteral("跳过 1 个已有文件")),
+                 qPrintable(answers.headlines[0]));
+        QVERIFY2(answers.headlines[0].contains(QStringLiteral("2 个文件失败")),
+                 qPrintable(answers.headlines[0]));
+        const QStringList lines = answers.details[0].split('\n');
+        QCOMPARE(lines.size(), 3);
+        for (const QString& line : lines.mid(0, 2)) {
+            QVERIFY2(line.startsWith(QStringLiteral("保存文件失败: ")) &&
+                         line.contains(QStringLiteral("，未覆盖")),
+                     qPrintable(line));
+        }
+        QVERIFY2(lines[2].startsWith(QStringLiteral("跳过已有文件: ")), qPrintable(lines[2]));
+        QCOMPARE(ReadBytes(h.TempPath(QStringLiteral("out/K1.csv"))), QByteArray("old"));
+        QCOMPARE(ReadBytes(answers.request.files[2]), section);
+    }
+
     // The window stays responsive: the progress repaints and its Cancel stops
     // the batch, leaving only whole files.
     void cancellingABatchLeavesOnlyWholeFiles() {
@@ -253,7 +290,10 @@ private slots:
             auto* progress = h.window->findChild<QProgressDialog*>(QStringLiteral("batchProgress"));
             if (progress != nullptr && progress->value() >= 1 && seen.isEmpty()) {
                 seen = progress->labelText();
-                QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+                // Through the progress's window, as the system delivers a click.
+                const QPushButton* cancel = progress->findChild<QPushButton*>();
+                QTest::mouseClick(progress->windowHandle(), Qt::LeftButton, {},
+                                  cancel->mapTo(progress, cancel->rect().center()));
             }
         });
         cancelAfterFirstFile.start(1);
@@ -274,6 +314,43 @@ private slots:
                                   .arg(kFiles - written.size())}));
     }
 
+    // From the batch's start, before its progress shows, the window takes no input: neither a
+    // second batch nor a close can start. Afterwards it takes input again.
+    void theWindowTakesNoInputWhileABatchRuns() {
+        WindowHarness h;
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        BatchAnswers answers;
+        answers.request.files = {ExamplePath("section-3.8.txt")};
+        answers.request.outputFolder = h.TempPath(QStringLiteral("out"));
+        AnswerBatch(h, answers);
+        h.window->BatchExport().SetProgressDelay(60000);
+        bool visibleAfterEscape = false;
+        bool closed = true;
+        const auto userActs = [&] {
+            QTest::keyClick(h.window.get(), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+            QTest::mouseClick(h.Button("openButton"), Qt::LeftButton);
+            QTest::keyClick(h.List(), Qt::Key_Escape);
+            visibleAfterEscape = h.window->isVisible();
+            closed = h.window->close();
+        };
+        h.window->BatchExport().SetRequestChooser([&](const BatchRequest&, ExportForm&) {
+            ++answers.requestsAsked;
+            // Runs once the batch waits for its files, before the progress would show.
+            QTimer::singleShot(0, h.window.get(), userActs);
+            return std::optional<BatchRequest>(answers.request);
+        });
+        h.window->Menu()->BatchExportAction()->trigger();
+
+        QCOMPARE(answers.headlines.size(), 1);
+        QCOMPARE(answers.requestsAsked, 1);
+        QCOMPARE(h.openAsked, 0);
+        QVERIFY(visibleAfterEscape);
+        QVERIFY(!closed);
+        QVERIFY(h.window->isVisible());
+        QTest::keyClick(h.List(), Qt::Key_Escape);
+        QVERIFY(!h.window->isVisible());
+    }
+
     // With GBK, an export says how many characters it had to write as "?".
     void exportTellsOfCharactersGbkLacks() {
         WindowHarness h;
@@ -288,6 +365,32 @@ private slots:
         QVERIFY2(h.window->StatusText().endsWith(
                      QStringLiteral("；4 个字符在 GBK 中没有对应的字符，已写成“?”")),
                  qPrintable(h.window->StatusText()));
+    }
+
+    // Ten files at most, also before a restart; a file chosen in the menu opens and moves to
+    // the top once its own action has finished.
+    void recentFilesStayAtTenAndTheChosenOneMovesUpAfterItsAction() {
+        WindowHarness h;
+        QStringList files;
+        for (int i = 0; i < 12; ++i) {
+            files.append(h.WriteFile(QStringLiteral("%1.txt").arg(i), WorkedExampleBytes()));
+            h.OpenThroughButton(files.last());
+        }
+        QCOMPARE(h.window->Recent().Files().size(), RecentFiles::kMaxFiles);
+        QCOMPARE(QFileInfo(h.window->Recent().Files().constFirst()).fileName(),
+                 QStringLiteral("11.txt"));
+        QMenu* menu = h.window->Menu()->RecentMenu();
+        QTRY_COMPARE(menu->actions().size(), RecentFiles::kMaxFiles);
+
+        QPointer<QAction> chosen = menu->actions().at(3);
+        bool aliveInItsSignal = false;
+        connect(chosen.data(), &QAction::triggered, [&] { aliveInItsSignal = !chosen.isNull(); });
+        chosen->trigger();
+        QVERIFY(aliveInItsSignal);
+        QVERIFY(h.window->StatusText().contains(QStringLiteral("8.txt")));
+        QTRY_COMPARE(menu->actions().constFirst()->toolTip(), QDir::toNativeSeparators(files[8]));
+        QCOMPARE(menu->actions().size(), RecentFiles::kMaxFiles);
+        QVERIFY(h.messages.isEmpty());
     }
 
     // The files opened last come back after a restart, newest first and each
@@ -319,6 +422,7 @@ private slots:
         menu->actions().at(1)->trigger();
         QCOMPARE(h.messages, QStringList({QStringLiteral("文件不存在，已从“最近打开”中移除")}));
         QCOMPARE(h.window->Recent().Files().size(), 9);
+        QTRY_COMPARE(menu->actions().size(), 9);
         menu->actions().at(1)->trigger(); // now files[9]
         QVERIFY(h.window->StatusText().contains(QStringLiteral("9.txt")));
 

@@ -11,7 +11,11 @@
 #include <QAbstractItemModelTester>
 #include <QFile>
 #include <QFileInfo>
+#include <QScrollBar>
 
+#include <algorithm>
+#include <iterator>
+#include <set>
 #include <sstream>
 
 #ifndef _WIN32
@@ -48,6 +52,15 @@ std::unique_ptr<ExpectedTable> ExpectedNow(const WindowHarness& h, const QString
         expected->table = SectionTable(expected->points, captions, options);
     }
     return expected;
+}
+
+// Unchecks layer in the layer filter and applies the filter.
+bool HideLayer(WindowHarness& h, const QString& layer) {
+    if (!h.ClickLayer(layer)) {
+        return false;
+    }
+    QTest::mouseClick(h.Button("layerFilterButton"), Qt::LeftButton);
+    return true;
 }
 
 } // namespace
@@ -152,11 +165,7 @@ private slots:
             {"knee mode", [&h] { h.KneeCombo()->setCurrentIndex(2); }},
             {"renumber", [&h] { QTest::mouseClick(h.Check("renumber"), Qt::LeftButton); }},
             {"header field", [&h] { QVERIFY(h.ChooseField(2, QStringLiteral("与前点距离"))); }},
-            {"layer filter",
-             [&h] {
-                 QVERIFY(h.ClickLayer(QStringLiteral("路面")));
-                 QTest::mouseClick(h.Button("layerFilterButton"), Qt::LeftButton);
-             }},
+            {"layer filter", [&h] { QVERIFY(HideLayer(h, QStringLiteral("路面"))); }},
         };
         for (const auto& [name, action] : actions) {
             action();
@@ -167,26 +176,92 @@ private slots:
         QVERIFY(h.ShowsExactly(*ExpectedNow(h, file, false)));
     }
 
-    void keysChooseOnInTheHeaderAndNeverMoveTheTable() {
+    // A rebuild of the same points keeps the rows the user selected and the current one, by
+    // the points they show; another file starts at its first row and the left edge.
+    void viewChangesKeepTheSelectedRowsAndAnotherFileStartsAtTheLeft() {
+        WindowHarness h;
+        h.OpenThroughButton(ExamplePath("section-3.8.txt"));
+        QItemSelectionModel* selection = h.List()->selectionModel();
+        const SectionTableModel& model = *h.window->TableModel();
+        const auto pointOf = [&model](int row) {
+            return model.Table().PointIndex(static_cast<std::size_t>(row));
+        };
+        const auto selectedPoints = [&] {
+            std::set<std::size_t> points;
+            for (const QModelIndex& row : selection->selectedRows()) {
+                points.insert(pointOf(row.row()));
+            }
+            return points;
+        };
+        const auto shownPoints = [&] {
+            std::set<std::size_t> points;
+            for (int row = 0; row < h.Rows(); ++row) {
+                points.insert(pointOf(row));
+            }
+            return points;
+        };
+        for (const int row : {3, 4, 5, 8}) {
+            selection->select(h.Model()->index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+        selection->setCurrentIndex(h.Model()->index(4, 2), QItemSelectionModel::NoUpdate);
+        const std::set<std::size_t> chosen = selectedPoints();
+        const std::size_t current = pointOf(4);
+
+        const QList<QPair<const char*, std::function<void()>>> actions = {
+            {"column count", [&h] { QTest::keyClick(h.Spin("columnCount"), Qt::Key_Down); }},
+            {"header field", [&h] { QVERIFY(h.ChooseField(1, QStringLiteral("高程Z"))); }},
+            {"decimals", [&h] { QTest::keyClick(h.Spin("decimals"), Qt::Key_Down); }},
+            {"reverse", [&h] { QTest::mouseClick(h.Check("reverse"), Qt::LeftButton); }},
+            {"knee mode", [&h] { h.KneeCombo()->setCurrentIndex(1); }},
+            {"layer filter", [&h] { QVERIFY(HideLayer(h, QStringLiteral("路面"))); }},
+        };
+        for (const auto& [name, action] : actions) {
+            action();
+            const std::set<std::size_t> shown = shownPoints();
+            std::set<std::size_t> expected;
+            std::set_intersection(chosen.begin(), chosen.end(), shown.begin(), shown.end(),
+                                  std::inserter(expected, expected.begin()));
+            QVERIFY2(!expected.empty(), name);
+            QVERIFY2(selectedPoints() == expected, name);
+            QVERIFY2(h.List()->currentIndex().isValid(), name);
+            QVERIFY2(pointOf(h.List()->currentIndex().row()) == current, name);
+            QCOMPARE(h.List()->currentIndex().column(), 2);
+        }
+
+        h.Spin("columnCount")->setValue(9);
+        QScrollBar* sideways = h.List()->horizontalScrollBar();
+        QVERIFY(sideways->maximum() > 0);
+        sideways->setValue(sideways->maximum());
+        h.OpenThroughButton(ExamplePath("section-3.6.txt"));
+        QVERIFY(h.window->StatusText().contains(QStringLiteral("section-3.6.txt")));
+        QCOMPARE(sideways->value(), 0);
+        QVERIFY(!selection->hasSelection());
+        QVERIFY(!h.List()->currentIndex().isValid());
+    }
+
+    // A key that chooses in a header's chooser changes the column once; the keys after it move
+    // in the table, as the chooser is gone.
+    void keysGoToTheTableOnceTheChooserIsGone() {
         WindowHarness h;
         QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
         h.OpenThroughButton(ExamplePath("section-3.8.txt"));
+        h.List()->setCurrentIndex(h.Model()->index(2, 1));
         CHeaderCtrlEx* header = h.List()->HeaderCtrl();
         const int x = header->sectionViewportPosition(2) + header->sectionSize(2) / 2;
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
         QVERIFY(header->CellCombo() != nullptr && header->CellCombo()->hasFocus());
         const auto key = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
         key(Qt::Key_Down);
-        QCOMPARE(h.Captions()[2], QStringLiteral("坐标Y"));
-        key(Qt::Key_Down);
-        QCOMPARE(h.Captions()[2], QStringLiteral("高程Z"));
-        key(Qt::Key_Up);
-        key(Qt::Key_Return);
-        key(Qt::Key_Right);
         QCOMPARE(h.Captions(), QStringList({"序号", "编号", "坐标Y", "坐标Y"}));
-        QVERIFY(header->hasFocus());
-        QVERIFY(!h.List()->currentIndex().isValid());
-        QVERIFY(!h.List()->selectionModel()->hasSelection());
+        QVERIFY(h.List()->hasFocus());
+        QCOMPARE(h.List()->currentIndex().row(), 2);
+        key(Qt::Key_Down);
+        key(Qt::Key_Down);
+        key(Qt::Key_Return);
+        QCOMPARE(h.Captions(), QStringList({"序号", "编号", "坐标Y", "坐标Y"}));
+        QCOMPARE(h.List()->currentIndex().row(), 4);
+        QTRY_VERIFY(header->findChild<CListCellCombo*>() == nullptr);
     }
 
     void layerFilterAppliesTheClickedLayersOnThePress() {
