@@ -40,7 +40,7 @@ std::string Refusal(const fs::path& output, const std::string& why, const fs::pa
 
 bool SameFile(const fs::path& a, const fs::path& b) {
     std::error_code error;
-    return fs::equivalent(a, b, error);
+    return PathKey(a) == PathKey(b) || fs::equivalent(a, b, error);
 }
 
 std::vector<BatchItem> PlanBatch(const std::vector<fs::path>& inputs,
@@ -52,7 +52,7 @@ std::vector<BatchItem> PlanBatch(const std::vector<fs::path>& inputs,
     for (const fs::path& input : inputs) {
         BatchItem item{input, outputFor(input), {}};
         const std::string key = PathKey(item.output);
-        if (key == PathKey(item.input) || SameFile(item.input, item.output)) {
+        if (SameFile(item.input, item.output)) {
             item.refusal =
                 "保存文件失败: " + ShownPath(item.output) + ": 输出文件就是输入文件，未覆盖";
         } else if (inputKeys.count(key) != 0) {
@@ -68,7 +68,7 @@ std::vector<BatchItem> PlanBatch(const std::vector<fs::path>& inputs,
 std::string RefuseSharedOutput(const std::vector<fs::path>& inputs, const fs::path& output) {
     const std::string key = PathKey(output);
     for (const fs::path& input : inputs) {
-        if (PathKey(input) == key || SameFile(input, output)) {
+        if (SameFile(input, output)) {
             return "保存文件失败: " + ShownPath(output) + ": 输出文件是输入文件，未覆盖";
         }
     }

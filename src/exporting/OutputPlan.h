@@ -32,7 +32,9 @@ std::string RefuseSharedOutput(const std::vector<std::filesystem::path>& inputs,
 // be made is refused with the reason.
 void MakeOutputFolders(std::vector<BatchItem>& items);
 
-// Whether the two paths name one existing file.
+// Whether the two paths name one file: spelled alike as the file system
+// compares names (links followed, "a/../b" as "b", case on Windows), or one
+// existing file under two names.
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
 // input's name with extension, in folder.

@@ -1,5 +1,7 @@
 #include "workbench/RecentFiles.h"
 
+#include "exporting/OutputPlan.h"
+#include "workbench/QtPaths.h"
 #include "workbench/WorkbenchText.h"
 
 #include <QAction>
@@ -8,21 +10,6 @@
 #include <QMenu>
 
 namespace quarvel {
-namespace {
-
-// Two spellings of one file are one entry: "a/../b.txt" and "b.txt", and on
-// Windows "B.TXT".
-bool SameFile(const QString& a, const QString& b) {
-    const QString first = QFileInfo(a).absoluteFilePath();
-    const QString second = QFileInfo(b).absoluteFilePath();
-#ifdef Q_OS_WIN
-    return first.compare(second, Qt::CaseInsensitive) == 0;
-#else
-    return first == second;
-#endif
-}
-
-} // namespace
 
 RecentFiles::RecentFiles(QMenu* menu, QObject* parent) : QObject(parent), m_menu(menu) {
     Rebuild();
@@ -58,7 +45,8 @@ void RecentFiles::Add(const QString& path) {
 }
 
 void RecentFiles::Remove(const QString& path) {
-    m_files.removeIf([&path](const QString& file) { return SameFile(file, path); });
+    m_files.removeIf(
+        [&path](const QString& file) { return SameFile(ToFsPath(file), ToFsPath(path)); });
     ScheduleRebuild();
 }
 
