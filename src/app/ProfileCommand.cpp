@@ -11,10 +11,8 @@
 
 #include <QString>
 
-#include <charconv>
 #include <optional>
 #include <ostream>
-#include <system_error>
 
 namespace quarvel {
 namespace fs = std::filesystem;
@@ -29,15 +27,6 @@ struct PictureOptions {
     std::optional<int> scale;
 };
 
-std::optional<int> WholeNumber(std::string_view text, int low, int high) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 std::optional<int> ParseExaggeration(std::string text) {
     if (text == "auto" || text == "自动") {
         return kAutoExaggeration;
@@ -46,7 +35,7 @@ std::optional<int> ParseExaggeration(std::string text) {
         text.erase(0, 2);
     }
     // "1:0" is no ratio: automatic is asked for by name.
-    const std::optional<int> value = WholeNumber(text, 1, 10);
+    const std::optional<int> value = ParseWholeInteger(text, 1, 10);
     return value && IsExaggeration(*value) ? value : std::nullopt;
 }
 
@@ -55,10 +44,10 @@ std::optional<QSize> ParseSize(const std::string& text) {
     if (times == std::string::npos) {
         return std::nullopt;
     }
-    const auto width = WholeNumber(std::string_view(text).substr(0, times),
-                                   ProfilePicture::kMinSide, ProfilePicture::kMaxSide);
-    const auto height = WholeNumber(std::string_view(text).substr(times + 1),
-                                    ProfilePicture::kMinSide, ProfilePicture::kMaxSide);
+    const auto width = ParseWholeInteger(std::string_view(text).substr(0, times),
+                                         ProfilePicture::kMinSide, ProfilePicture::kMaxSide);
+    const auto height = ParseWholeInteger(std::string_view(text).substr(times + 1),
+                                          ProfilePicture::kMinSide, ProfilePicture::kMaxSide);
     if (!width || !height) {
         return std::nullopt;
     }
@@ -107,7 +96,7 @@ bool TakePictureOptions(std::vector<std::string>& args, PictureOptions& options,
             valid = options.size.has_value();
         } else {
             const std::string text = value->rfind("1:", 0) == 0 ? value->substr(2) : *value;
-            options.scale = WholeNumber(text, 1, 1000000);
+            options.scale = ParseWholeInteger(text, 1, 1000000);
             valid = options.scale.has_value();
         }
         if (!valid) {
@@ -231,14 +220,8 @@ int RunProfileCommand(const std::vector<std::string>& args, std::ostream& out, s
     job.kneeMode = request.kneeMode.value_or(settings->kneeMode);
     job.reverse = request.reverse;
     job.layers = request.layers;
-    if (request.outputDir) {
-        std::error_code created;
-        fs::create_directories(*request.outputDir, created);
-        if (created) {
-            err << "保存文件失败: " << ShownPath(*request.outputDir) << ": "
-                << SystemErrorText(created) << '\n';
-            return kExitFailed;
-        }
+    if (!MakeOutputFolder(request, err)) {
+        return kExitFailed;
     }
     const std::vector<BatchItem> items =
         PlanBatch(request.inputs, [&request, &job](const fs::path& input) {

@@ -51,15 +51,6 @@ std::optional<CommandKind> InformationRequest(const std::string& arg) {
 // More threads than files or processors only cost memory.
 constexpr int kMaxJobs = 256;
 
-std::optional<int> ParseWholeInteger(std::string_view text, int low, int high) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 // Walks the arguments of "export", one option at a time.
 class ExportArguments {
 public:
@@ -253,6 +244,15 @@ private:
 };
 
 } // namespace
+
+std::optional<int> ParseWholeInteger(std::string_view text, int low, int high) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
 
 ParsedCommand ParseCommandLine(const std::vector<std::string>& args) {
     ParsedCommand parsed;

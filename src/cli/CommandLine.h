@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quarvel {
@@ -40,6 +41,9 @@ struct ParsedCommand {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+
+// A whole number in [low, high] written in decimal digits and nothing else.
+std::optional<int> ParseWholeInteger(std::string_view text, int low, int high);
 
 // args without the program name, in UTF-8.
 ParsedCommand ParseCommandLine(const std::vector<std::string>& args);

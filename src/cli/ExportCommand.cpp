@@ -117,6 +117,19 @@ std::optional<Settings> LoadRequestedSettings(const ExportRequest& request, std:
     return LoadSettings(*request.settingsFile);
 }
 
+bool MakeOutputFolder(const ExportRequest& request, std::ostream& err) {
+    if (!request.outputDir) {
+        return true;
+    }
+    std::error_code error;
+    fs::create_directories(*request.outputDir, error);
+    if (error) {
+        err << "保存文件失败: " << ShownPath(*request.outputDir) << ": " << SystemErrorText(error)
+            << '\n';
+    }
+    return !error;
+}
+
 int RunExport(const ExportRequest& request, std::ostream& out, std::ostream& err,
               bool showProgress) {
     const std::optional<Settings> settings = LoadRequestedSettings(request, err);
@@ -128,14 +141,8 @@ int RunExport(const ExportRequest& request, std::ostream& out, std::ostream& err
         return Report(ExportSectionFile(request.inputs.front(), out, recipe), err) ? kExitOk
                                                                                    : kExitFailed;
     }
-    if (request.outputDir) {
-        std::error_code error;
-        fs::create_directories(*request.outputDir, error);
-        if (error) {
-            err << "保存文件失败: " << ShownPath(*request.outputDir) << ": "
-                << SystemErrorText(error) << '\n';
-            return kExitFailed;
-        }
+    if (!MakeOutputFolder(request, err)) {
+        return kExitFailed;
     }
     const std::vector<BatchItem> items = PlanBatch(
         request.inputs, [&request](const fs::path& input) { return OutputFor(request, input); });

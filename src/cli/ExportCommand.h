@@ -16,6 +16,10 @@ namespace quarvel {
 // user's back.
 std::optional<Settings> LoadRequestedSettings(const ExportRequest& request, std::ostream& err);
 
+// Makes the request's output folder, if it names one; false, with the folder
+// and the reason told on err, when it cannot be made.
+bool MakeOutputFolder(const ExportRequest& request, std::ostream& err);
+
 // Exports every input of the request; a failing input does not stop the
 // others. Messages go to err, a table asked for on standard output to out.
 // Returns kExitOk when every input was exported, kExitFailed otherwise; an
