@@ -25,10 +25,6 @@ void UsableRange(double& low, double& high) {
 
 } // namespace
 
-bool IsExaggeration(int value) {
-    return value == kAutoExaggeration || value == 1 || value == 2 || value == 5 || value == 10;
-}
-
 double NiceStep(double range, int maxTicks) {
     if (!(range > 0) || !std::isfinite(range) || maxTicks < 1) {
         return 1;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/Exaggeration.h"
+
 #include <QPointF>
 #include <QRectF>
 
@@ -7,10 +9,6 @@
 #include <vector>
 
 namespace quarvel {
-
-// The vertical exaggerations the profile offers; 0 fills the panel both ways.
-constexpr int kAutoExaggeration = 0;
-bool IsExaggeration(int value);
 
 // A tick step of 1, 2 or 5 times a power of ten that divides range into at
 // most maxTicks steps and at least about a third of that.

@@ -29,9 +29,6 @@ constexpr double kWheelZoom = 1.25;
 constexpr double kMaxPixelsPerMetre = 1e6;
 constexpr double kMinShareOfFit = 0.125;
 
-const std::pair<const char16_t*, int> kExaggerations[] = {
-    {u"1:1 真实比例", 1}, {u"1:2", 2}, {u"1:5", 5}, {u"1:10", 10}, {u"自动", kAutoExaggeration}};
-
 } // namespace
 
 SectionProfileView::SectionProfileView(QWidget* parent) : QWidget(parent) {
@@ -42,8 +39,10 @@ SectionProfileView::SectionProfileView(QWidget* parent) : QWidget(parent) {
     m_comboExaggeration = new QComboBox(this);
     m_comboExaggeration->setObjectName(QStringLiteral("exaggeration"));
     m_comboExaggeration->setToolTip(QStringLiteral("纵横比例"));
-    for (const auto& [text, value] : kExaggerations) {
-        m_comboExaggeration->addItem(QString::fromUtf16(text), value);
+    for (const ExaggerationChoice& choice : kExaggerationChoices) {
+        m_comboExaggeration->addItem(
+            QString::fromUtf8(choice.text.data(), static_cast<qsizetype>(choice.text.size())),
+            choice.value);
     }
     m_comboExaggeration->setCurrentIndex(m_comboExaggeration->findData(m_exaggeration));
     connect(m_comboExaggeration, qOverload<int>(&QComboBox::currentIndexChanged), this,
