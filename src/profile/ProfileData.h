@@ -44,10 +44,15 @@ public:
     // x never decreases from row to row, so visible rows can be found by
     // bisection.
     bool Ascending() const { return m_ascending; }
+    // The extents of the rows whose distance and elevation are both finite;
+    // 0 when there are none.
     double MinX() const { return m_minX; }
     double MaxX() const { return m_maxX; }
     double MinY() const { return m_minY; }
     double MaxY() const { return m_maxY; }
+    // Rows that cannot be drawn: a reversed table's distance from start can
+    // exceed the doubles' range.
+    std::size_t UndrawableRows() const { return m_undrawableRows; }
 
     // The rows whose x lies in [x0, x1], widened by one row on each side so
     // that the line leaves the plot towards its neighbours. Only meaningful
@@ -55,6 +60,8 @@ public:
     std::pair<std::size_t, std::size_t> RowsBetween(double x0, double x1) const;
 
 private:
+    void FindExtents();
+
     std::vector<double> m_xs;
     std::vector<double> m_ys;
     std::vector<MarkKind> m_kinds;
@@ -67,6 +74,7 @@ private:
     double m_maxX = 0;
     double m_minY = 0;
     double m_maxY = 0;
+    std::size_t m_undrawableRows = 0;
 };
 
 } // namespace quarvel

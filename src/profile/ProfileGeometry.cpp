@@ -11,19 +11,44 @@ namespace {
 constexpr double kFitMargin = 0.04;
 // A plot never shows more ticks than this, whatever it is asked.
 constexpr int kMaxTickCount = 200;
+// A range narrower than this share of its magnitude holds too few doubles for
+// a plot: a point at 1e17 m has neighbours 16 m away. A thousand times that
+// spacing still leaves every pixel and tick its own value.
+constexpr double kMinRelativeRange = 1e-9;
+constexpr double kMinRange = 1e-9;
 
-// A usable range for an axis: a zero, negative or overflowing one becomes two
-// metres around its middle.
-void UsableRange(double& low, double& high) {
-    const double range = high - low;
-    if (!(range > 1e-9) || !std::isfinite(range)) {
-        const double middle = std::isfinite(range) ? (low + high) / 2 : low;
-        low = middle - 1;
-        high = middle + 1;
-    }
+bool IsFinite(const QPointF& point) {
+    return std::isfinite(point.x()) && std::isfinite(point.y());
 }
 
 } // namespace
+
+AxisRange UsableRange(double low, double high) {
+    if (!std::isfinite(low)) {
+        low = std::isfinite(high) ? high : 0;
+    }
+    if (!std::isfinite(high)) {
+        high = low;
+    }
+    AxisRange range{std::min(low, high), std::max(low, high)};
+    if (IsResolvable(range.low, range.high)) {
+        return range;
+    }
+    const double magnitude = std::max(std::abs(range.low), std::abs(range.high));
+    const double half = std::max(1.0, magnitude * kMinRelativeRange);
+    const double middle = range.Middle();
+    constexpr double kLargest = std::numeric_limits<double>::max();
+    return {std::max(middle - half, -kLargest), std::min(middle + half, kLargest)};
+}
+
+bool IsResolvable(double low, double high) {
+    if (!std::isfinite(low) || !std::isfinite(high)) {
+        return false;
+    }
+    const double magnitude = std::max(std::abs(low), std::abs(high));
+    // Halved, so that the test itself cannot overflow.
+    return high / 2 - low / 2 > std::max(kMinRange, magnitude * kMinRelativeRange) / 2;
+}
 
 double NiceStep(double range, int maxTicks) {
     if (!(range > 0) || !std::isfinite(range) || maxTicks < 1) {
@@ -42,13 +67,21 @@ double NiceStep(double range, int maxTicks) {
 
 std::vector<double> TickValues(double low, double high, double step) {
     std::vector<double> values;
-    if (!(step > 0) || !(high >= low) || (high - low) / step > kMaxTickCount) {
+    if (!(step > 0) || !std::isfinite(step) || !std::isfinite(low) || !std::isfinite(high) ||
+        !(high >= low) || !(high / step - low / step <= kMaxTickCount)) {
         return values;
     }
+    // Counted, not stepped: far from zero, adding one step to a multiple can
+    // leave it unchanged.
     const double first = std::ceil(low / step - 1e-9);
-    for (double i = first; i * step <= high + step * 1e-9; i += 1) {
-        const double value = i * step;
-        values.push_back(value == 0 ? 0.0 : value); // never "-0"
+    for (int k = 0; k <= kMaxTickCount; ++k) {
+        const double value = (first + k) * step;
+        if (value > high + step * 1e-9) {
+            break;
+        }
+        if (values.empty() || value > values.back()) {
+            values.push_back(value == 0 ? 0.0 : value); // never "-0"
+        }
     }
     return values;
 }
@@ -60,18 +93,24 @@ int TickDecimals(double step) {
     return std::min(9, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
 }
 
+bool ProfileViewport::IsResolvable() const {
+    return pixelsPerMetreX > 0 && pixelsPerMetreY > 0 && std::isfinite(pixelsPerMetreX) &&
+           std::isfinite(pixelsPerMetreY) && quarvel::IsResolvable(LeftX(), RightX()) &&
+           quarvel::IsResolvable(BottomY(), TopY());
+}
+
 ProfileViewport ProfileViewport::Fit(const QRectF& plot, double minX, double maxX, double minY,
                                      double maxY, int exaggeration) {
-    UsableRange(minX, maxX);
-    UsableRange(minY, maxY);
+    const AxisRange x = UsableRange(minX, maxX);
+    const AxisRange y = UsableRange(minY, maxY);
     ProfileViewport viewport;
     viewport.plot = plot;
-    viewport.centreX = minX + (maxX - minX) / 2;
-    viewport.centreY = minY + (maxY - minY) / 2;
+    viewport.centreX = x.Middle();
+    viewport.centreY = y.Middle();
     const double width = std::max(1.0, plot.width() * (1 - 2 * kFitMargin));
     const double height = std::max(1.0, plot.height() * (1 - 2 * kFitMargin));
-    const double across = width / (maxX - minX);
-    const double up = height / (maxY - minY);
+    const double across = width / 2 / x.HalfWidth();
+    const double up = height / 2 / y.HalfWidth();
     if (exaggeration == kAutoExaggeration) {
         viewport.pixelsPerMetreX = across;
         viewport.pixelsPerMetreY = up;
@@ -170,6 +209,9 @@ bool ClipSegment(const QPointF& a, const QPointF& b, const QRectF& rect, double&
     const QPointF d = b - a;
     t0 = 0;
     t1 = 1;
+    if (!IsFinite(d)) {
+        return false; // an end beyond the doubles' range, or ends too far apart
+    }
     const double p[4] = {-d.x(), d.x(), -d.y(), d.y()};
     const double q[4] = {a.x() - rect.left(), rect.right() - a.x(), a.y() - rect.top(),
                          rect.bottom() - a.y()};

@@ -10,10 +10,27 @@
 
 namespace quarvel {
 
+// An axis's range as the plot can show it: a non-finite end gives way to the
+// other one, and a range too small for its magnitude (a single value, or
+// values so large that the doubles between them are few) becomes one around
+// its middle, of two metres or of a small share of the magnitude.
+struct AxisRange {
+    double low = 0;
+    double high = 0;
+
+    // Halves, so that a range of two values near the largest double stays finite.
+    double Middle() const { return low / 2 + high / 2; }
+    double HalfWidth() const { return high / 2 - low / 2; }
+};
+AxisRange UsableRange(double low, double high);
+// Whether [low, high] holds enough doubles to tell its pixels and ticks apart.
+bool IsResolvable(double low, double high);
+
 // A tick step of 1, 2 or 5 times a power of ten that divides range into at
 // most maxTicks steps and at least about a third of that.
 double NiceStep(double range, int maxTicks);
-// The multiples of step in [low, high].
+// The multiples of step in [low, high]: none where there would be more than a
+// plot can show, and each value once where the doubles run out between them.
 std::vector<double> TickValues(double low, double high, double step);
 // Decimals that show every multiple of step exactly.
 int TickDecimals(double step);
@@ -37,11 +54,14 @@ struct ProfileViewport {
     double RightX() const { return DataX(plot.right()); }
     double BottomY() const { return DataY(plot.bottom()); }
     double TopY() const { return DataY(plot.top()); }
+    // Whether the ranges shown are finite and hold enough doubles to map to
+    // pixels; a zoom or a pan that would leave this is not taken.
+    bool IsResolvable() const;
 
     // Shows [minX, maxX] x [minY, maxY] whole, with a little room around it.
     // exaggeration N: one metre up takes N times the pixels of one metre
-    // across; kAutoExaggeration fills the plot both ways. Empty or zero
-    // ranges get a range of two metres around their value.
+    // across; kAutoExaggeration fills the plot both ways. Each range is
+    // first made usable (UsableRange).
     static ProfileViewport Fit(const QRectF& plot, double minX, double maxX, double minY,
                                double maxY, int exaggeration);
     // Scales by factor, keeping the data point under pixel where it is.
@@ -61,12 +81,13 @@ void MapAll(const double* xs, const double* ys, std::size_t begin, std::size_t e
             const ProfileViewport& viewport, std::vector<QPointF>& out);
 
 // The share [t0, t1] of the segment from a to b that lies inside rect; false
-// when none does.
+// when none does, or when the segment is too long to measure.
 bool ClipSegment(const QPointF& a, const QPointF& b, const QRectF& rect, double& t0, double& t1);
 
 // The parts of a polyline inside rect, each a polyline of its own: the
 // painter's rasteriser loses precision on coordinates far outside the
-// picture, which a deep zoom produces.
+// picture, which a deep zoom produces. A point that is not finite (a value
+// beyond the doubles' range) breaks the line.
 std::vector<std::vector<QPointF>> ClipPolyline(const std::vector<QPointF>& line,
                                                const QRectF& rect);
 

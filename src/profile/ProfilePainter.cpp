@@ -123,13 +123,15 @@ void DrawCaptions(QPainter& painter, const QRectF& area, const QRectF& plot,
     painter.restore();
 }
 
-// One item of the header: the title, or an entry of the legend with its mark.
+// One item of the header: the title, an entry of the legend with its mark,
+// or a remark without one.
 struct HeaderItem {
     QString text;
     bool isTitle = false;
     MarkKind kind = MarkKind::Other;
     QColor fill;
     QPointF at; // top left, once laid out
+    bool hasMark = true;
 };
 
 constexpr double kItemSpacing = 14;
@@ -137,8 +139,10 @@ constexpr double kMarkAndGap = 2 * kMarkRadius + 5;
 
 double ItemWidth(const HeaderItem& item, const QFontMetricsF& metrics,
                  const QFontMetricsF& titleMetrics) {
-    return item.isTitle ? titleMetrics.horizontalAdvance(item.text)
-                        : kMarkAndGap + metrics.horizontalAdvance(item.text);
+    if (item.isTitle) {
+        return titleMetrics.horizontalAdvance(item.text);
+    }
+    return (item.hasMark ? kMarkAndGap : 0) + metrics.horizontalAdvance(item.text);
 }
 
 // The title and the legend (the layers shown, then the kinds of point
@@ -161,6 +165,12 @@ std::vector<HeaderItem> LayOutHeader(const ProfileScene& scene, double left, dou
             if (data.HasKind(kind)) {
                 items.push_back({QString::fromUtf16(text), false, kind, QColor(), QPointF()});
             }
+        }
+        if (data.UndrawableRows() > 0) {
+            HeaderItem remark;
+            remark.text = QStringLiteral("%1 个点超出可画范围，未画出").arg(data.UndrawableRows());
+            remark.hasMark = false;
+            items.push_back(remark);
         }
     }
     QFont bold = scene.font;
@@ -209,10 +219,14 @@ void DrawHeader(QPainter& painter, const ProfileScene& scene, const QRectF& area
             painter.setFont(scene.font);
             continue;
         }
-        DrawMark(painter, item.at + QPointF(kMarkRadius + 1, metrics.height() / 2), item.kind,
-                 item.fill, scene.colours);
-        painter.setPen(scene.colours.text);
-        painter.drawText(item.at + QPointF(kMarkAndGap, metrics.ascent()), item.text);
+        double textLeft = 0;
+        if (item.hasMark) {
+            DrawMark(painter, item.at + QPointF(kMarkRadius + 1, metrics.height() / 2), item.kind,
+                     item.fill, scene.colours);
+            painter.setPen(scene.colours.text);
+            textLeft = kMarkAndGap;
+        }
+        painter.drawText(item.at + QPointF(textLeft, metrics.ascent()), item.text);
     }
 }
 

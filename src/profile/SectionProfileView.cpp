@@ -222,10 +222,14 @@ void SectionProfileView::ShowRowInView(int row) {
         return;
     }
     const std::size_t index = static_cast<std::size_t>(row);
-    const QPointF at = m_viewport.Pixel(m_data.X(index), m_data.Y(index));
-    if (!m_viewport.plot.contains(at)) {
-        m_viewport.centreX = m_data.X(index);
-        m_viewport.centreY = m_data.Y(index);
+    const double x = m_data.X(index);
+    const double y = m_data.Y(index);
+    if (!std::isfinite(x) || !std::isfinite(y)) {
+        return; // a point beyond the doubles' range has no place in any view
+    }
+    if (!m_viewport.plot.contains(m_viewport.Pixel(x, y))) {
+        m_viewport.centreX = x;
+        m_viewport.centreY = y;
         m_fitted = false;
     }
 }
@@ -280,7 +284,12 @@ void SectionProfileView::ZoomAt(const QPointF& pos, double factor) {
     const double share = m_viewport.pixelsPerMetreX / fit.pixelsPerMetreX;
     factor = std::min(factor, kMaxPixelsPerMetre / largest);
     factor = std::max(factor, kMinShareOfFit / share);
-    m_viewport.ZoomAt(pos, factor);
+    ProfileViewport zoomed = m_viewport;
+    zoomed.ZoomAt(pos, factor);
+    if (!zoomed.IsResolvable()) {
+        return; // as far as the doubles of this section allow
+    }
+    m_viewport = zoomed;
     m_fitted = false;
     update();
 }
@@ -315,7 +324,11 @@ void SectionProfileView::mouseMoveEvent(QMouseEvent* event) {
     m_dragging = true;
     setCursor(Qt::ClosedHandCursor);
     EnsureData();
-    m_viewport.PanBy(QPointF(pos - m_lastDragPos));
+    ProfileViewport panned = m_viewport;
+    panned.PanBy(QPointF(pos - m_lastDragPos));
+    if (panned.IsResolvable()) {
+        m_viewport = panned;
+    }
     m_lastDragPos = pos;
     m_fitted = false;
     update();

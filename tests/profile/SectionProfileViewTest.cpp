@@ -19,6 +19,7 @@
 #include <QWheelEvent>
 
 #include <cmath>
+#include <limits>
 
 using namespace quarvel;
 using namespace quarvel::test;
@@ -119,6 +120,14 @@ private slots:
         QCOMPARE(TickDecimals(0.2), 1);
         QCOMPARE(TickDecimals(0.05), 2);
         QCOMPARE(TickDecimals(5), 0);
+
+        // Far from zero a step adds nothing to a multiple: each value once,
+        // and never more than a plot can show.
+        QCOMPARE(TickValues(1e17, 1e17, 1), std::vector<double>({1e17}));
+        QCOMPARE(TickValues(1e17, 1e17 + 64, 1).size(), std::size_t(5));
+        QCOMPARE(TickValues(1e300, 1e300, 1).size(), std::size_t(1));
+        QVERIFY(TickValues(0, 1e6, 1).empty());
+        QVERIFY(TickValues(0, std::numeric_limits<double>::infinity(), 1e300).empty());
     }
 
     // 200,000 points with spikes and a few points out of order, drawn with
@@ -168,27 +177,68 @@ private slots:
         QVERIFY(line.size() <= 4 * static_cast<std::size_t>(scene.viewport.plot.width() + 2));
     }
 
-    // No rows, one row, all at one distance, all at one elevation: the plot
-    // keeps a usable scale and every point lands inside it.
+    // No rows, one row, all at one distance, all at one elevation, values so
+    // large that the doubles between them are few or that a reversed
+    // distance overflows: the plot keeps a usable scale, every point that has
+    // a value lands inside it, and the one that has none is counted.
     void degenerateSectionsDrawSensibly() {
         const std::vector<std::vector<std::pair<double, double>>> sections = {
-            {}, {{3, 7}}, {{5, 1}, {5, 2}, {5, 4}}, {{0, 9}, {10, 9}, {20, 9}}};
+            {},
+            {{3, 7}},
+            {{5, 1}, {5, 2}, {5, 4}},
+            {{0, 9}, {10, 9}, {20, 9}},
+            {{1e17, 5}},
+            {{0, 1e16}, {5, 1e16}, {9, 1e16}},
+            {{-1e308, 5}, {1e308, 6}}};
         for (const auto& rows : sections) {
             const PointList points = Section(rows);
-            const SectionTable table(points, {}, TableOptions{});
-            const ProfileData data(table, {"A"});
-            const ProfileScene scene = ProfilePicture::WholeSection(QRectF(0, 0, 600, 300), data,
-                                                                    &table, QStringLiteral("t"), 1);
-            const ProfileViewport& viewport = scene.viewport;
-            QVERIFY(std::isfinite(viewport.pixelsPerMetreX) && viewport.pixelsPerMetreX > 0);
-            QCOMPARE(viewport.pixelsPerMetreY, viewport.pixelsPerMetreX);
-            const QImage image = Render(scene, QSize(600, 300));
-            for (const auto& [station, z] : rows) {
-                const QPointF at = viewport.Pixel(station, z);
-                QVERIFY(viewport.plot.contains(at));
-                QCOMPARE(image.pixelColor(at.toPoint()), ProfilePainter::LayerColour(0));
+            for (const bool reverse : {false, true}) {
+                TableOptions options;
+                options.reverse = reverse;
+                const SectionTable table(points, {}, options);
+                const ProfileData data(table, {"A"});
+                const ProfileScene scene = ProfilePicture::WholeSection(
+                    QRectF(0, 0, 600, 300), data, &table, QStringLiteral("t"), 1);
+                const ProfileViewport& viewport = scene.viewport;
+                QVERIFY(viewport.IsResolvable());
+                QCOMPARE(viewport.pixelsPerMetreY, viewport.pixelsPerMetreX);
+                const QImage image = Render(scene, QSize(600, 300));
+                std::size_t undrawable = 0;
+                for (std::size_t row = 0; row < data.Size(); ++row) {
+                    const QPointF at = viewport.Pixel(data.X(row), data.Y(row));
+                    if (!std::isfinite(data.X(row))) {
+                        ++undrawable;
+                        continue;
+                    }
+                    QVERIFY(viewport.plot.contains(at));
+                    QCOMPARE(image.pixelColor(at.toPoint()), ProfilePainter::LayerColour(0));
+                }
+                QCOMPARE(data.UndrawableRows(), undrawable);
+                QCOMPARE(undrawable, reverse && rows.size() == 2 ? 1u : 0u);
             }
         }
+
+        // The line breaks at a point without a value, and at a segment too
+        // long to measure.
+        const double inf = std::numeric_limits<double>::infinity();
+        const auto parts = ClipPolyline(
+            {{10, 10}, {inf, 20}, {30, 30}, {40, 40}, {1e308, 40}, {-1e308, 40}, {50, 50}},
+            QRectF(0, 0, 100, 100));
+        QCOMPARE(parts, std::vector<std::vector<QPointF>>(
+                            {{{30, 30}, {40, 40}, {100, 40}}, {{0, 50}, {50, 50}}}));
+
+        // Zoomed in as far as the wheel goes, a section at 1e17 m stops where
+        // its doubles run out, and still draws.
+        WindowHarness h;
+        h.OpenThroughButton(h.WriteFile(QStringLiteral("far.txt"),
+                                        "HWT3.8\n0,0,0,K0,\n2\n1,0,0,5,1e17,0,a,0,0,A,0,\n"
+                                        "2,0,0,6,100000000000000064,0,b,0,0,A,0,\n"));
+        SectionProfileView* view = h.window->Profile();
+        for (int i = 0; i < 100; ++i) {
+            Wheel(view, view->Viewport().plot.center(), 3);
+        }
+        QVERIFY(view->Viewport().IsResolvable());
+        QVERIFY(!view->grab().isNull());
     }
 
     // The profile draws exactly the table's rows: their distance from start
