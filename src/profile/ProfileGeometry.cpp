@@ -105,7 +105,6 @@ ProfileViewport ProfileViewport::Fit(const QRectF& plot, double minX, double max
     const AxisRange y = UsableRange(minY, maxY);
     ProfileViewport viewport;
     viewport.plot = plot;
-    viewport.centreX = x.Middle();
     viewport.centreY = y.Middle();
     const double width = std::max(1.0, plot.width() * (1 - 2 * kFitMargin));
     const double height = std::max(1.0, plot.height() * (1 - 2 * kFitMargin));
@@ -118,7 +117,14 @@ ProfileViewport ProfileViewport::Fit(const QRectF& plot, double minX, double max
         viewport.pixelsPerMetreX = std::min(across, up / exaggeration);
         viewport.pixelsPerMetreY = viewport.pixelsPerMetreX * exaggeration;
     }
+    viewport.AlignStart(x);
     return viewport;
+}
+
+void ProfileViewport::AlignStart(const AxisRange& x) {
+    const double room = (plot.width() - 2 * x.HalfWidth() * pixelsPerMetreX) / 2;
+    const double left = std::clamp(room, 0.0, plot.width() * kFitMargin);
+    centreX = x.low + (plot.width() / 2 - left) / pixelsPerMetreX;
 }
 
 void ProfileViewport::ZoomAt(const QPointF& pixel, double factor) {

@@ -64,6 +64,11 @@ struct ProfileViewport {
     // first made usable (UsableRange).
     static ProfileViewport Fit(const QRectF& plot, double minX, double maxX, double minY,
                                double maxY, int exaggeration);
+    // Puts the start of x where a fitted section starts, at the plot's left
+    // margin, so that room the scale leaves across lies beyond the end and the
+    // distance axis starts near zero. A wider section is centred, and one
+    // wider than the plot starts at its left edge.
+    void AlignStart(const AxisRange& x);
     // Scales by factor, keeping the data point under pixel where it is.
     void ZoomAt(const QPointF& pixel, double factor);
     void PanBy(const QPointF& pixels);

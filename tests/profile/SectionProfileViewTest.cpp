@@ -4,6 +4,8 @@
 
 #include "workbench/WindowHarness.h"
 
+#include "SectionPoints.h"
+
 #include "profile/ProfileGeometry.h"
 #include "profile/ProfilePainter.h"
 #include "profile/ProfilePicture.h"
@@ -25,21 +27,6 @@ using namespace quarvel;
 using namespace quarvel::test;
 
 namespace {
-
-// A section of intersection points on layer "A" at the given stations and
-// elevations.
-PointList Section(const std::vector<std::pair<double, double>>& stationsAndElevations) {
-    PointList points;
-    for (const auto& [station, z] : stationsAndElevations) {
-        CDataStruct point;
-        point.number = static_cast<std::int32_t>(points.size());
-        point.station = station;
-        point.z = z;
-        point.layer = "A";
-        points.push_back(point);
-    }
-    return points;
-}
 
 QImage Render(const ProfileScene& scene, const QSize& size) {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
@@ -90,6 +77,9 @@ private slots:
         QCOMPARE(ProfileViewport::Fit(plot, 0, 100, 0, 4, 5).Pixel(100, 4), QPointF(960, 158));
         QCOMPARE(ProfileViewport::Fit(plot, 0, 100, 0, 4, kAutoExaggeration).Pixel(0, 0),
                  QPointF(40, 480));
+        // Room the exaggeration leaves across lies beyond the end: the
+        // distance axis starts near zero, not 200 m before it.
+        QCOMPARE(ProfileViewport::Fit(plot, 0, 10, 0, 40, 5).Pixel(0, 0), QPointF(40, 480));
 
         // Drawn: the worked example's ordinary point sits in its layer's colour
         // on the pixel the mapping gives, at true scale and at 1:5.
@@ -142,7 +132,7 @@ private slots:
         for (std::size_t i = 5000; i < rows.size(); i += 20011) {
             std::swap(rows[i].first, rows[i + 1].first); // a swapped point
         }
-        const PointList points = Section(rows);
+        const PointList points = SectionPoints(rows);
         const SectionTable table(points, {}, TableOptions{});
         const ProfileData data(table, {"A"});
         ProfileScene scene = ProfilePicture::WholeSection(QRectF(0, 0, 1200, 400), data, &table,
@@ -191,7 +181,7 @@ private slots:
             {{0, 1e16}, {5, 1e16}, {9, 1e16}},
             {{-1e308, 5}, {1e308, 6}}};
         for (const auto& rows : sections) {
-            const PointList points = Section(rows);
+            const PointList points = SectionPoints(rows);
             for (const bool reverse : {false, true}) {
                 TableOptions options;
                 options.reverse = reverse;
