@@ -4,6 +4,7 @@
 #include "exporting/FileNameCase.h"
 #include "profile/ProfileData.h"
 #include "profile/ProfilePicture.h"
+#include "profile/ProfileScale.h"
 #include "sectiondata/SectionReader.h"
 #include "sectiondata/SystemErrorText.h"
 #include "settings/SettingsFile.h"
@@ -106,7 +107,7 @@ bool TakePictureOptions(std::vector<std::string>& args, PictureOptions& options,
             valid = options.size.has_value();
         } else {
             const std::string text = value->rfind("1:", 0) == 0 ? value->substr(2) : *value;
-            options.scale = WholeNumber(text, 1, 1000000);
+            options.scale = WholeNumber(text, 1, kMaxScaleDenominator);
             valid = options.scale.has_value();
         }
         if (!valid) {

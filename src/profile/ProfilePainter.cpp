@@ -320,6 +320,19 @@ void DrawSelection(QPainter& painter, const ProfileScene& scene, std::size_t beg
     }
 }
 
+// A scale's denominator: whole where it is (1:100 at 1:500 five times
+// exaggerated), else with the decimals it has (1:62.5), up to two.
+QString ScaleNumber(double denominator) {
+    if (std::abs(denominator - std::round(denominator)) < 1e-6 * denominator) {
+        return QString::number(denominator, 'f', 0);
+    }
+    QString text = QString::number(denominator, 'f', 2);
+    while (text.endsWith(QLatin1Char('0'))) {
+        text.chop(1);
+    }
+    return text;
+}
+
 // A bar of a round length in true scale just above the plot's right end,
 // and the scale it stands for.
 void DrawScaleBar(QPainter& painter, const ProfileScene& scene, const QFontMetricsF& metrics) {
@@ -333,14 +346,12 @@ void DrawScaleBar(QPainter& painter, const ProfileScene& scene, const QFontMetri
     painter.drawRect(bar);
     painter.setBrush(scene.colours.text);
     painter.drawRect(QRectF(bar.left(), bar.top(), length / 2, bar.height()));
-    QString label = QStringLiteral("水平 1:%1").arg(scene.scaleDenominator);
-    // The vertical scale is named where the exaggeration makes it a whole one.
     const double vertical =
         scene.scaleDenominator * viewport.pixelsPerMetreX / viewport.pixelsPerMetreY;
-    if (std::abs(vertical - std::round(vertical)) < 1e-6 * vertical) {
-        label += QStringLiteral("，垂直 1:%1").arg(std::llround(vertical));
-    }
-    label += QStringLiteral("    0 – %1 m").arg(Number(metres, TickDecimals(metres)));
+    const QString label = QStringLiteral("水平 1:%1，垂直 1:%2    0 – %3 m")
+                              .arg(scene.scaleDenominator)
+                              .arg(ScaleNumber(vertical))
+                              .arg(Number(metres, TickDecimals(metres)));
     painter.drawText(QPointF(bar.left() - metrics.horizontalAdvance(label) - 8,
                              y + metrics.ascent() / 2 - metrics.descent() / 2),
                      label);
