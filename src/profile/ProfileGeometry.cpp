@@ -275,4 +275,76 @@ std::vector<std::vector<QPointF>> ClipPolyline(const std::vector<QPointF>& line,
     return parts;
 }
 
+namespace {
+
+// A note keeps this far from its mark's centre.
+constexpr double kNoteGap = kMarkRadius + 3;
+
+bool CrossesLine(const QRectF& rect, const std::vector<QPointF>& line) {
+    for (std::size_t i = 1; i < line.size(); ++i) {
+        const QPointF& a = line[i - 1];
+        const QPointF& b = line[i];
+        if (std::max(a.x(), b.x()) < rect.left() || std::min(a.x(), b.x()) > rect.right()) {
+            continue;
+        }
+        double t0 = 0;
+        double t1 = 1;
+        if (ClipSegment(a, b, rect, t0, t1)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<QRectF> PlaceNote(const QPointF& at, const QSizeF& size, const QRectF& plot,
+                                const std::vector<QPointF>& line,
+                                const std::vector<QRectF>& taken) {
+    const double w = size.width();
+    const double h = size.height();
+    const double above = at.y() - kNoteGap - h;
+    const double below = at.y() + kNoteGap;
+    const double centred = at.x() - w / 2;
+    const double right = at.x() + kNoteGap;
+    const double left = at.x() - kNoteGap - w;
+    // Above the point first, as a reader looks for it; then below, then beside.
+    const QPointF corners[] = {{centred, above},        {right, above},        {left, above},
+                               {centred, below},        {right, below},        {left, below},
+                               {right, at.y() - h / 2}, {left, at.y() - h / 2}};
+    for (const QPointF& corner : corners) {
+        const QRectF rect(corner, size);
+        // A little air between neighbouring texts and from the line.
+        const QRectF clearance = rect.adjusted(-2, -1, 2, 1);
+        if (!plot.contains(rect) || CrossesLine(clearance, line) ||
+            std::any_of(taken.begin(), taken.end(),
+                        [&clearance](const QRectF& r) { return r.intersects(clearance); })) {
+            continue;
+        }
+        return rect;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::vector<std::optional<QRectF>> PlaceNotes(const std::vector<QPointF>& marks,
+                                              const std::vector<QSizeF>& sizes, const QRectF& plot,
+                                              const std::vector<QPointF>& line) {
+    std::vector<QRectF> taken;
+    const double side = 2 * kMarkRadius;
+    for (const QPointF& at : marks) {
+        taken.emplace_back(at.x() - kMarkRadius, at.y() - kMarkRadius, side, side);
+    }
+    std::vector<std::optional<QRectF>> notes(marks.size());
+    for (std::size_t i = 0; i < marks.size() && i < sizes.size(); ++i) {
+        if (sizes[i].isEmpty()) {
+            continue;
+        }
+        notes[i] = PlaceNote(marks[i], sizes[i], plot, line, taken);
+        if (notes[i]) {
+            taken.push_back(*notes[i]);
+        }
+    }
+    return notes;
+}
+
 } // namespace quarvel

@@ -6,6 +6,7 @@
 #include <QRectF>
 
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 namespace quarvel {
@@ -95,5 +96,16 @@ bool ClipSegment(const QPointF& a, const QPointF& b, const QRectF& rect, double&
 // beyond the doubles' range) breaks the line.
 std::vector<std::vector<QPointF>> ClipPolyline(const std::vector<QPointF>& line,
                                                const QRectF& rect);
+
+// A point's mark reaches this far from the point, its outline included.
+constexpr double kMarkRadius = 3.5;
+
+// Where the notes of marked points go, in order: each beside its mark (above
+// it, below it or to a side), wholly inside plot and clear of the line, of
+// every mark and of the notes placed before it; nothing for a note without a
+// size or without such a place.
+std::vector<std::optional<QRectF>> PlaceNotes(const std::vector<QPointF>& marks,
+                                              const std::vector<QSizeF>& sizes, const QRectF& plot,
+                                              const std::vector<QPointF>& line);
 
 } // namespace quarvel

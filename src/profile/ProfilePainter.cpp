@@ -19,7 +19,6 @@ const QString kXCaption = QStringLiteral("与起点距离 (m)");
 const QString kYCaption = QStringLiteral("高程 (m)");
 // Widest tick label the left margin makes room for.
 const QString kWidestYLabel = QStringLiteral("-0000.00");
-constexpr double kMarkRadius = 3.5;
 constexpr double kMinMarkSpacing = 4;
 constexpr double kTickLength = 4;
 
@@ -264,40 +263,37 @@ void DrawLine(QPainter& painter, const ProfileScene& scene, const std::vector<QP
 }
 
 void DrawMarksAndNotes(QPainter& painter, const ProfileScene& scene, std::size_t begin,
-                       std::size_t end, const QFontMetricsF& metrics) {
+                       std::size_t end, const QFontMetricsF& metrics,
+                       const std::vector<QPointF>& line) {
     const ProfileData& data = *scene.data;
     const QRectF plot = scene.viewport.plot;
-    std::vector<std::size_t> shown;
+    std::vector<std::size_t> rows;
+    std::vector<QPointF> marks;
     for (std::size_t row = begin; row < end; ++row) {
         const QPointF at = scene.viewport.Pixel(data.X(row), data.Y(row));
         if (plot.contains(at)) {
             DrawMark(painter, at, data.Kind(row), MarkFill(data, row), scene.colours);
-            shown.push_back(row);
+            rows.push_back(row);
+            marks.push_back(at);
         }
     }
     if (scene.table == nullptr) {
         return;
     }
-    // A note shows above its point where it overlaps no other note.
-    std::vector<QRectF> taken;
+    std::vector<QString> notes;
+    std::vector<QSizeF> sizes;
+    for (const std::size_t row : rows) {
+        notes.push_back(ToQString(scene.table->FieldText(row, Field::Note)));
+        sizes.emplace_back(notes.back().isEmpty() ? 0 : metrics.horizontalAdvance(notes.back()),
+                           metrics.height());
+    }
+    const std::vector<std::optional<QRectF>> places = PlaceNotes(marks, sizes, plot, line);
     painter.setPen(scene.colours.text);
-    for (const std::size_t row : shown) {
-        const QString note = ToQString(scene.table->FieldText(row, Field::Note));
-        if (note.isEmpty()) {
-            continue;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        if (places[i]) {
+            painter.drawText(QPointF(places[i]->left(), places[i]->top() + metrics.ascent()),
+                             notes[i]);
         }
-        const QPointF at = scene.viewport.Pixel(data.X(row), data.Y(row));
-        const double width = metrics.horizontalAdvance(note);
-        const QRectF rect(at.x() - width / 2, at.y() - kMarkRadius - 3 - metrics.height(), width,
-                          metrics.height());
-        const bool overlaps = std::any_of(taken.begin(), taken.end(), [&rect](const QRectF& r) {
-            return r.adjusted(-2, 0, 2, 0).intersects(rect);
-        });
-        if (overlaps || !plot.contains(rect)) {
-            continue;
-        }
-        taken.push_back(rect);
-        painter.drawText(QPointF(rect.left(), rect.top() + metrics.ascent()), note);
     }
 }
 
@@ -440,9 +436,10 @@ void ProfilePainter::Draw(QPainter& painter, const QRectF& area, const ProfileSc
     // vector picture keeps the logical ones (its device reports 1).
     const double pixelRatio =
         painter.device()->devicePixelRatioF() * std::max(1.0, painter.transform().m11());
-    DrawLine(painter, scene, MappedLine(scene, begin, end, pixelRatio), pixelRatio);
+    const std::vector<QPointF> line = MappedLine(scene, begin, end, pixelRatio);
+    DrawLine(painter, scene, line, pixelRatio);
     if (ShowsMarks(VisibleRows(data, scene.viewport), plot.width())) {
-        DrawMarksAndNotes(painter, scene, begin, end, metrics);
+        DrawMarksAndNotes(painter, scene, begin, end, metrics, line);
     }
     if (scene.selected != nullptr) {
         DrawSelection(painter, scene, begin, end);

@@ -22,6 +22,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 using namespace quarvel;
 using namespace quarvel::test;
@@ -229,6 +230,79 @@ private slots:
         }
         QVERIFY(view->Viewport().IsResolvable());
         QVERIFY(!view->grab().isNull());
+    }
+
+    // A note goes where it covers neither the line, nor a mark, nor another
+    // note, inside the plot; with no such place it is left out.
+    void notesKeepClearOfTheLineAndTheMarks() {
+        const QRectF plot(0, 0, 400, 200);
+        const auto markAt = [](const QPointF& at) {
+            return QRectF(at - QPointF(kMarkRadius, kMarkRadius),
+                          QSizeF(2 * kMarkRadius, 2 * kMarkRadius));
+        };
+        const auto clear = [&](const std::optional<QRectF>& rect, const std::vector<QPointF>& line,
+                               const std::vector<QPointF>& marks) {
+            if (!rect) {
+                return false;
+            }
+            double t0 = 0;
+            double t1 = 1;
+            for (std::size_t i = 1; i < line.size(); ++i) {
+                if (ClipSegment(line[i - 1], line[i], *rect, t0, t1)) {
+                    return false;
+                }
+            }
+            return plot.contains(*rect) &&
+                   std::none_of(marks.begin(), marks.end(),
+                                [&](const QPointF& at) { return markAt(at).intersects(*rect); });
+        };
+        // Above, below and beside the rising line a long note crosses it but
+        // in one place.
+        std::vector<QPointF> line = {{0, 150}, {100, 100}, {200, 20}};
+        std::vector<QPointF> marks = {{100, 100}};
+        QVERIFY(clear(PlaceNotes(marks, {{120, 16}}, plot, line).front(), line, marks));
+        // Nor where the mark at the line's end would be covered.
+        line = {{0, 100}, {100, 100}, {130, 95}};
+        marks = {{100, 100}, {130, 95}};
+        QVERIFY(clear(PlaceNotes(marks, {{120, 16}, {}}, plot, line).front(), line, marks));
+        // Close neighbours' notes move aside; a note wider than the plot and
+        // one without text are left out.
+        line = {{0, 100}, {400, 100}};
+        marks = {{100, 100}, {140, 100}, {200, 100}, {300, 100}};
+        const auto notes = PlaceNotes(marks, {{60, 16}, {60, 16}, {401, 16}, {}}, plot, line);
+        QVERIFY(clear(notes[0], line, marks) && clear(notes[1], line, marks));
+        QVERIFY(!notes[0]->intersects(*notes[1]));
+        QVERIFY(!notes[2] && !notes[3]);
+
+        // Drawn: the note on a rising section sits beside its mark, off the line.
+        PointList points = SectionPoints({{0, 0}, {10, 10}, {20, 20}});
+        points[1].note = "一条相当长的注释";
+        const SectionTable table(points, {}, TableOptions{});
+        const ProfileData data(table, {"A"});
+        ProfileScene scene = ProfilePicture::WholeSection(QRectF(0, 0, 500, 300), data, &table,
+                                                          QString(), kAutoExaggeration);
+        scene.antialias = false;
+        const QImage withNote = Render(scene, QSize(500, 300));
+        scene.table = nullptr;
+        const QImage without = Render(scene, QSize(500, 300));
+        QRect text;
+        for (int y = 0; y < withNote.height(); ++y) {
+            for (int x = 0; x < withNote.width(); ++x) {
+                if (withNote.pixel(x, y) != without.pixel(x, y)) {
+                    text |= QRect(x, y, 1, 1);
+                }
+            }
+        }
+        QVERIFY(!text.isEmpty());
+        const QPointF at = scene.viewport.Pixel(10, 10);
+        QVERIFY2(text.right() < at.x() - 6 && text.bottom() < at.y() - 6,
+                 qPrintable(QStringLiteral("note at %1,%2 %3x%4, its point at %5,%6")
+                                .arg(text.x())
+                                .arg(text.y())
+                                .arg(text.width())
+                                .arg(text.height())
+                                .arg(at.x())
+                                .arg(at.y())));
     }
 
     // The profile draws exactly the table's rows: their distance from start
