@@ -58,6 +58,8 @@ ProfileData::ProfileData(const SectionTable& table, const LayerList& layers) : m
         m_layerOfRow[row] = lastLayer;
         if (lastLayer != kNoLayer) {
             layerShown[lastLayer] = true;
+        } else {
+            m_hasUnlayered = true;
         }
     }
     for (std::size_t i = 0; i < layerShown.size(); ++i) {

@@ -40,6 +40,8 @@ public:
     const std::vector<std::uint16_t>& ShownLayers() const { return m_shownLayers; }
     // Which of the kinds the rows hold, by MarkKind value.
     bool HasKind(MarkKind kind) const { return m_hasKind[static_cast<std::size_t>(kind)]; }
+    // Whether an intersection point's layer is missing from the layer list.
+    bool HasUnlayered() const { return m_hasUnlayered; }
 
     // x never decreases from row to row, so visible rows can be found by
     // bisection.
@@ -69,6 +71,7 @@ private:
     LayerList m_layers;
     std::vector<std::uint16_t> m_shownLayers;
     bool m_hasKind[5] = {};
+    bool m_hasUnlayered = false;
     bool m_ascending = true;
     double m_minX = 0;
     double m_maxX = 0;

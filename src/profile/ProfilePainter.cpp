@@ -62,9 +62,13 @@ void DrawMark(QPainter& painter, const QPointF& at, MarkKind kind, const QColor&
     }
 }
 
+// Intersection points whose layer the file's layer list lacks.
+constexpr QRgb kUnlayeredColour = 0xA0A0A4;
+
 QColor MarkFill(const ProfileData& data, std::size_t row) {
     const std::uint16_t layer = data.Layer(row);
-    return layer == ProfileData::kNoLayer ? QColor(Qt::gray) : ProfilePainter::LayerColour(layer);
+    return layer == ProfileData::kNoLayer ? QColor(kUnlayeredColour)
+                                          : ProfilePainter::LayerColour(layer);
 }
 
 void DrawGridAndTicks(QPainter& painter, const ProfileViewport& viewport,
@@ -144,34 +148,50 @@ double ItemWidth(const HeaderItem& item, const QFontMetricsF& metrics,
     return (item.hasMark ? kMarkAndGap : 0) + metrics.horizontalAdvance(item.text);
 }
 
-// The title and the legend (the layers shown, then the kinds of point
-// present), flowing from the plot's left edge in as many lines as they need.
-std::vector<HeaderItem> LayOutHeader(const ProfileScene& scene, double left, double right,
-                                     double top, int& lines) {
+// The title, the legend (the layers shown, points without a layer, then the
+// other kinds of point present) and a remark on points left out.
+std::vector<HeaderItem> HeaderItems(const ProfileScene& scene) {
     std::vector<HeaderItem> items;
     if (!scene.title.isEmpty()) {
         items.push_back({scene.title, true, MarkKind::Other, QColor(), QPointF()});
     }
-    if (scene.data != nullptr && !scene.data->Empty()) {
-        const ProfileData& data = *scene.data;
+    if (scene.data == nullptr || scene.data->Empty()) {
+        return items;
+    }
+    const ProfileData& data = *scene.data;
+    if (scene.legend) {
         for (const std::uint16_t layer : data.ShownLayers()) {
             items.push_back({ToQString(data.Layers()[layer]), false, MarkKind::Intersection,
                              ProfilePainter::LayerColour(layer), QPointF()});
         }
-        const std::pair<MarkKind, const char16_t*> kinds[] = {
-            {MarkKind::End, u"端点"}, {MarkKind::Knee, u"拐点"}, {MarkKind::Added, u"加点"}};
+        if (data.HasUnlayered()) {
+            items.push_back({QStringLiteral("无图层"), false, MarkKind::Intersection,
+                             QColor(kUnlayeredColour), QPointF()});
+        }
+        const std::pair<MarkKind, const char16_t*> kinds[] = {{MarkKind::End, u"端点"},
+                                                              {MarkKind::Knee, u"拐点"},
+                                                              {MarkKind::Added, u"加点"},
+                                                              {MarkKind::Other, u"其他点"}};
         for (const auto& [kind, text] : kinds) {
             if (data.HasKind(kind)) {
                 items.push_back({QString::fromUtf16(text), false, kind, QColor(), QPointF()});
             }
         }
-        if (data.UndrawableRows() > 0) {
-            HeaderItem remark;
-            remark.text = QStringLiteral("%1 个点超出可画范围，未画出").arg(data.UndrawableRows());
-            remark.hasMark = false;
-            items.push_back(remark);
-        }
     }
+    if (data.UndrawableRows() > 0) {
+        HeaderItem remark;
+        remark.text = QStringLiteral("%1 个点超出可画范围，未画出").arg(data.UndrawableRows());
+        remark.hasMark = false;
+        items.push_back(remark);
+    }
+    return items;
+}
+
+// The header's items flowing from the plot's left edge in as many lines as
+// they need.
+std::vector<HeaderItem> LayOutHeader(const ProfileScene& scene, double left, double right,
+                                     double top, int& lines) {
+    std::vector<HeaderItem> items = HeaderItems(scene);
     QFont bold = scene.font;
     bold.setBold(true);
     const QFontMetricsF metrics(scene.font);
@@ -387,9 +407,20 @@ QRectF ProfilePainter::PlotRect(const QRectF& area, const ProfileScene& scene) {
     LayOutHeader(scene, area.left() + left, area.right() - scene.headerMargin, 0, lines);
     // A true-scale drawing names its scale on a line of its own.
     lines += scene.scaleDenominator > 0 ? 1 : 0;
-    const double top = HeaderLineHeight(scene.font) * std::max(lines, 1) + 6;
+    const double top = std::max(HeaderLineHeight(scene.font) * std::max(lines, 1) + 6,
+                                scene.headerControlsBottom + 2);
     const double bottom = 2 * line + kTickLength + 6;
     return area.adjusted(left, top, -right, -bottom);
+}
+
+QStringList ProfilePainter::HeaderTexts(const ProfileScene& scene) {
+    QStringList texts;
+    for (const HeaderItem& item : HeaderItems(scene)) {
+        if (!item.isTitle) {
+            texts.push_back(item.text);
+        }
+    }
+    return texts;
 }
 
 bool ProfilePainter::ShowsMarks(std::size_t visibleRows, double plotWidth) {

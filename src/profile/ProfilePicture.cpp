@@ -225,8 +225,9 @@ ProfileScene ProfilePicture::WholeSection(const QRectF& area, const ProfileData&
     scene.title = title;
     scene.emptyHint = QStringLiteral("没有可画的点");
     const QRectF plot = ProfilePainter::PlotRect(area, scene);
-    scene.viewport = ProfileViewport::Fit(plot, data.MinX(), data.MaxX(), data.MinY(), data.MaxY(),
-                                          exaggeration);
+    scene.legend = ProfilePainter::ShowsMarks(data.Size(), plot.width());
+    scene.viewport = ProfileViewport::Fit(ProfilePainter::PlotRect(area, scene), data.MinX(),
+                                          data.MaxX(), data.MinY(), data.MaxY(), exaggeration);
     return scene;
 }
 

@@ -118,9 +118,14 @@ ProfileScene SectionProfileView::BaseScene() const {
 }
 
 QRectF SectionProfileView::PlotRect() const {
+    return ProfilePainter::PlotRect(QRectF(rect()), PanelScene());
+}
+
+ProfileScene SectionProfileView::PanelScene() const {
     ProfileScene scene = BaseScene();
     scene.headerMargin = m_comboExaggeration->width() + 6;
-    return ProfilePainter::PlotRect(QRectF(rect()), scene);
+    scene.headerControlsBottom = m_comboExaggeration->geometry().bottom() + 1;
+    return scene;
 }
 
 void SectionProfileView::Refit() const {
@@ -141,29 +146,37 @@ const ProfileViewport& SectionProfileView::Viewport() const {
 ProfileScene SectionProfileView::PictureScene(const QRectF& area) const {
     EnsureData();
     ProfileScene scene = BaseScene();
-    const QRectF plot = ProfilePainter::PlotRect(area, scene);
-    if (m_fitted) {
-        scene.viewport = ProfileViewport::Fit(plot, m_data.MinX(), m_data.MaxX(), m_data.MinY(),
-                                              m_data.MaxY(), m_exaggeration);
-    } else {
-        // The part of the section the panel shows, in the picture's plot.
-        const double left = m_viewport.LeftX();
-        const double right = m_viewport.RightX();
-        const double bottom = m_viewport.BottomY();
-        const double top = m_viewport.TopY();
-        ProfileViewport viewport = m_viewport;
-        viewport.plot = plot;
-        const double ratio = m_viewport.pixelsPerMetreY / m_viewport.pixelsPerMetreX;
-        viewport.pixelsPerMetreX = plot.width() / (right - left);
-        viewport.pixelsPerMetreY = plot.height() / (top - bottom);
-        if (m_exaggeration != kAutoExaggeration) {
-            viewport.pixelsPerMetreX =
-                std::min(viewport.pixelsPerMetreX, viewport.pixelsPerMetreY / ratio);
-            viewport.pixelsPerMetreY = viewport.pixelsPerMetreX * ratio;
-        }
-        scene.viewport = viewport;
+    scene.viewport = PictureViewport(ProfilePainter::PlotRect(area, scene));
+    // A picture cannot be zoomed into: without marks it needs no legend.
+    scene.legend = ProfilePainter::ShowsMarks(ProfilePainter::VisibleRows(m_data, scene.viewport),
+                                              scene.viewport.plot.width());
+    if (!scene.legend) {
+        scene.viewport = PictureViewport(ProfilePainter::PlotRect(area, scene));
     }
     return scene;
+}
+
+ProfileViewport SectionProfileView::PictureViewport(const QRectF& plot) const {
+    if (m_fitted) {
+        return ProfileViewport::Fit(plot, m_data.MinX(), m_data.MaxX(), m_data.MinY(),
+                                    m_data.MaxY(), m_exaggeration);
+    }
+    // The part of the section the panel shows, in the picture's plot.
+    const double left = m_viewport.LeftX();
+    const double right = m_viewport.RightX();
+    const double bottom = m_viewport.BottomY();
+    const double top = m_viewport.TopY();
+    ProfileViewport viewport = m_viewport;
+    viewport.plot = plot;
+    const double ratio = m_viewport.pixelsPerMetreY / m_viewport.pixelsPerMetreX;
+    viewport.pixelsPerMetreX = plot.width() / (right - left);
+    viewport.pixelsPerMetreY = plot.height() / (top - bottom);
+    if (m_exaggeration != kAutoExaggeration) {
+        viewport.pixelsPerMetreX =
+            std::min(viewport.pixelsPerMetreX, viewport.pixelsPerMetreY / ratio);
+        viewport.pixelsPerMetreY = viewport.pixelsPerMetreX * ratio;
+    }
+    return viewport;
 }
 
 int SectionProfileView::RowAt(const QPointF& pos) const {
@@ -252,8 +265,7 @@ bool SectionProfileView::event(QEvent* event) {
 void SectionProfileView::paintEvent(QPaintEvent*) {
     EnsureData();
     QPainter painter(this);
-    ProfileScene scene = BaseScene();
-    scene.headerMargin = m_comboExaggeration->width() + 6;
+    ProfileScene scene = PanelScene();
     const bool noFile = scene.table == nullptr || scene.table->Points() == nullptr ||
                         scene.table->Points()->empty();
     scene.emptyHint = noFile ? QStringLiteral("打开数据文件后，这里显示断面图")

@@ -305,6 +305,55 @@ private slots:
                                 .arg(at.y())));
     }
 
+    // The legend names what the picture draws: points without a layer and
+    // of other kinds too, and nothing of a section too dense for marks,
+    // which draws none. In the panel it keeps clear of the exaggeration box.
+    void legendNamesWhatIsDrawn() {
+        PointList points = SectionPoints({{0, 1}, {5, 2}, {10, 1}, {15, 3}});
+        points[1].layer.clear();
+        points[2].pointKind = kAddedPoint;
+        points[3].pointKind = 7;
+        SectionTable table(points, {}, TableOptions{});
+        ProfileData data(table, {"A"});
+        const QRectF area(0, 0, 600, 300);
+        ProfileScene scene =
+            ProfilePicture::WholeSection(area, data, &table, QString(), kAutoExaggeration);
+        QCOMPARE(ProfilePainter::HeaderTexts(scene),
+                 QStringList({"A", "无图层", "加点", "其他点"}));
+
+        std::vector<std::pair<double, double>> rows;
+        for (int i = 0; i < 3000; ++i) {
+            rows.emplace_back(i * 0.1, std::sin(i * 0.05));
+        }
+        points = SectionPoints(rows);
+        table = SectionTable(points, {}, TableOptions{});
+        data = ProfileData(table, {"A"});
+        scene = ProfilePicture::WholeSection(area, data, &table, QString(), kAutoExaggeration);
+        QVERIFY(ProfilePainter::HeaderTexts(scene).isEmpty());
+        const auto marked = [&scene] {
+            const QImage image = Render(scene, QSize(600, 300));
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    if (image.pixelColor(x, y) == ProfilePainter::LayerColour(0)) {
+                        return true;
+                    }
+                }
+            }
+            return false;
+        };
+        QVERIFY(!marked());
+        scene.viewport.ZoomAt(scene.viewport.plot.center(), 100); // 30 points across
+        QVERIFY(marked());
+
+        WindowHarness h;
+        h.OpenThroughButton(h.WriteFile(QStringLiteral("one.txt"),
+                                        "HWT3.8\n0,0,0,K0,\n2\n1,0,0,5,0,0,a,0,0,A,0,\n"
+                                        "2,0,0,6,10,0,b,0,0,A,0,\n"));
+        const SectionProfileView* view = h.window->Profile();
+        QVERIFY(
+            !view->ExaggerationBox()->geometry().intersects(view->Viewport().plot.toAlignedRect()));
+    }
+
     // The profile draws exactly the table's rows: their distance from start
     // and elevation, after every view option.
     void followsEveryViewOption() {
