@@ -469,7 +469,7 @@ void ProfilePainter::Draw(QPainter& painter, const QRectF& area, const ProfileSc
         painter.device()->devicePixelRatioF() * std::max(1.0, painter.transform().m11());
     const std::vector<QPointF> line = MappedLine(scene, begin, end, pixelRatio);
     DrawLine(painter, scene, line, pixelRatio);
-    if (ShowsMarks(VisibleRows(data, scene.viewport), plot.width())) {
+    if (scene.marks && ShowsMarks(VisibleRows(data, scene.viewport), plot.width())) {
         DrawMarksAndNotes(painter, scene, begin, end, metrics, line);
     }
     if (scene.selected != nullptr) {

@@ -44,8 +44,10 @@ struct ProfileScene {
     ProfileViewport viewport;
     ProfileColours colours = ProfileColours::Print();
     const RowRanges* selected = nullptr;
-    // Off only to check the reduction against the full drawing, pixel for pixel.
+    // Off only to check the reduction against the full drawing, pixel for
+    // pixel, and the line alone against another drawing of it.
     bool reduce = true;
+    bool marks = true;
     bool antialias = true;
     // A scale bar for a drawing at 1:scaleDenominator, where one logical
     // unit is 1/96 inch; 0 for none.

@@ -53,6 +53,46 @@ std::vector<std::pair<int, int>> InkExtents(const QImage& image, const QRect& re
     return extents;
 }
 
+// 200,000 rows 1 cm apart along a wave with spikes up and down.
+std::vector<std::pair<double, double>> SpikyRows() {
+    std::vector<std::pair<double, double>> rows;
+    for (int i = 0; i < 200000; ++i) {
+        const double spike = i % 997 == 0 ? 6 : (i % 1451 == 0 ? -6 : 0);
+        rows.emplace_back(i * 0.01, std::sin(i * 0.001) + 0.3 * std::sin(i * 0.37) + spike);
+    }
+    return rows;
+}
+
+// The columns inside the plot where one drawing reaches higher or lower than
+// the other. The rasteriser may put a steep segment's pixels into the column
+// beside its end points, and ends a segment a pixel or two short depending
+// on where it goes next: every extreme of one drawing must show in the other
+// within a column either side and two pixels up or down.
+int DifferingColumns(const QImage& a, const QImage& b, const ProfileViewport& viewport) {
+    const QRect plot = viewport.plot.toAlignedRect().adjusted(1, 1, -1, -1);
+    const auto extentsA = InkExtents(a, plot);
+    const auto extentsB = InkExtents(b, plot);
+    const auto reaches = [](const auto& extents, std::size_t x, std::pair<int, int> want) {
+        if (want.first < 0) {
+            return true; // nothing to reach
+        }
+        int top = std::numeric_limits<int>::max();
+        int bottom = -1;
+        for (const std::size_t near : {x - 1, x, x + 1}) {
+            if (near < extents.size() && extents[near].first >= 0) {
+                top = std::min(top, extents[near].first);
+                bottom = std::max(bottom, extents[near].second);
+            }
+        }
+        return top <= want.first + 2 && bottom >= want.second - 2;
+    };
+    int differing = 0;
+    for (std::size_t x = 0; x < extentsA.size(); ++x) {
+        differing += reaches(extentsA, x, extentsB[x]) && reaches(extentsB, x, extentsA[x]) ? 0 : 1;
+    }
+    return differing;
+}
+
 void Wheel(QWidget* widget, const QPointF& at, int steps) {
     QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, 120 * steps), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -125,11 +165,7 @@ private slots:
     // the line reduced to each pixel column's first, lowest, highest and last
     // point and drawn whole: every column reaches as high and as low.
     void reducedLineKeepsEveryExtreme() {
-        std::vector<std::pair<double, double>> rows;
-        for (int i = 0; i < 200000; ++i) {
-            const double spike = i % 997 == 0 ? 6 : (i % 1451 == 0 ? -6 : 0);
-            rows.emplace_back(i * 0.01, std::sin(i * 0.001) + 0.3 * std::sin(i * 0.37) + spike);
-        }
+        std::vector<std::pair<double, double>> rows = SpikyRows();
         for (std::size_t i = 5000; i < rows.size(); i += 20011) {
             std::swap(rows[i].first, rows[i + 1].first); // a swapped point
         }
@@ -139,33 +175,70 @@ private slots:
         ProfileScene scene = ProfilePicture::WholeSection(QRectF(0, 0, 1200, 400), data, &table,
                                                           QString(), kAutoExaggeration);
         scene.antialias = false;
-        const QRect plot = scene.viewport.plot.toAlignedRect().adjusted(1, 1, -1, -1);
-        const auto reduced = InkExtents(Render(scene, QSize(1200, 400)), plot);
-        scene.reduce = false;
-        const auto full = InkExtents(Render(scene, QSize(1200, 400)), plot);
-        // The rasteriser may put a steep segment's pixels into the column
-        // beside its end points: every extreme of one drawing must show in the
-        // other within a column either side.
-        const auto reaches = [](const auto& extents, std::size_t x, std::pair<int, int> want) {
-            int top = extents[x].first;
-            int bottom = extents[x].second;
-            for (const std::size_t near : {x - 1, x + 1}) {
-                if (near < extents.size()) {
-                    top = std::min(top, extents[near].first);
-                    bottom = std::max(bottom, extents[near].second);
-                }
-            }
-            return top <= want.first + 1 && bottom >= want.second - 1;
+        const auto differing = [&scene] {
+            scene.reduce = true;
+            const QImage reduced = Render(scene, QSize(1200, 400));
+            scene.reduce = false;
+            return DifferingColumns(reduced, Render(scene, QSize(1200, 400)), scene.viewport);
         };
-        int differing = 0;
-        for (std::size_t x = 0; x < full.size(); ++x) {
-            differing += reaches(reduced, x, full[x]) && reaches(full, x, reduced[x]) ? 0 : 1;
-        }
-        QCOMPARE(differing, 0);
+        QCOMPARE(differing(), 0);
+        // Zoomed in, the rows out of order are all drawn; those left and right
+        // of the plot each share a column outside it.
+        scene.marks = false;
+        scene.viewport.centreX = 1234.5;
+        scene.viewport.pixelsPerMetreX *= 40;
+        QCOMPARE(differing(), 0);
 
         std::vector<QPointF> line;
         ReduceToColumns(data.Xs(), data.Ys(), 0, data.Size(), scene.viewport, 1, line);
         QVERIFY(line.size() <= 4 * static_cast<std::size_t>(scene.viewport.plot.width() + 2));
+    }
+
+    // Zoomed in and panned, the plot's edges cut the line: what the picture
+    // draws of it (reduced, clipped, only the rows in view and their
+    // neighbours) matches every row drawn whole, to the plot's edges.
+    void reducedLineMatchesEveryRowZoomedAndPanned() {
+        const PointList points = SectionPoints(SpikyRows());
+        const SectionTable table(points, {}, TableOptions{});
+        const ProfileData data(table, {"A"});
+        ProfileScene scene = ProfilePicture::WholeSection(QRectF(0, 0, 1200, 400), data, &table,
+                                                          QString(), kAutoExaggeration);
+        scene.antialias = false;
+        scene.marks = false;
+        // Zoomed across (and a little up, so that spikes leave the plot)
+        // around a distance, then panned.
+        const auto view = [whole = scene.viewport](double x, double across, const QPointF& pan) {
+            ProfileViewport viewport = whole;
+            viewport.centreX = x;
+            viewport.pixelsPerMetreX *= across;
+            viewport.pixelsPerMetreY *= 1.5;
+            viewport.PanBy(pan);
+            return viewport;
+        };
+        const std::vector<ProfileViewport> views = {
+            view(1234.5, 40, {}),            // about four rows a column
+            view(1000, 3000, {310, 45}),     // rows 17 px apart
+            view(777.777, 30000, {0, -20})}; // rows 170 px apart, a few in view
+        for (const ProfileViewport& viewport : views) {
+            scene.viewport = viewport;
+            QImage every(1200, 400, QImage::Format_ARGB32_Premultiplied);
+            every.fill(Qt::white);
+            {
+                QPainter painter(&every);
+                painter.setClipRect(viewport.plot);
+                painter.setPen(QPen(Qt::black, 0));
+                std::vector<QPointF> line;
+                // Every row within a metre of the plot: beyond, the rasteriser
+                // loses precision.
+                for (std::size_t row = 0; row < data.Size(); ++row) {
+                    if (data.X(row) > viewport.LeftX() - 1 && data.X(row) < viewport.RightX() + 1) {
+                        line.push_back(viewport.Pixel(data.X(row), data.Y(row)));
+                    }
+                }
+                painter.drawPolyline(line.data(), static_cast<int>(line.size()));
+            }
+            QCOMPARE(DifferingColumns(Render(scene, QSize(1200, 400)), every, viewport), 0);
+        }
     }
 
     // No rows, one row, all at one distance, all at one elevation, values so
