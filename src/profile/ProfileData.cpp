@@ -73,12 +73,12 @@ ProfileData::ProfileData(const SectionTable& table, const LayerList& layers) : m
 void ProfileData::FindExtents() {
     bool any = false;
     for (std::size_t row = 0; row < m_xs.size(); ++row) {
-        const double x = m_xs[row];
-        const double y = m_ys[row];
-        if (!std::isfinite(x) || !std::isfinite(y)) {
+        if (!Drawable(row)) {
             ++m_undrawableRows;
             continue;
         }
+        const double x = m_xs[row];
+        const double y = m_ys[row];
         m_minX = any ? std::min(m_minX, x) : x;
         m_maxX = any ? std::max(m_maxX, x) : x;
         m_minY = any ? std::min(m_minY, y) : y;

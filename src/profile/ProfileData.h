@@ -3,6 +3,7 @@
 #include "sectiondata/CDataStruct.h"
 #include "table/TableRules.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -46,14 +47,20 @@ public:
     // x never decreases from row to row, so visible rows can be found by
     // bisection.
     bool Ascending() const { return m_ascending; }
-    // The extents of the rows whose distance and elevation are both finite;
-    // 0 when there are none.
+    // Values beyond this are not drawn: a plot around them could reach past
+    // the doubles' range.
+    static constexpr double kLargestDrawable = 1e300;
+    bool Drawable(std::size_t row) const {
+        return std::abs(m_xs[row]) <= kLargestDrawable && std::abs(m_ys[row]) <= kLargestDrawable;
+    }
+
+    // The extents of the drawable rows; 0 when there are none.
     double MinX() const { return m_minX; }
     double MaxX() const { return m_maxX; }
     double MinY() const { return m_minY; }
     double MaxY() const { return m_maxY; }
     // Rows that cannot be drawn: a reversed table's distance from start can
-    // exceed the doubles' range.
+    // exceed even the doubles' range.
     std::size_t UndrawableRows() const { return m_undrawableRows; }
 
     // The rows whose x lies in [x0, x1], widened by one row on each side so

@@ -210,32 +210,61 @@ void MapAll(const double* xs, const double* ys, std::size_t begin, std::size_t e
     }
 }
 
-bool ClipSegment(const QPointF& a, const QPointF& b, const QRectF& rect, double& t0, double& t1) {
-    // Liang-Barsky.
-    const QPointF d = b - a;
-    t0 = 0;
-    t1 = 1;
-    if (!IsFinite(d)) {
+namespace {
+
+// Which sides of rect a point lies beyond: 1 left, 2 right, 4 above, 8 below.
+int Outside(const QPointF& point, const QRectF& rect) {
+    int sides = 0;
+    if (point.x() < rect.left()) {
+        sides |= 1;
+    } else if (point.x() > rect.right()) {
+        sides |= 2;
+    }
+    if (point.y() < rect.top()) {
+        sides |= 4;
+    } else if (point.y() > rect.bottom()) {
+        sides |= 8;
+    }
+    return sides;
+}
+
+// Moves from, which lies beyond one of the sides, along the line to to onto
+// that side's line. Measured from the end nearer that line: from a far end,
+// the share of the segment up to it can round to 0 or 1.
+QPointF OntoSide(const QPointF& from, const QPointF& to, int sides, const QRectF& rect) {
+    if (sides & 3) {
+        const double x = (sides & 1) ? rect.left() : rect.right();
+        const QPointF& near = std::abs(x - from.x()) <= std::abs(x - to.x()) ? from : to;
+        return {x, near.y() + (x - near.x()) * ((to.y() - from.y()) / (to.x() - from.x()))};
+    }
+    const double y = (sides & 4) ? rect.top() : rect.bottom();
+    const QPointF& near = std::abs(y - from.y()) <= std::abs(y - to.y()) ? from : to;
+    return {near.x() + (y - near.y()) * ((to.x() - from.x()) / (to.y() - from.y())), y};
+}
+
+} // namespace
+
+bool ClipSegment(QPointF& a, QPointF& b, const QRectF& rect) {
+    if (!IsFinite(b - a)) {
         return false; // an end beyond the doubles' range, or ends too far apart
     }
-    const double p[4] = {-d.x(), d.x(), -d.y(), d.y()};
-    const double q[4] = {a.x() - rect.left(), rect.right() - a.x(), a.y() - rect.top(),
-                         rect.bottom() - a.y()};
-    for (int k = 0; k < 4; ++k) {
-        if (p[k] == 0) {
-            if (q[k] < 0) {
-                return false;
-            }
-        } else if (p[k] < 0) {
-            t0 = std::max(t0, q[k] / p[k]);
-        } else {
-            t1 = std::min(t1, q[k] / p[k]);
-        }
-        if (t0 > t1) {
+    // Cohen-Sutherland: each step puts an end on a side's line, so four
+    // steps settle it.
+    int outsideA = Outside(a, rect);
+    int outsideB = Outside(b, rect);
+    for (int step = 0; step < 4 && (outsideA | outsideB) != 0; ++step) {
+        if ((outsideA & outsideB) != 0) {
             return false;
         }
+        if (outsideA != 0) {
+            a = OntoSide(a, b, outsideA, rect);
+            outsideA = Outside(a, rect);
+        } else {
+            b = OntoSide(b, a, outsideB, rect);
+            outsideB = Outside(b, rect);
+        }
     }
-    return true;
+    return (outsideA | outsideB) == 0;
 }
 
 std::vector<std::vector<QPointF>> ClipPolyline(const std::vector<QPointF>& line,
@@ -253,21 +282,18 @@ std::vector<std::vector<QPointF>> ClipPolyline(const std::vector<QPointF>& line,
         return parts;
     }
     for (std::size_t i = 1; i < line.size(); ++i) {
-        const QPointF a = line[i - 1];
-        const QPointF d = line[i] - a;
-        double t0 = 0;
-        double t1 = 1;
-        if (!ClipSegment(a, line[i], rect, t0, t1)) {
+        QPointF a = line[i - 1];
+        QPointF b = line[i];
+        if (!ClipSegment(a, b, rect)) {
             close();
             continue;
         }
-        const QPointF start = t0 > 0 ? a + d * t0 : a;
-        if (t0 > 0 || current.empty()) {
+        if (a != line[i - 1] || current.empty()) {
             close();
-            current.push_back(start);
+            current.push_back(a);
         }
-        current.push_back(t1 < 1 ? a + d * t1 : line[i]);
-        if (t1 < 1) {
+        current.push_back(b);
+        if (b != line[i]) {
             close();
         }
     }
@@ -287,9 +313,9 @@ bool CrossesLine(const QRectF& rect, const std::vector<QPointF>& line) {
         if (std::max(a.x(), b.x()) < rect.left() || std::min(a.x(), b.x()) > rect.right()) {
             continue;
         }
-        double t0 = 0;
-        double t1 = 1;
-        if (ClipSegment(a, b, rect, t0, t1)) {
+        QPointF from = a;
+        QPointF to = b;
+        if (ClipSegment(from, to, rect)) {
             return true;
         }
     }

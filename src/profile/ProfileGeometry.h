@@ -86,9 +86,9 @@ void ReduceToColumns(const double* xs, const double* ys, std::size_t begin, std:
 void MapAll(const double* xs, const double* ys, std::size_t begin, std::size_t end,
             const ProfileViewport& viewport, std::vector<QPointF>& out);
 
-// The share [t0, t1] of the segment from a to b that lies inside rect; false
-// when none does, or when the segment is too long to measure.
-bool ClipSegment(const QPointF& a, const QPointF& b, const QRectF& rect, double& t0, double& t1);
+// Cuts the segment from a to b to its part inside rect; false when none
+// lies inside, or when the segment is too long to measure.
+bool ClipSegment(QPointF& a, QPointF& b, const QRectF& rect);
 
 // The parts of a polyline inside rect, each a polyline of its own: the
 // painter's rasteriser loses precision on coordinates far outside the

@@ -62,7 +62,8 @@ ProfileViewport TrueScaleViewport(const QRectF& plot, const ProfileData& data, i
     viewport.pixelsPerMetreY = exaggeration == kAutoExaggeration
                                    ? AutoVerticalPixelsPerMetre(plot, data)
                                    : viewport.pixelsPerMetreX * exaggeration;
-    viewport.AlignStart(UsableRange(data.MinX(), data.MaxX()));
+    // The section's own width: at a fixed scale a single point is no wider.
+    viewport.AlignStart({data.MinX(), data.MaxX()});
     return viewport;
 }
 

@@ -235,11 +235,11 @@ void SectionProfileView::ShowRowInView(int row) {
         return;
     }
     const std::size_t index = static_cast<std::size_t>(row);
-    const double x = m_data.X(index);
-    const double y = m_data.Y(index);
-    if (!std::isfinite(x) || !std::isfinite(y)) {
+    if (!m_data.Drawable(index)) {
         return; // a point beyond the doubles' range has no place in any view
     }
+    const double x = m_data.X(index);
+    const double y = m_data.Y(index);
     if (!m_viewport.plot.contains(m_viewport.Pixel(x, y))) {
         m_viewport.centreX = x;
         m_viewport.centreY = y;
