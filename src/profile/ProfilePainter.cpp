@@ -349,11 +349,16 @@ QString ScaleNumber(double denominator) {
     return text;
 }
 
+// The round length the scale bar stands for: about an eighth of the plot.
+double ScaleBarMetres(const ProfileViewport& viewport) {
+    return NiceStep(viewport.plot.width() / 8 / viewport.pixelsPerMetreX, 1);
+}
+
 // A bar of a round length in true scale just above the plot's right end,
 // and the scale it stands for.
 void DrawScaleBar(QPainter& painter, const ProfileScene& scene, const QFontMetricsF& metrics) {
     const ProfileViewport& viewport = scene.viewport;
-    const double metres = NiceStep(viewport.plot.width() / 8 / viewport.pixelsPerMetreX, 1);
+    const double metres = ScaleBarMetres(viewport);
     const double length = metres * viewport.pixelsPerMetreX;
     const double y = viewport.plot.top() - 4 - metrics.height() / 2;
     const QRectF bar(viewport.plot.right() - length, y - 3, length, 6);
@@ -362,12 +367,7 @@ void DrawScaleBar(QPainter& painter, const ProfileScene& scene, const QFontMetri
     painter.drawRect(bar);
     painter.setBrush(scene.colours.text);
     painter.drawRect(QRectF(bar.left(), bar.top(), length / 2, bar.height()));
-    const double vertical =
-        scene.scaleDenominator * viewport.pixelsPerMetreX / viewport.pixelsPerMetreY;
-    const QString label = QStringLiteral("水平 1:%1，垂直 1:%2    0 – %3 m")
-                              .arg(scene.scaleDenominator)
-                              .arg(ScaleNumber(vertical))
-                              .arg(Number(metres, TickDecimals(metres)));
+    const QString label = ProfilePainter::ScaleText(scene);
     painter.drawText(QPointF(bar.left() - metrics.horizontalAdvance(label) - 8,
                              y + metrics.ascent() / 2 - metrics.descent() / 2),
                      label);
@@ -411,6 +411,17 @@ QRectF ProfilePainter::PlotRect(const QRectF& area, const ProfileScene& scene) {
                                 scene.headerControlsBottom + 2);
     const double bottom = 2 * line + kTickLength + 6;
     return area.adjusted(left, top, -right, -bottom);
+}
+
+QString ProfilePainter::ScaleText(const ProfileScene& scene) {
+    const ProfileViewport& viewport = scene.viewport;
+    const double vertical =
+        scene.scaleDenominator * viewport.pixelsPerMetreX / viewport.pixelsPerMetreY;
+    const double metres = ScaleBarMetres(viewport);
+    return QStringLiteral("水平 1:%1，垂直 1:%2    0 – %3 m")
+        .arg(scene.scaleDenominator)
+        .arg(ScaleNumber(vertical))
+        .arg(Number(metres, TickDecimals(metres)));
 }
 
 QStringList ProfilePainter::HeaderTexts(const ProfileScene& scene) {

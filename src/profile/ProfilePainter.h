@@ -77,6 +77,8 @@ public:
     // The header's texts after the title, in order: the legend's entries and
     // remarks on points left out.
     static QStringList HeaderTexts(const ProfileScene& scene);
+    // What a true-scale drawing's scale bar says: both scales and its length.
+    static QString ScaleText(const ProfileScene& scene);
 
     static void Draw(QPainter& painter, const QRectF& area, const ProfileScene& scene);
     // The colour of a layer's intersection points, by its place in the file's

@@ -199,12 +199,22 @@ private slots:
         const SectionTable table(points, {}, TableOptions{});
         const ProfileData data(table, {"A"});
         const QRectF plot(0, 0, 1000, 600);
-        for (const int exaggeration : {kAutoExaggeration, 5}) {
-            const ProfileViewport viewport = TrueScaleViewport(plot, data, 500, exaggeration);
-            QCOMPARE(viewport.PixelX(0), 40.0);
-            const double vertical = 500 * viewport.pixelsPerMetreX / viewport.pixelsPerMetreY;
-            QCOMPARE(vertical, exaggeration == 5 ? 100.0 : 20.0);
+        ProfileScene scene;
+        scene.scaleDenominator = 500;
+        for (const int exaggeration : {kAutoExaggeration, 5, 2}) {
+            scene.viewport = TrueScaleViewport(plot, data, 500, exaggeration);
+            QCOMPARE(scene.viewport.PixelX(0), 40.0);
+            const char* vertical = exaggeration == 5   ? "垂直 1:100 "
+                                   : exaggeration == 2 ? "垂直 1:250 "
+                                                       : "垂直 1:20 ";
+            QVERIFY2(ProfilePainter::ScaleText(scene).startsWith(QStringLiteral("水平 1:500，") +
+                                                                 QString::fromUtf8(vertical)),
+                     qPrintable(ProfilePainter::ScaleText(scene)));
         }
+        scene.scaleDenominator = 125;
+        scene.viewport = TrueScaleViewport(plot, data, 125, 2);
+        QVERIFY(ProfilePainter::ScaleText(scene).startsWith(
+            QStringLiteral("水平 1:125，垂直 1:62.5 ")));
         // A single point fits at any scale, and shows.
         const PointList one = SectionPoints({{5, 30}});
         const SectionTable oneTable(one, {}, TableOptions{});
