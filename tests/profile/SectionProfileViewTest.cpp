@@ -274,9 +274,13 @@ private slots:
                         QCOMPARE(image.pixelColor(at.toPoint()), ProfilePainter::LayerColour(0));
                     }
                 }
-                // Beyond 1e300 m nothing is drawn; reversed, the end lies at 0.
+                // Beyond 1e300 m nothing is drawn, and the header says so;
+                // reversed, the end lies at 0.
                 const std::size_t beyond = rows.size() == 2 ? (reverse ? 1 : 2) : 0;
                 QCOMPARE(data.UndrawableRows(), beyond);
+                QCOMPARE(ProfilePainter::HeaderTexts(scene).contains(
+                             QStringLiteral("%1 个点超出可画范围，未画出").arg(beyond)),
+                         beyond > 0);
             }
         }
 
