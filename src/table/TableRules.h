@@ -124,6 +124,9 @@ class SectionTable : public TableSource {
 public:
     SectionTable() = default;
     SectionTable(const PointList& points, std::vector<std::string> captions, TableOptions options);
+    // The table reads its points for as long as it lives: never from a temporary.
+    SectionTable(PointList&& points, std::vector<std::string> captions,
+                 TableOptions options) = delete;
 
     std::size_t RowCount() const override { return m_rows.pointIndices.size(); }
     std::size_t DataColumnCount() const override { return m_captions.size(); }
