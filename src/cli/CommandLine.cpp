@@ -61,19 +61,14 @@ std::optional<MergeFormat> MergeFormatFromName(std::string_view name) {
     return std::nullopt;
 }
 
-// The format an output's extension names, whatever its case.
-std::optional<MergeFormat> MergeFormatOf(const std::filesystem::path& output) {
+// A workbook for ".xlsx" in any case, text for any other name, as the
+// window's export takes the name the user typed.
+MergeFormat MergeFormatOf(const std::filesystem::path& output) {
     std::string extension = output.extension().u8string();
     for (char& c : extension) {
         c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     }
-    if (extension == ".csv" || extension == ".txt") {
-        return MergeFormat::Text;
-    }
-    if (extension == ".xlsx") {
-        return MergeFormat::Workbook;
-    }
-    return std::nullopt;
+    return extension == ".xlsx" ? MergeFormat::Workbook : MergeFormat::Text;
 }
 
 // Walks the arguments of "export" or "merge", one option at a time.
@@ -278,20 +273,15 @@ private:
         }
     }
 
-    // One file, written atomically: not standard output, and of a format
-    // known from --format or the extension.
+    // One file, written atomically once every section has been read: not
+    // standard output.
     void CheckMergeOutput(ExportRequest& request) {
         if (!request.output) {
             Fail("merge 需要用 -o 指定输出文件");
         } else if (*request.output == "-") {
             Fail("merge 不能写到标准输出，请用 -o 指定输出文件");
-        } else if (m_format) {
-            request.format = *m_format;
-        } else if (const std::optional<MergeFormat> format = MergeFormatOf(*request.output)) {
-            request.format = *format;
         } else {
-            Fail("无法由扩展名判断输出格式: " + request.output->u8string() +
-                 "（可用 .csv、.txt、.xlsx，或用 --format csv|xlsx 指定）");
+            request.format = m_format.value_or(MergeFormatOf(*request.output));
         }
     }
 
@@ -390,8 +380,8 @@ merge 把全线的断面写成一个表：首列“桩号”，其后为所选�
                         含双引号、回车或换行的单元格也加双引号，其中的双引号写两次
 
 merge 的选项:
-  -o, --output FILE     写入 FILE（必需）；格式由扩展名决定: .csv、.txt 为上面的
-                        文件格式，.xlsx 为 Excel 工作簿
+  -o, --output FILE     写入 FILE（必需）；扩展名为 .xlsx 时写为 Excel 工作簿，
+                        否则（.csv、.txt 等）为上面的文件格式
       --format F        csv 或 xlsx，不看扩展名
       --recursive       文件夹的子文件夹也算在内
       --skip-bad        有输入无法读入时仍写入其余断面（退出状态仍为 1）；
@@ -412,8 +402,7 @@ merge 的输出文件是输入之一时不写入。
   0  全部文件导出成功
   1  至少一个文件失败（设置文件无法读取、非本软件数据格式文件、文件导入失败、
      保存文件失败、没有数据行；merge: 文件夹中没有断面数据文件）
-  2  用法错误（未知选项或列名、取值无效、缺少输入文件；merge: 缺少 -o、
-     无法由扩展名判断输出格式）
+  2  用法错误（未知选项或列名、取值无效、缺少输入文件；merge: 缺少 -o）
 )";
 }
 
