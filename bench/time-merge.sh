@@ -7,20 +7,12 @@
 # Each file gets its own stake in its header, in the opposite order of the
 # file names, so that the merge has to order them.
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${1:-$root/build}"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 files="${2:-2000}"
 points="${3:-500}"
 runs="${4:-3}"
 jobs="${5:-2}"
-cli="$build/src/cli/quarvel-cli"
-bench="$build/bench/table_benchmark"
-for program in "$cli" "$bench"; do
-    [[ -x "$program" ]] || { echo "missing $program: build quarvel-cli and table_benchmark" >&2; exit 2; }
-done
 
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 mkdir "$work/in"
 "$bench" "--generate=$points" "$work/template.txt"
 awk -v files="$files" -v dir="$work/in" '
