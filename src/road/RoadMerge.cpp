@@ -87,11 +87,13 @@ ReadSections ReadAll(const std::vector<fs::path>& files, const ExportRecipe& rec
 // The one place where the kind of file is chosen.
 ExportResult WriteMergedFile(const fs::path& output, const TableSource& table,
                              const ExportForm& form, MergeFormat format, const CancelFlag* cancel) {
-    switch (format) {
-    case MergeFormat::Text:
-        break;
-    case MergeFormat::Workbook:
-        break;
+    if (format == MergeFormat::Workbook) {
+        // The workbook writer goes here; until then nothing is written, rather
+        // than text under a workbook's name.
+        ExportResult refused;
+        refused.reason = "这个版本不能写 Excel 工作簿";
+        refused.error = "保存文件失败: " + ShownPath(output) + ": " + refused.reason;
+        return refused;
     }
     return WriteExportFile(output, table, form, cancel);
 }
