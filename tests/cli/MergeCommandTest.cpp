@@ -54,15 +54,6 @@ TEST_F(MergeCommandTest, WritesTheRoadsTableOfAFolderInEveryForm) {
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(ReadFileBytes(output), ReadFileBytes(test::TestDataFile("road-nine-columns.csv")));
 
-    const fs::path reversed = m_temp / "road.txt";
-    run = Merge({m_in.u8string(), "--output", reversed.u8string(), "--columns",
-                 "编号,与起点距离,与前点距离,注释,图层", "--reverse", "--renumber", "--decimals",
-                 "1", "--encoding", "utf8-bom", "--first-line", "captions", "--separator", "tab",
-                 "--jobs", "2"});
-    ASSERT_EQ(run.status, kExitOk) << run.err;
-    EXPECT_EQ(ReadFileBytes(reversed),
-              ReadFileBytes(test::TestDataFile("road-reversed-renumbered-utf8-captions-tab.csv")));
-
     // Subfolders only when asked: K9+000 comes after K2+100 and before sec2.
     run = Merge({m_in.u8string(), "-o", output.u8string(), "--columns", "编号"});
     ASSERT_EQ(run.status, kExitOk) << run.err;
