@@ -118,6 +118,9 @@ public:
     virtual std::string CellText(std::size_t row, std::size_t dataColumn) const = 0;
     // Appends CellText to out; tables that can make texts in place override it.
     virtual void AppendCellText(std::string& out, std::size_t row, std::size_t dataColumn) const;
+    // Whether a data column holds numbers, for file forms that tell numbers
+    // from texts.
+    virtual bool IsNumberColumn(std::size_t /*dataColumn*/) const { return false; }
 };
 
 class SectionTable : public TableSource {
