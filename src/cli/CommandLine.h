@@ -25,7 +25,8 @@ struct ExportRequest {
     std::optional<ExportEncoding> encoding;
     std::optional<FirstLine> firstLine;
     std::optional<Separator> separator;
-    unsigned jobs = 0; // files exported at once; 0: one per processor
+    std::optional<FileFormat> format; // nothing: the output's extension decides
+    unsigned jobs = 0;                // files exported at once; 0: one per processor
 };
 
 enum class CommandKind { Export, Help, Version, UsageError };
