@@ -94,22 +94,16 @@ std::optional<std::vector<Entry>> Directory(std::ifstream& in, std::uint64_t fil
     return entries;
 }
 
-// The first and the last bytes of an entry's content; false when it cannot
-// be read or unpacked to its end.
-bool Unpack(std::ifstream& in, const Entry& entry, std::string& head, std::string& tail) {
+// Hands an entry's content to keep, piece by piece; false when it cannot be
+// read or unpacked to its end.
+template <typename Keep>
+bool Unpack(std::ifstream& in, const Entry& entry, Keep&& keep) {
     char local[kLocalSize];
     if (!ReadAt(in, entry.localOffset, local, kLocalSize) || Le(local, 4) != kLocalSignature) {
         return false;
     }
     in.seekg(static_cast<std::streamoff>(entry.localOffset + kLocalSize + Le(local + 26, 2) +
                                          Le(local + 28, 2)));
-    const auto keep = [&head, &tail](const char* bytes, std::size_t size) {
-        head.append(bytes, std::min(size, kKeptHead - std::min(head.size(), kKeptHead)));
-        tail.append(bytes, size);
-        if (tail.size() > kKeptTail) {
-            tail.erase(0, tail.size() - kKeptTail);
-        }
-    };
     std::vector<char> packed(kChunk);
     std::vector<char> unpacked(kChunk);
     z_stream stream{};
@@ -177,16 +171,21 @@ bool IsXmlPart(std::string_view name) {
     return endsWith(".xml") || endsWith(".rels");
 }
 
+std::optional<std::vector<Entry>> DirectoryOf(std::ifstream& in,
+                                              const std::filesystem::path& file) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(file, error);
+    if (!in || error) {
+        return std::nullopt;
+    }
+    return Directory(in, size);
+}
+
 } // namespace
 
 std::string IncompleteZipPart(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(file, error);
-    if (!in || error) {
-        return kBroken;
-    }
-    const std::optional<std::vector<Entry>> entries = Directory(in, size);
+    const std::optional<std::vector<Entry>> entries = DirectoryOf(in, file);
     if (!entries || entries->empty()) {
         return kBroken;
     }
@@ -196,11 +195,33 @@ std::string IncompleteZipPart(const std::filesystem::path& file) {
         }
         std::string head;
         std::string tail;
-        if (!Unpack(in, entry, head, tail) || !WholeXml(head, tail)) {
+        const auto keep = [&head, &tail](const char* bytes, std::size_t size) {
+            head.append(bytes, std::min(size, kKeptHead - std::min(head.size(), kKeptHead)));
+            tail.append(bytes, size);
+            if (tail.size() > kKeptTail) {
+                tail.erase(0, tail.size() - kKeptTail);
+            }
+        };
+        if (!Unpack(in, entry, keep) || !WholeXml(head, tail)) {
             return kBroken + ": " + entry.name;
         }
     }
     return {};
+}
+
+std::optional<std::string> ReadZipPart(const std::filesystem::path& file, std::string_view name) {
+    std::ifstream in(file, std::ios::binary);
+    const std::optional<std::vector<Entry>> entries = DirectoryOf(in, file);
+    const auto found = !entries ? std::vector<Entry>::const_iterator{}
+                                : std::find_if(entries->begin(), entries->end(),
+                                               [name](const Entry& e) { return e.name == name; });
+    std::string content;
+    if (!entries || found == entries->end() ||
+        !Unpack(in, *found,
+                [&content](const char* bytes, std::size_t size) { content.append(bytes, size); })) {
+        return std::nullopt;
+    }
+    return content;
 }
 
 } // namespace quarvel

@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 namespace quarvel {
@@ -42,7 +45,7 @@ public:
             if (m_onRow && row == m_triggerRow) {
                 m_onRow();
             }
-            return std::to_string(row + 1);
+            return std::to_string(row + 1) + ".5";
         }
         return "点";
     }
@@ -182,6 +185,50 @@ TEST(WorkbookWriterTest, FailuresNameTheFileAndLeaveNothingBehind) {
     EXPECT_EQ(IncompleteZipPart(target), "");
     EXPECT_EQ(Entries(chinese), std::vector<std::string>{"路线 K0.xlsx"});
 }
+
+#ifndef _WIN32
+// Sets LC_NUMERIC to a locale whose decimal point is a comma, as the window's
+// may be (Qt takes the user's), made in folder when the system has none.
+// False when none can be had.
+bool UseCommaLocale(const fs::path& folder) {
+    const auto commaPoint = [] {
+        char text[16];
+        std::snprintf(text, sizeof text, "%.1f", 1.5);
+        return std::string(text) == "1,5";
+    };
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr && commaPoint()) {
+        return true;
+    }
+    const fs::path made = folder / "de_DE.UTF-8";
+    const std::string command =
+        "localedef -i de_DE -f UTF-8 '" + made.string() + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) == -1 || !fs::exists(made)) {
+        return false;
+    }
+    ::setenv("LOCPATH", folder.c_str(), 1);
+    return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr && commaPoint();
+}
+
+// The library prints numbers with printf: under a comma locale a workbook
+// would hold "1,5", which no spreadsheet reads as a number.
+TEST(WorkbookWriterTest, NumbersHaveADecimalPointWhateverTheLocale) {
+    const test::TempFolder folder;
+    const bool comma = UseCommaLocale(folder.Path());
+    const CheapTable table(3);
+    const fs::path target = folder / "out.xlsx";
+    const ExportResult result = WriteWorkbookFile(target, {{"断面", &table}});
+    std::setlocale(LC_NUMERIC, "C");
+    ::unsetenv("LOCPATH");
+    if (!comma) {
+        GTEST_SKIP() << "no locale with a decimal comma could be made";
+    }
+    ASSERT_TRUE(result.ok) << result.error;
+    const std::optional<std::string> sheet = ReadZipPart(target, "xl/worksheets/sheet1.xml");
+    ASSERT_TRUE(sheet);
+    EXPECT_NE(sheet->find("<v>1.5</v>"), std::string::npos) << *sheet;
+    EXPECT_EQ(sheet->find("<v>1,5</v>"), std::string::npos) << *sheet;
+}
+#endif
 
 // A zip of stored parts, for the check of whole parts.
 std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& parts) {
