@@ -113,8 +113,11 @@ def check_same(a, b):
     if [s[0] for s in first] != [s[0] for s in second]:
         fail(f"sheets {[s[0] for s in first]} in {a}, {[s[0] for s in second]} in {b}")
     for one, other in zip(first, second):
-        if one != other:
-            fail(f"sheet {one[0]!r} of {a} and {b} differ")
+        for what, mine, theirs in zip(("frozen", "cells", "widths"), one[1:], other[1:]):
+            if mine != theirs:
+                detail = next(((r, x, y) for r, (x, y) in enumerate(zip(mine, theirs)) if x != y),
+                              (len(mine), len(theirs))) if what == "cells" else (mine, theirs)
+                fail(f"sheet {one[0]!r}: the {what} of {a} and {b} differ: {detail}")
 
 
 def write_section(path, points):
