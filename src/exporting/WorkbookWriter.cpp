@@ -338,7 +338,7 @@ private:
 // file abandoned for the reason on failure; false and cancelled on a cancel.
 bool WriteSheets(AtomicFile& file, const std::vector<WorkbookSheet>& sheets,
                  const CancelFlag* cancel, bool& cancelled) {
-    const CLocaleOnThisThread cLocale;
+    [[maybe_unused]] const CLocaleOnThisThread cLocale;
     Workbook book(file.LibraryPath(), file.LibraryFolder());
     if (book.Get() == nullptr) {
         file.Abandon("内存不足");
