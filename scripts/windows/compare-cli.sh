@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Exports every example with the Linux and the Windows quarvel-cli under several option sets,
 # to files and to standard output, and fails unless both give the same bytes and the same
-# exit status: the same section file must give the same export on either system.
+# exit status: the same section file must give the same export on either system. As Excel
+# workbooks, whose bytes hold the time they were written, they must hold the same sheets,
+# cells, number formats and widths (read with /usr/bin/python3 and Debian's openpyxl).
 # Usage: compare-cli.sh LINUX_CLI WINDOWS_CLI [RUNNER]   (RUNNER runs WINDOWS_CLI, e.g. Wine)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -59,6 +61,27 @@ for index in "${!option_sets[@]}"; do
         if [ ! -f "$scratch/$index/linux/$name" ]; then
             fail "$label: the Linux export wrote no $name"
         elif ! cmp -s "$scratch/$index/linux/$name" "$scratch/$index/windows/$name"; then
+            fail "$label: $name differs"
+        fi
+    done
+
+    # As workbooks, compared cell for cell.
+    mkdir -p "$scratch/$index/linux-xlsx" "$scratch/$index/windows-xlsx"
+    linux_status=0
+    windows_status=0
+    "$linux_cli" export "${examples[@]}" --output-dir "$scratch/$index/linux-xlsx" --format xlsx \
+        "${options[@]}" 2>/dev/null || linux_status=$?
+    run_windows export "${examples[@]}" --output-dir "$scratch/$index/windows-xlsx" --format xlsx \
+        "${options[@]}" 2>/dev/null || windows_status=$?
+    [ "$linux_status" -eq "$windows_status" ] ||
+        fail "$label, xlsx: exit status $linux_status on Linux, $windows_status on Windows"
+    for example in "${examples[@]}"; do
+        name="$(basename "${example%.*}").xlsx"
+        cases=$((cases + 1))
+        if [ ! -f "$scratch/$index/linux-xlsx/$name" ]; then
+            fail "$label: the Linux export wrote no $name"
+        elif ! /usr/bin/python3 "$root/tests/exporting/check_workbook.py" same \
+            "$scratch/$index/linux-xlsx/$name" "$scratch/$index/windows-xlsx/$name"; then
             fail "$label: $name differs"
         fi
     done
