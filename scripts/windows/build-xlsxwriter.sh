@@ -24,36 +24,21 @@ key="$({
         mingw-w64-x86-64-dev
     printf '%s\n' "${flags[@]}"
 } | sha256sum | cut -c1-16)"
-cache_dir="$(quarvel_cache_dir)"
-prefix="$cache_dir/xlsxwriter-mingw-${source_version//[^A-Za-z0-9.]/_}-$key"
-if [ -f "$prefix/.complete" ]; then
-    echo "$prefix"
-    exit 0
-fi
-
-exec 9>"$cache_dir/xlsxwriter-mingw.lock"
-flock 9
-if [ ! -f "$prefix/.complete" ]; then
-    rm -rf "$prefix"
-    work="$(mktemp -d "$cache_dir/.xlsxwriter-mingw-build.XXXXXX")"
-    trap 'rm -rf "$work"' EXIT
-    quarvel_fetch_source libxlsxwriter "$source_version" "$work"
+build() { # work stage
+    quarvel_fetch_source libxlsxwriter "$source_version" "$1" || return 1
     if ! {
-        cmake -S "$work/src" -B "$work/build" -G Ninja \
+        cmake -S "$1/src" -B "$1/build" -G Ninja \
             -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
             -DCMAKE_INSTALL_PREFIX="$prefix" "${flags[@]}" &&
-            cmake --build "$work/build" -j "${QUARVEL_JOBS:-$(nproc)}" &&
-            DESTDIR="$work/stage" cmake --install "$work/build"
-    } >"$work/build.log" 2>&1; then
-        tail -n 40 "$work/build.log" >&2
-        exit 1
+            cmake --build "$1/build" -j "${QUARVEL_JOBS:-$(nproc)}" &&
+            DESTDIR="$1/stage" cmake --install "$1/build"
+    } >"$1/build.log" 2>&1; then
+        tail -n 40 "$1/build.log" >&2
+        return 1
     fi
     # The BSD licence asks that a binary distribution carry the notice; the package takes it.
-    doc="$work/stage$prefix/share/doc/libxlsxwriter-mingw"
-    mkdir -p "$doc"
-    cp "$work/src/License.txt" "$doc/License.txt"
-    cp "$work/src/debian/copyright" "$doc/copyright"
-    touch "$work/stage$prefix/.complete"
-    mv "$work/stage$prefix" "$prefix"
-fi
-echo "$prefix"
+    mkdir -p "$2/share/doc/libxlsxwriter-mingw"
+    cp "$1/src/License.txt" "$1/src/debian/copyright" "$2/share/doc/libxlsxwriter-mingw/"
+}
+prefix="$(quarvel_cache_dir)/xlsxwriter-mingw-${source_version//[^A-Za-z0-9.]/_}-$key"
+quarvel_build_once "$prefix" xlsxwriter-mingw build

@@ -41,50 +41,38 @@ run_windows() {
     fi
 }
 
+# label folder format compare...: exports every example into folder/linux and folder/windows
+# in the format and compares each pair of files with the compare command.
+compare_folders() {
+    local label="$1" folder="$2" format="$3" linux_status=0 windows_status=0 example name
+    shift 3
+    mkdir -p "$folder/linux" "$folder/windows"
+    "$linux_cli" export "${examples[@]}" --output-dir "$folder/linux" --format "$format" \
+        "${options[@]}" 2>/dev/null || linux_status=$?
+    run_windows export "${examples[@]}" --output-dir "$folder/windows" --format "$format" \
+        "${options[@]}" 2>/dev/null || windows_status=$?
+    [ "$linux_status" -eq "$windows_status" ] ||
+        fail "$label, $format: exit status $linux_status on Linux, $windows_status on Windows"
+    for example in "${examples[@]}"; do
+        name="$(basename "${example%.*}").$format"
+        cases=$((cases + 1))
+        if [ ! -f "$folder/linux/$name" ]; then
+            fail "$label: the Linux export wrote no $name"
+        elif ! "$@" "$folder/linux/$name" "$folder/windows/$name"; then
+            fail "$label: $name differs"
+        fi
+    done
+}
+
 for index in "${!option_sets[@]}"; do
     read -r -a options <<<"${option_sets[$index]}"
     label="options '${option_sets[$index]}'"
 
-    # To files: every example in one run per system.
-    mkdir -p "$scratch/$index/linux" "$scratch/$index/windows"
-    linux_status=0
-    windows_status=0
-    "$linux_cli" export "${examples[@]}" --output-dir "$scratch/$index/linux" "${options[@]}" \
-        2>/dev/null || linux_status=$?
-    run_windows export "${examples[@]}" --output-dir "$scratch/$index/windows" "${options[@]}" \
-        2>/dev/null || windows_status=$?
-    [ "$linux_status" -eq "$windows_status" ] ||
-        fail "$label: exit status $linux_status on Linux, $windows_status on Windows"
-    for example in "${examples[@]}"; do
-        name="$(basename "${example%.*}").csv"
-        cases=$((cases + 1))
-        if [ ! -f "$scratch/$index/linux/$name" ]; then
-            fail "$label: the Linux export wrote no $name"
-        elif ! cmp -s "$scratch/$index/linux/$name" "$scratch/$index/windows/$name"; then
-            fail "$label: $name differs"
-        fi
-    done
-
-    # As workbooks, compared cell for cell.
-    mkdir -p "$scratch/$index/linux-xlsx" "$scratch/$index/windows-xlsx"
-    linux_status=0
-    windows_status=0
-    "$linux_cli" export "${examples[@]}" --output-dir "$scratch/$index/linux-xlsx" --format xlsx \
-        "${options[@]}" 2>/dev/null || linux_status=$?
-    run_windows export "${examples[@]}" --output-dir "$scratch/$index/windows-xlsx" --format xlsx \
-        "${options[@]}" 2>/dev/null || windows_status=$?
-    [ "$linux_status" -eq "$windows_status" ] ||
-        fail "$label, xlsx: exit status $linux_status on Linux, $windows_status on Windows"
-    for example in "${examples[@]}"; do
-        name="$(basename "${example%.*}").xlsx"
-        cases=$((cases + 1))
-        if [ ! -f "$scratch/$index/linux-xlsx/$name" ]; then
-            fail "$label: the Linux export wrote no $name"
-        elif ! /usr/bin/python3 "$root/tests/exporting/check_workbook.py" same \
-            "$scratch/$index/linux-xlsx/$name" "$scratch/$index/windows-xlsx/$name"; then
-            fail "$label: $name differs"
-        fi
-    done
+    # To files, every example in one run per system: the text form byte for byte, workbooks
+    # cell for cell.
+    compare_folders "$label" "$scratch/$index/csv" csv cmp -s
+    compare_folders "$label" "$scratch/$index/xlsx" xlsx \
+        /usr/bin/python3 "$root/tests/exporting/check_workbook.py" same
 
     # To standard output, one example a run.
     for example in "${examples[@]}"; do
