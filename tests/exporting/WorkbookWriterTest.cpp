@@ -19,15 +19,6 @@ namespace fs = std::filesystem;
 using test::ReadFileBytes;
 using test::WriteFileBytes;
 
-std::vector<std::string> Entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().u8string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // A table of any length whose cells cost nothing; counts the rows asked for
 // and can do something when a row is reached.
 class CheapTable : public TableSource {
@@ -130,7 +121,7 @@ TEST(WorkbookWriterTest, TablesLongerThanExcelAreRefusedBeforeAnythingIsWritten)
     EXPECT_EQ(result.reason, reason);
     EXPECT_EQ(tooLong.RowsAsked(), 0u);
     EXPECT_EQ(ReadFileBytes(target), "keep");
-    EXPECT_EQ(Entries(folder.Path()), std::vector<std::string>{"全线.xlsx"});
+    EXPECT_EQ(test::EntriesIn(folder.Path()), std::vector<std::string>{"全线.xlsx"});
 }
 
 // A cancel is looked at between rows: the writing stops soon after it, and
@@ -148,13 +139,13 @@ TEST(WorkbookWriterTest, CancelStopsBetweenRowsAndLeavesNothing) {
     EXPECT_GT(table.RowsAsked(), 5000u);
     EXPECT_LT(table.RowsAsked(), 5000u + 2048u);
     EXPECT_EQ(ReadFileBytes(target), "keep");
-    EXPECT_EQ(Entries(folder.Path()), std::vector<std::string>{"out.xlsx"});
+    EXPECT_EQ(test::EntriesIn(folder.Path()), std::vector<std::string>{"out.xlsx"});
 
     const CheapTable untouched(10);
     result = WriteWorkbookFile(folder / "new.xlsx", {{"断面", &untouched}}, &cancel);
     EXPECT_TRUE(result.cancelled);
     EXPECT_EQ(untouched.RowsAsked(), 0u);
-    EXPECT_EQ(Entries(folder.Path()), std::vector<std::string>{"out.xlsx"});
+    EXPECT_EQ(test::EntriesIn(folder.Path()), std::vector<std::string>{"out.xlsx"});
 }
 
 TEST(WorkbookWriterTest, FailuresNameTheFileAndLeaveNothingBehind) {
@@ -183,7 +174,7 @@ TEST(WorkbookWriterTest, FailuresNameTheFileAndLeaveNothingBehind) {
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(ReadFileBytes(target).substr(0, 2), "PK");
     EXPECT_EQ(IncompleteZipPart(target), "");
-    EXPECT_EQ(Entries(chinese), std::vector<std::string>{"路线 K0.xlsx"});
+    EXPECT_EQ(test::EntriesIn(chinese), std::vector<std::string>{"路线 K0.xlsx"});
 }
 
 #ifndef _WIN32
