@@ -38,10 +38,14 @@ RoadList::RoadList(QWidget* parent)
     m_title->setBuddy(m_view);
 
     const int average = QFontMetrics(font()).averageCharWidth();
+    // The file's name gives and takes the room, so that the count at the
+    // right stays in sight however narrow the list is.
+    QHeaderView* header = m_view->header();
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(2 * average);
     m_view->setColumnWidth(RoadListModel::LabelColumn, kLabelChars * average);
-    m_view->setColumnWidth(RoadListModel::FileColumn, kFileChars * average);
-    m_view->header()->setStretchLastSection(true);
-    m_view->header()->setMinimumSectionSize(2 * average);
+    m_view->setColumnWidth(RoadListModel::PointsColumn, kPointsChars * average);
+    header->setSectionResizeMode(RoadListModel::FileColumn, QHeaderView::Stretch);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

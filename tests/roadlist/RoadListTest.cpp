@@ -5,6 +5,7 @@
 #include "roadlist/RoadListModel.h"
 #include "support/TestSupport.h"
 
+#include <QHeaderView>
 #include <QSignalSpy>
 #include <QTreeView>
 #include <QtTest>
@@ -101,6 +102,25 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(list.Model()->FailedCount(), 0);
         QCOMPARE(list.Model()->PointCount(1), std::optional<std::size_t>(10));
+    }
+
+    // The count at the right of a row stays in sight, also when the list is narrow.
+    void theCountStaysInSightHoweverNarrow() {
+        RoadList list;
+        list.SetRoad(Examples({"section-3.8.txt"}));
+        list.show();
+        for (const int width : {list.sizeHint().width(), list.sizeHint().width() * 2 / 3}) {
+            list.resize(width, 300);
+            QVERIFY(QTest::qWaitForWindowExposed(&list));
+            const QHeaderView* header = list.View()->header();
+            const int right = header->sectionViewportPosition(RoadListModel::PointsColumn) +
+                              header->sectionSize(RoadListModel::PointsColumn);
+            QVERIFY2(right <= list.View()->viewport()->width(),
+                     qPrintable(QStringLiteral("%1 > %2").arg(right).arg(
+                         list.View()->viewport()->width())));
+            QVERIFY(header->sectionSize(RoadListModel::PointsColumn) >=
+                    list.fontMetrics().horizontalAdvance(QStringLiteral("99999")));
+        }
     }
 
     void nextAndPreviousChooseOnceAndStopAtTheEnds() {
