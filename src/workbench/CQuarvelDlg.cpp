@@ -86,6 +86,7 @@ CQuarvelDlg::CQuarvelDlg(std::filesystem::path settingsFile, QWidget* parent)
 
     LoadSettings();
     m_exportCommand.UseForm(&m_exportForm);
+    m_exportRoad.UseForm(&m_exportForm);
     CreateMenu();
     CreateControls();
     PlaceControls();
@@ -119,6 +120,7 @@ void CQuarvelDlg::SetMessageSink(MessageSink sink) {
 void CQuarvelDlg::SetProgressDelay(int milliseconds) {
     m_openCommand.SetProgressDelay(milliseconds);
     m_openRoadCommand.SetProgressDelay(milliseconds);
+    m_exportRoad.SetProgressDelay(milliseconds);
 }
 
 void CQuarvelDlg::SetNoticeDuration(int milliseconds) {
@@ -140,6 +142,7 @@ void CQuarvelDlg::CreateMenu() {
     connect(m_recent, &RecentFiles::fileChosen, this, &CQuarvelDlg::OnRecentFileChosen);
     connect(m_recent, &RecentFiles::roadChosen, this, &CQuarvelDlg::OnRecentRoadChosen);
     connect(m_menu->OpenRoadAction(), &QAction::triggered, this, &CQuarvelDlg::OnOpenRoad);
+    connect(m_menu->ExportRoadAction(), &QAction::triggered, this, &CQuarvelDlg::OnExportRoad);
     connect(m_menu->QuitAction(), &QAction::triggered, this, &QWidget::close);
     connect(m_menu->AboutAction(), &QAction::triggered, this, &CQuarvelDlg::ShowAboutBox);
 }

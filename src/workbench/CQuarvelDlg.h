@@ -6,6 +6,7 @@
 #include "table/TableRules.h"
 #include "workbench/BatchExportCommand.h"
 #include "workbench/ExportProfileCommand.h"
+#include "workbench/ExportRoadCommand.h"
 #include "workbench/ExportTableCommand.h"
 #include "workbench/OpenRoadCommand.h"
 #include "workbench/OpenSectionCommand.h"
@@ -78,6 +79,7 @@ public:
     ExportProfileCommand& ProfileExport() { return m_profileExport; }
     BatchExportCommand& BatchExport() { return m_batchExport; }
     OpenRoadCommand& RoadOpening() { return m_openRoadCommand; }
+    ExportRoadCommand& RoadExport() { return m_exportRoad; }
     RoadList* RoadSections() const { return m_roadList; }
     const RecentFiles& Recent() const { return *m_recent; }
     const ExportForm& Form() const { return m_exportForm; }
@@ -93,6 +95,7 @@ public slots:
     void OnRecentFileChosen(const QString& path);
     void OnOpenRoad();
     void OnRecentRoadChosen(const RoadSource& road);
+    void OnExportRoad();
     // The About box belongs to the application, which answers aboutRequested.
     void ShowAboutBox();
     // Selected rows, or the whole table when none is selected, to the clipboard.
@@ -170,6 +173,7 @@ private:
     ExportProfileCommand m_profileExport{this};
     BatchExportCommand m_batchExport{this};
     OpenRoadCommand m_openRoadCommand{this};
+    ExportRoadCommand m_exportRoad{this};
     MessageSink m_showMessage;
     ExportOptionsChooser m_chooseExportOptions;
     ExportForm m_exportForm;

@@ -243,6 +243,7 @@ int CQuarvelDlg::RoadListWidth() const {
 // The list takes its room beside the table: the window grows by it as far as
 // the screen has room, and gives it back when the list goes.
 void CQuarvelDlg::ShowRoadList(bool shown) {
+    m_menu->ExportRoadAction()->setEnabled(shown);
     m_menu->NextSectionAction()->setEnabled(shown);
     m_menu->PreviousSectionAction()->setEnabled(shown);
     if (m_roadList->isHidden() != shown) {

@@ -24,6 +24,8 @@ MainMenu::MainMenu(QWidget* parent) : QMenuBar(parent) {
     m_exportProfile = m_fileMenu->addAction(QStringLiteral("导出断面图…"));
     m_batchExport = m_fileMenu->addAction(QStringLiteral("批量导出…"));
     m_batchExport->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    m_exportRoad = m_fileMenu->addAction(QStringLiteral("导出全线断面表…"));
+    m_exportRoad->setEnabled(false);
     m_exportOptions = m_fileMenu->addAction(QStringLiteral("导出选项…"));
     m_fileMenu->addSeparator();
     m_quit = m_fileMenu->addAction(QStringLiteral("退出"));

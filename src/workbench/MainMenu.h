@@ -26,7 +26,8 @@ public:
     QAction* ExportAction() const { return m_export; }
     QAction* ExportProfileAction() const { return m_exportProfile; }
     QAction* BatchExportAction() const { return m_batchExport; }
-    // Enabled while a road is open.
+    // Enabled while a road is open, as are the next and previous sections.
+    QAction* ExportRoadAction() const { return m_exportRoad; }
     QAction* NextSectionAction() const { return m_nextSection; }
     QAction* PreviousSectionAction() const { return m_previousSection; }
     QAction* ExportOptionsAction() const { return m_exportOptions; }
@@ -46,6 +47,7 @@ private:
     QAction* m_export;
     QAction* m_exportProfile;
     QAction* m_batchExport;
+    QAction* m_exportRoad;
     QAction* m_nextSection;
     QAction* m_previousSection;
     QAction* m_exportOptions;

@@ -1,8 +1,9 @@
 // A road in the window: "打开道路…", the list of its sections beside the
-// table and moving along it.
+// table, moving along it, and "导出全线断面表…" against quarvel-cli merge.
 
 #include "WindowHarness.h"
 
+#include "cli/ExportCommand.h"
 #include "roadlist/RoadList.h"
 #include "roadlist/RoadListModel.h"
 #include "workbench/MainMenu.h"
@@ -12,8 +13,13 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QTreeView>
 #include <QtTest>
+
+#include <sstream>
 
 using namespace quarvel;
 using namespace quarvel::test;
@@ -44,6 +50,13 @@ struct RoadFolder {
     }
 };
 
+// quarvel-cli run in-process; its exit status.
+int Cli(std::vector<std::string> args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    return RunCli(args, out, err);
+}
+
 // The rows the table shows for file with the view and the layers applied by name.
 QList<QStringList> ExpectedRows(const QString& file, const std::vector<std::string>& captions,
                                 const TableOptions& options,
@@ -63,9 +76,28 @@ QList<QStringList> ExpectedRows(const QString& file, const std::vector<std::stri
     return rows;
 }
 
+struct RoadAnswers {
+    QString target;
+    QList<int> skipAsked;
+    bool skip = true;
+    QStringList headlines;
+    QStringList details;
+};
+
 class RoadWindow {
 public:
-    explicit RoadWindow(WindowHarness& h) : m_h(h) {}
+    explicit RoadWindow(WindowHarness& h) : m_h(h) {
+        ExportRoadCommand& exporting = h.window->RoadExport();
+        exporting.SetFileChooser([this](const QString&) { return answers.target; });
+        exporting.SetSkipChooser([this](int unreadable) {
+            answers.skipAsked.append(unreadable);
+            return answers.skip;
+        });
+        exporting.SetSummarySink([this](const QString& headline, const QString& details) {
+            answers.headlines.append(headline);
+            answers.details.append(details);
+        });
+    }
 
     // Opens the road through Ctrl+Shift+O, the dialog answering road.
     void Open(const RoadSource& road) {
@@ -83,6 +115,13 @@ public:
         }
         return labels;
     }
+    bool Export(const QString& target) {
+        answers.target = target;
+        m_h.window->Menu()->ExportRoadAction()->trigger();
+        return QFile::exists(target);
+    }
+
+    RoadAnswers answers;
 
 private:
     WindowHarness& m_h;
@@ -149,7 +188,7 @@ private slots:
         QCOMPARE(h.window->StatusText(),
                  QStringLiteral("断面：K0+860（1/4）    文件：c.txt    格式版本：3.8    点数：14"));
         QCOMPARE(h.window->Profile()->Title(), QStringLiteral("K0+860（c.txt）"));
-        QVERIFY(h.window->Menu()->NextSectionAction()->isEnabled());
+        QVERIFY(h.window->Menu()->ExportRoadAction()->isEnabled());
 
         // A single file puts the window back as it was.
         h.window->OpenFile(ExamplePath("section-3.0.txt"));
@@ -157,6 +196,7 @@ private slots:
         QCOMPARE(h.window->width(), singleWidth);
         QVERIFY(!h.window->Road().has_value());
         QVERIFY(h.window->StatusText().startsWith(QStringLiteral("文件：section-3.0.txt")));
+        QVERIFY(!h.window->Menu()->ExportRoadAction()->isEnabled());
         QVERIFY(!h.window->Menu()->NextSectionAction()->isEnabled());
     }
 
@@ -223,8 +263,65 @@ private slots:
         QVERIFY(!h.Layers()->CheckedTexts().contains(QStringLiteral("辅助线")));
     }
 
-    // A section that cannot be read is marked and told in the status line when chosen.
-    void anUnreadableSectionIsMarkedAndTold() {
+    void theRoadsTableIsQuarvelClisMerge() {
+        WindowHarness h;
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        const RoadFolder road(h);
+        RoadWindow w(h);
+        w.Open(RoadSource{{}, road.folder, true});
+        const std::vector<std::string> applied = ChooseView(h);
+        h.window->SetExportOptionsChooser([](const ExportForm&) {
+            return std::optional<ExportForm>(
+                ExportForm{ExportEncoding::Utf8Bom, FirstLine::Captions, Separator::Tab});
+        });
+        h.window->Menu()->ExportOptionsAction()->trigger();
+        h.window->Menu()->NextSectionAction()->trigger(); // the view, not the section, counts
+
+        const QString target = h.TempPath(QStringLiteral("全线.csv"));
+        QVERIFY(w.Export(target));
+        QVERIFY2(w.answers.headlines.isEmpty(), qPrintable(w.answers.details.join('\n')));
+        QVERIFY2(h.window->StatusText().startsWith(QStringLiteral("已导出全线断面表：4 个断面，")),
+                 qPrintable(h.window->StatusText()));
+        QVERIFY(w.answers.skipAsked.isEmpty());
+
+        std::string layers;
+        for (const std::string& layer : applied) {
+            layers += (layers.empty() ? "" : ",") + layer;
+        }
+        const std::vector<std::string> view = {"--columns",   "编号,坐标X,坐标Y,图层",
+                                               "--decimals",  "2",
+                                               "--knee-mode", "1",
+                                               "--renumber",  "--reverse",
+                                               "--layers",    layers,
+                                               "--recursive"};
+        const QString cliTable = h.TempPath(QStringLiteral("cli.csv"));
+        std::vector<std::string> args = {"merge",        ToFsPath(road.folder).u8string(),
+                                         "-o",           ToFsPath(cliTable).u8string(),
+                                         "--encoding",   "utf8-bom",
+                                         "--first-line", "captions",
+                                         "--separator",  "tab"};
+        args.insert(args.end(), view.begin(), view.end());
+        QCOMPARE(Cli(args), kExitOk);
+        QCOMPARE(ReadBytes(target), ReadBytes(cliTable));
+
+        const QString book = h.TempPath(QStringLiteral("全线.xlsx"));
+        QVERIFY(w.Export(book));
+        const QString cliBook = h.TempPath(QStringLiteral("cli.xlsx"));
+        args = {"merge", ToFsPath(road.folder).u8string(), "-o", ToFsPath(cliBook).u8string()};
+        args.insert(args.end(), view.begin(), view.end());
+        QCOMPARE(Cli(args), kExitOk);
+#ifndef _WIN32 // openpyxl reads them on the build machine
+        QProcess check;
+        check.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(QUARVEL_CHECK_WORKBOOK),
+                                                         QStringLiteral("same"), book, cliBook});
+        QVERIFY(check.waitForFinished(60000));
+        QVERIFY2(check.exitCode() == 0, check.readAllStandardError().constData());
+#endif
+    }
+
+    // A section that cannot be read is marked, told in the status line when
+    // chosen, and left out of the road's table only when the user agrees.
+    void anUnreadableSectionIsMarkedToldAndLeftOutOnlyWhenAgreed() {
         WindowHarness h;
         QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
         const RoadFolder road(h);
@@ -249,6 +346,63 @@ private slots:
         QTest::keyClick(h.List(), Qt::Key_PageUp, Qt::ControlModifier);
         QVERIFY(h.ShowsExactly(ExpectedTable(road.k1250, {"编号", "坐标X", "坐标Y"}, {})));
         QVERIFY(h.window->findChild<QLabel*>(QStringLiteral("warning"))->text().isEmpty());
+
+        const QString target = h.TempPath(QStringLiteral("全线.csv"));
+        w.answers.skip = false;
+        QVERIFY(!w.Export(target));
+        QCOMPARE(w.answers.skipAsked, QList<int>{1});
+        QVERIFY(w.answers.headlines.isEmpty());
+
+        w.answers.skip = true;
+        QVERIFY(w.Export(target));
+        QCOMPARE(w.answers.headlines.size(), 1);
+        QVERIFY2(w.answers.headlines[0].contains(QStringLiteral("2 个断面")) &&
+                     w.answers.headlines[0].contains(QStringLiteral("1 个文件无法读入")),
+                 qPrintable(w.answers.headlines[0]));
+        QVERIFY(w.answers.details[0].contains(QStringLiteral("readme.txt")));
+        const QString cliTable = h.TempPath(QStringLiteral("cli.csv"));
+        QCOMPARE(Cli({"merge", ToFsPath(road.k1250).u8string(), ToFsPath(notes).u8string(),
+                      ToFsPath(road.k0860).u8string(), "-o", ToFsPath(cliTable).u8string(),
+                      "--skip-bad"}),
+                 kExitFailed);
+        QCOMPARE(ReadBytes(target), ReadBytes(cliTable));
+    }
+
+    void aCancelledExportOfTheRoadLeavesNothing() {
+        WindowHarness h;
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        QByteArray section = "HWT3.8\r\nh\r\n4000\r\n";
+        for (int i = 0; i < 4000; ++i) {
+            section += QByteArray::number(i) + "," + QByteArray::number(i * 0.25) +
+                       ",2,3,0,0,,0,0,L,0,\r\n";
+        }
+        QVERIFY(QDir().mkpath(h.TempPath(QStringLiteral("big"))));
+        for (int i = 0; i < 80; ++i) {
+            h.WriteFile(QStringLiteral("big/K%1+000.txt").arg(i), section);
+        }
+        RoadWindow w(h);
+        w.Open(RoadSource{{}, h.TempPath(QStringLiteral("big")), false});
+        QCOMPARE(w.List()->Count(), 80);
+        h.window->RoadExport().SetProgressDelay(0);
+        QString seen;
+        QTimer cancelOnceReading;
+        connect(&cancelOnceReading, &QTimer::timeout, this, [&] {
+            auto* progress =
+                h.window->findChild<QProgressDialog*>(QStringLiteral("roadExportProgress"));
+            if (progress != nullptr && progress->value() >= 1 && seen.isEmpty()) {
+                seen = progress->labelText();
+                const QPushButton* cancel = progress->findChild<QPushButton*>();
+                QTest::mouseClick(progress->windowHandle(), Qt::LeftButton, {},
+                                  cancel->mapTo(progress, cancel->rect().center()));
+            }
+        });
+        cancelOnceReading.start(1);
+        const QString target = h.TempPath(QStringLiteral("全线.csv"));
+        QVERIFY(!w.Export(target));
+        QVERIFY2(seen.startsWith(QStringLiteral("正在读入断面 ")), qPrintable(seen));
+        QVERIFY(w.answers.headlines.isEmpty());
+        QVERIFY(!h.window->StatusText().startsWith(QStringLiteral("已导出")));
+        QCOMPARE(QDir(h.TempPath(QStringLiteral("big"))).entryList(QDir::Files).size(), 80);
     }
 
     void roadsAreRememberedAmongTheRecentFiles() {
