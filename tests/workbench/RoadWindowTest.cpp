@@ -327,22 +327,26 @@ private slots:
         const RoadFolder road(h);
         RoadWindow w(h);
         const QString notes = road.folder + QStringLiteral("/readme.txt");
-        w.Open(RoadSource{{road.k1250, notes, road.k0860}, {}, false});
+        // A file of the set that has gone since is listed and marked like the note.
+        const QString gone = road.folder + QStringLiteral("/gone.txt");
+        w.Open(RoadSource{{road.k1250, notes, gone, road.k0860}, {}, false});
         QCOMPARE(w.Labels(), QStringList({QStringLiteral("K0+860"), QStringLiteral("K1+250"),
-                                          QStringLiteral("readme")}));
+                                          QStringLiteral("gone"), QStringLiteral("readme")}));
         QTRY_VERIFY(w.List()->IsScanned());
-        QCOMPARE(w.Model().FailedCount(), 1);
+        QCOMPARE(w.Model().FailedCount(), 2);
+        QVERIFY(w.Model().Failure(2).contains(QStringLiteral("gone.txt")));
         const QString reason =
-            w.Model().index(2, RoadListModel::FileColumn).data(Qt::ToolTipRole).toString();
+            w.Model().index(3, RoadListModel::FileColumn).data(Qt::ToolTipRole).toString();
         QVERIFY2(reason.startsWith(QStringLiteral("非本软件数据格式文件: ")) &&
                      reason.contains(QStringLiteral("readme.txt")),
                  qPrintable(reason));
 
-        w.List()->Choose(2);
+        w.List()->Choose(3);
         QVERIFY(h.messages.isEmpty());
         QCOMPARE(h.Rows(), 0);
         QCOMPARE(h.window->StatusText(),
-                 QStringLiteral("断面：readme（3/3）    文件：readme.txt    ") + reason);
+                 QStringLiteral("断面：readme（4/4）    文件：readme.txt    ") + reason);
+        QTest::keyClick(h.List(), Qt::Key_PageUp, Qt::ControlModifier);
         QTest::keyClick(h.List(), Qt::Key_PageUp, Qt::ControlModifier);
         QVERIFY(h.ShowsExactly(ExpectedTable(road.k1250, {"编号", "坐标X", "坐标Y"}, {})));
         QVERIFY(h.window->findChild<QLabel*>(QStringLiteral("warning"))->text().isEmpty());
@@ -350,20 +354,20 @@ private slots:
         const QString target = h.TempPath(QStringLiteral("全线.csv"));
         w.answers.skip = false;
         QVERIFY(!w.Export(target));
-        QCOMPARE(w.answers.skipAsked, QList<int>{1});
+        QCOMPARE(w.answers.skipAsked, QList<int>{2});
         QVERIFY(w.answers.headlines.isEmpty());
 
         w.answers.skip = true;
         QVERIFY(w.Export(target));
         QCOMPARE(w.answers.headlines.size(), 1);
         QVERIFY2(w.answers.headlines[0].contains(QStringLiteral("2 个断面")) &&
-                     w.answers.headlines[0].contains(QStringLiteral("1 个文件无法读入")),
+                     w.answers.headlines[0].contains(QStringLiteral("2 个文件无法读入")),
                  qPrintable(w.answers.headlines[0]));
         QVERIFY(w.answers.details[0].contains(QStringLiteral("readme.txt")));
         const QString cliTable = h.TempPath(QStringLiteral("cli.csv"));
         QCOMPARE(Cli({"merge", ToFsPath(road.k1250).u8string(), ToFsPath(notes).u8string(),
-                      ToFsPath(road.k0860).u8string(), "-o", ToFsPath(cliTable).u8string(),
-                      "--skip-bad"}),
+                      ToFsPath(gone).u8string(), ToFsPath(road.k0860).u8string(), "-o",
+                      ToFsPath(cliTable).u8string(), "--skip-bad"}),
                  kExitFailed);
         QCOMPARE(ReadBytes(target), ReadBytes(cliTable));
     }
