@@ -234,6 +234,49 @@ private slots:
         QVERIFY(h.ShowsExactly(ExpectedTable(road.k0860, {"编号", "坐标X", "坐标Y"}, {})));
     }
 
+    // Cancelling the read of the next section leaves the one shown, in the
+    // list as well: nothing is marked, nothing emptied.
+    void cancellingTheReadOfASectionKeepsTheOneShown() {
+        WindowHarness h;
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        QVERIFY(QDir().mkpath(h.TempPath(QStringLiteral("long"))));
+        QFile::copy(ExamplePath("section-3.8.txt"),
+                    h.TempPath(QStringLiteral("long/a.txt"))); // K0+860
+        constexpr int kPoints = 120000; // some megabytes: the read reports its progress often
+        QByteArray big = QByteArrayLiteral("HWT3.8\nheader\n") + QByteArray::number(kPoints) + '\n';
+        for (int i = 0; i < kPoints; ++i) {
+            big += QByteArray::number(i) + ",100.5,200.25,10,5,0,note,0,0,LAYER,0,\n";
+        }
+        h.WriteFile(QStringLiteral("long/K9+000.txt"), big);
+        RoadWindow w(h);
+        w.Open(RoadSource{{}, h.TempPath(QStringLiteral("long")), false});
+        QCOMPARE(w.List()->Count(), 2);
+        const QString status = h.window->StatusText();
+        const int rows = h.Rows();
+
+        int shown = 0;
+        QTimer presser;
+        connect(&presser, &QTimer::timeout, this, [&] {
+            auto* progress = h.window->findChild<QProgressDialog*>();
+            if (progress != nullptr && progress->isVisible() && shown == 0) {
+                ++shown;
+                QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+            }
+        });
+        presser.start(0);
+        h.window->SetProgressDelay(0);
+        h.List()->setFocus();
+        QTest::keyClick(h.List(), Qt::Key_PageDown, Qt::ControlModifier);
+        presser.stop();
+
+        QCOMPARE(shown, 1);
+        QCOMPARE(w.List()->CurrentRow(), 0);
+        QCOMPARE(h.Rows(), rows);
+        QCOMPARE(h.window->StatusText(), status);
+        QVERIFY(h.messages.isEmpty());
+        QVERIFY(!w.Model().IsFailed(1));
+    }
+
     // Columns, decimals, knee points, renumbering and the order stay; the
     // layers applied go by name, as the batch export applies them.
     void theViewStaysAsTheUserMovesOn() {
