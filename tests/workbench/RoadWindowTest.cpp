@@ -19,6 +19,8 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include <functional>
+
 #include <sstream>
 
 using namespace quarvel;
@@ -78,6 +80,7 @@ QList<QStringList> ExpectedRows(const QString& file, const std::vector<std::stri
 
 struct RoadAnswers {
     QString target;
+    std::function<void()> whileChoosing; // the save dialog's "导出选项…"
     QList<int> skipAsked;
     bool skip = true;
     QStringList headlines;
@@ -88,7 +91,12 @@ class RoadWindow {
 public:
     explicit RoadWindow(WindowHarness& h) : m_h(h) {
         ExportRoadCommand& exporting = h.window->RoadExport();
-        exporting.SetFileChooser([this](const QString&) { return answers.target; });
+        exporting.SetFileChooser([this](const QString&) {
+            if (answers.whileChoosing) {
+                answers.whileChoosing();
+            }
+            return answers.target;
+        });
         exporting.SetSkipChooser([this](int unreadable) {
             answers.skipAsked.append(unreadable);
             return answers.skip;
@@ -317,7 +325,8 @@ private slots:
             return std::optional<ExportForm>(
                 ExportForm{ExportEncoding::Utf8Bom, FirstLine::Captions, Separator::Tab});
         });
-        h.window->Menu()->ExportOptionsAction()->trigger();
+        // Chosen in the save dialog: the form the file is written in.
+        w.answers.whileChoosing = [&h] { h.window->Menu()->ExportOptionsAction()->trigger(); };
         h.window->Menu()->NextSectionAction()->trigger(); // the view, not the section, counts
 
         const QString target = h.TempPath(QStringLiteral("全线.csv"));
