@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts quarvel under a private Xvfb display with an example section open and
 # saves a picture of the screen (docs/screenshot.png unless a path is given).
-# Usage: scripts/screenshot.sh [output.png] [section-file]
+# Usage: scripts/screenshot.sh [output.png] [section-file|road-folder]
+# QUARVEL_SCREENSHOT_SCREEN sets the screen's size (760x900), QUARVEL_SCREENSHOT_KEYS
+# keys pressed in the window before the picture (xdotool's names, e.g. "ctrl+Next ctrl+Next").
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 output="${1:-$root/docs/screenshot.png}"
@@ -41,7 +43,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb "$display" -screen 0 760x900x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 "${QUARVEL_SCREENSHOT_SCREEN:-760x900}x24" -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 50); do
     [ -e "/tmp/.X11-unix/X${display#:}" ] && break
@@ -55,6 +57,13 @@ sleep "${QUARVEL_SCREENSHOT_DELAY:-3}"
 if ! kill -0 "$app_pid" 2>/dev/null; then
     echo "quarvel ended before the picture was taken" >&2
     exit 1
+fi
+
+if [ -n "${QUARVEL_SCREENSHOT_KEYS:-}" ]; then
+    read -r -a keys <<<"$QUARVEL_SCREENSHOT_KEYS"
+    DISPLAY="$display" xdotool search --sync --pid "$app_pid" --name MorvexV1.3 windowfocus --sync \
+        key --delay 300 "${keys[@]}"
+    sleep 1
 fi
 
 mkdir -p "$(dirname "$output")"
