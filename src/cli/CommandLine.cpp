@@ -51,14 +51,35 @@ std::optional<CommandKind> InformationRequest(const std::string& arg) {
 // More threads than files or processors only cost memory.
 constexpr int kMaxJobs = 256;
 
-// Walks the arguments of "export", one option at a time.
+std::optional<MergeFormat> MergeFormatFromName(std::string_view name) {
+    if (name == "csv") {
+        return MergeFormat::Text;
+    }
+    if (name == "xlsx") {
+        return MergeFormat::Workbook;
+    }
+    return std::nullopt;
+}
+
+// A workbook for ".xlsx" in any case, text for any other name, as the
+// window's export takes the name the user typed.
+MergeFormat MergeFormatOf(const std::filesystem::path& output) {
+    std::string extension = output.extension().u8string();
+    for (char& c : extension) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return extension == ".xlsx" ? MergeFormat::Workbook : MergeFormat::Text;
+}
+
+// Walks the arguments of "export" or "merge", one option at a time.
 class ExportArguments {
 public:
-    explicit ExportArguments(const std::vector<std::string>& args) : m_args(args) {}
+    ExportArguments(const std::vector<std::string>& args, CommandKind kind)
+        : m_args(args), m_kind(kind) {}
 
     ParsedCommand Parse() {
         ParsedCommand parsed;
-        parsed.kind = CommandKind::Export;
+        parsed.kind = m_kind;
         bool optionsEnded = false;
         for (m_index = 1; m_index < m_args.size(); ++m_index) {
             const std::string& arg = m_args[m_index];
@@ -120,7 +141,11 @@ private:
                 target = on;
             }
         };
-        if (name == "-o" || name == "--output") {
+        const bool merge = m_kind == CommandKind::Merge;
+        if (merge ? name == "--stdout" || name == "--output-dir"
+                  : name == "--recursive" || name == "--skip-bad" || name == "--format") {
+            Fail("选项 " + name + " 不用于 " + m_args.front());
+        } else if (name == "-o" || name == "--output") {
             if (const auto text = value()) {
                 request.output = std::filesystem::u8path(*text);
             }
@@ -171,6 +196,14 @@ private:
             if (const auto text = value()) {
                 request.separator =
                     ParseChoice(name, *text, &SeparatorFromName, "comma、tab、semicolon");
+            }
+        } else if (name == "--recursive") {
+            flag(request.recursive, true);
+        } else if (name == "--skip-bad") {
+            flag(request.skipBad, true);
+        } else if (name == "--format") {
+            if (const auto text = value()) {
+                m_format = ParseChoice(name, *text, &MergeFormatFromName, "csv、xlsx");
             }
         } else if (name == "--jobs" || name == "-j") {
             if (const auto text = value()) {
@@ -228,9 +261,11 @@ private:
         return layers;
     }
 
-    void CheckCombination(const ExportRequest& request) {
+    void CheckCombination(ExportRequest& request) {
         if (request.inputs.empty()) {
             Fail("缺少输入文件");
+        } else if (m_kind == CommandKind::Merge) {
+            CheckMergeOutput(request);
         } else if (request.output && request.outputDir) {
             Fail("-o/--stdout 与 --output-dir 不能同时使用");
         } else if (request.output && request.inputs.size() > 1) {
@@ -238,8 +273,22 @@ private:
         }
     }
 
+    // One file, written atomically once every section has been read: not
+    // standard output.
+    void CheckMergeOutput(ExportRequest& request) {
+        if (!request.output) {
+            Fail("merge 需要用 -o 指定输出文件");
+        } else if (*request.output == "-") {
+            Fail("merge 不能写到标准输出，请用 -o 指定输出文件");
+        } else {
+            request.format = m_format.value_or(MergeFormatOf(*request.output));
+        }
+    }
+
     const std::vector<std::string>& m_args;
+    CommandKind m_kind;
     std::size_t m_index = 0;
+    std::optional<MergeFormat> m_format;
     std::string m_error;
 };
 
@@ -262,7 +311,10 @@ ParsedCommand ParseCommandLine(const std::vector<std::string>& args) {
     }
     const std::string& command = args.front();
     if (command == "export") {
-        return ExportArguments(args).Parse();
+        return ExportArguments(args, CommandKind::Export).Parse();
+    }
+    if (command == "merge") {
+        return ExportArguments(args, CommandKind::Merge).Parse();
     }
     if (command == "help") {
         parsed.kind = CommandKind::Help;
@@ -285,10 +337,18 @@ std::string HelpText() {
     return R"(用法:
   quarvel-cli export INPUT [-o OUTPUT] [选项]
   quarvel-cli export INPUT... [--output-dir DIR] [选项]
+  quarvel-cli merge INPUT... -o FILE [--recursive] [--skip-bad] [--format F] [选项]
   quarvel-cli --help | --version
 
-把断面数据文件（HWT3.0、HWT3.6、HWT3.8）导出为与窗口“数据导出”完全相同的
+export 把断面数据文件（HWT3.0、HWT3.6、HWT3.8）导出为与窗口“数据导出”完全相同的
 文件：默认首行为行数，每行一个表格行，逗号分隔，CR LF 换行，GBK 编码。
+
+merge 把全线的断面写成一个表：首列“桩号”，其后为所选的数据列；各断面的行与它单独
+导出时相同（编号、倒序、距离都按断面各自计算），首行的行数为总行数。INPUT 为文件
+或文件夹（文件夹取其中首行为断面数据文件标志的文件）。断面按桩号排序：桩号取自
+第 2 行的文本字段，否则取自文件名（如 K12+340.5、DK5+020、断面K0+860）；前缀不同
+（ZK、YK）时先按前缀；桩号相同按文件名；没有桩号的断面排在最后，按文件名自然顺序
+（sec2 在 sec10 之前）。没有桩号的断面，“桩号”列为不带扩展名的文件名。
 
 输出位置:
   -o, --output OUTPUT   写入 OUTPUT；"-" 表示标准输出
@@ -319,8 +379,16 @@ std::string HelpText() {
                         含分隔符的单元格加双引号；除 count 与 comma 同用外，
                         含双引号、回车或换行的单元格也加双引号，其中的双引号写两次
 
+merge 的选项:
+  -o, --output FILE     写入 FILE（必需）；扩展名为 .xlsx 时写为 Excel 工作簿，
+                        否则（.csv、.txt 等）为上面的文件格式
+      --format F        csv 或 xlsx，不看扩展名
+      --recursive       文件夹的子文件夹也算在内
+      --skip-bad        有输入无法读入时仍写入其余断面（退出状态仍为 1）；
+                        不指定时不写入任何文件
+
 并行:
-  -j, --jobs N          同时导出 N 个文件（默认为处理器个数）；输出与 N 无关，
+  -j, --jobs N          同时导出（merge: 读入）N 个文件（默认为处理器个数）；输出与 N 无关，
                         消息按输入文件的顺序给出。标准错误输出为终端时显示进度
   -h, --help            显示本帮助
   -V, --version         显示版本
@@ -328,11 +396,13 @@ std::string HelpText() {
 导出失败时不会留下任何输出文件；已存在的目标文件保持不变。
 没有数据行的表格不写文件，并计为失败。
 
+merge 的输出文件是输入之一时不写入。
+
 退出状态:
   0  全部文件导出成功
   1  至少一个文件失败（设置文件无法读取、非本软件数据格式文件、文件导入失败、
-     保存文件失败、没有数据行）
-  2  用法错误（未知选项或列名、取值无效、缺少输入文件）
+     保存文件失败、没有数据行；merge: 文件夹中没有断面数据文件）
+  2  用法错误（未知选项或列名、取值无效、缺少输入文件；merge: 缺少 -o）
 )";
 }
 

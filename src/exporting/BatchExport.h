@@ -3,6 +3,7 @@
 #include "exporting/ExportForm.h"
 #include "exporting/ExportWriter.h"
 #include "exporting/OutputPlan.h"
+#include "sectiondata/SectionReader.h"
 #include "table/TableRules.h"
 
 #include <cstddef>
@@ -37,6 +38,19 @@ struct FileExport {
     std::size_t rows = 0;
     std::size_t unencodable = 0;
 };
+
+// A section file read as every export reads it, its points ready for the
+// table: azimuths computed, the recipe's layer filter applied.
+struct SectionLoad {
+    bool loaded = false;
+    // The reader's warnings; when not loaded, the failure naming the file, or
+    // the status Cancelled.
+    FileExport result;
+    SectionReadResult read;
+};
+
+SectionLoad LoadSectionForExport(const std::filesystem::path& input, const ExportRecipe& recipe,
+                                 const CancelFlag* cancel = nullptr);
 
 // Reads input, builds its table and writes it to output (atomically; "-" is
 // not special here). A cancelled export leaves no file.

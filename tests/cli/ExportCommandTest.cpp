@@ -1,5 +1,7 @@
 #include "cli/ExportCommand.h"
 
+#include "cli/CliRun.h"
+
 #include "sectiondata/TextCodec.h"
 #include "support/TestSupport.h"
 
@@ -20,25 +22,11 @@ namespace quarvel {
 namespace {
 namespace fs = std::filesystem;
 
+using test::CliRun;
 using test::ExampleFile;
 using test::ReadFileBytes;
+using test::RunCommand;
 using test::WriteFileBytes;
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun RunCommand(const std::vector<std::string>& args, bool showProgress = false) {
-    std::ostringstream out;
-    std::ostringstream err;
-    CliRun run;
-    run.status = RunCli(args, out, err, showProgress);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
 
 class ExportCommandTest : public ::testing::Test {
 protected:

@@ -87,7 +87,8 @@ TEST(BatchExportTest, CancelLeavesOnlyWholeFiles) {
 // must know of.
 TEST(BatchExportTest, CancelAtTheCommitLeavesNothingButAFailureIsTold) {
     const test::TempFolder temp;
-    const SectionTable table(test::WorkedExamplePoints(), {"编号"}, {});
+    const PointList points = test::WorkedExamplePoints(); // the table reads them
+    const SectionTable table(points, {"编号"}, {});
     CancelFlag cancel{false};
     {
         AtomicFile file(temp / "out.csv");
