@@ -4,9 +4,8 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ExportCommand.h"
-#include "exporting/BatchExport.h"
 #include "exporting/OutputPlan.h"
-#include "sectiondata/SystemErrorText.h"
+#include "road/RoadSection.h"
 #include "settings/SettingsFile.h"
 #include "sheets/SheetsExport.h"
 
@@ -65,32 +64,6 @@ int Usage(std::ostream& err, const std::string& error) {
     return kExitUsage;
 }
 
-// The section files the inputs name, a folder's sorted by name; false when a
-// folder holds none (told on err).
-bool CollectSections(const std::vector<fs::path>& inputs, bool recursive,
-                     std::vector<SheetSection>& sections, std::ostream& err) {
-    bool allFound = true;
-    const auto add = [&sections](const fs::path& file) {
-        sections.push_back({file, file.stem().u8string()});
-    };
-    for (const fs::path& input : inputs) {
-        std::error_code error;
-        if (!fs::is_directory(input, error)) {
-            add(input);
-            continue;
-        }
-        const std::vector<fs::path> files = SectionFilesIn(input, recursive);
-        if (files.empty()) {
-            err << "文件夹中没有断面文件: " << ShownPath(input) << '\n';
-            allFound = false;
-        }
-        for (const fs::path& file : files) {
-            add(file);
-        }
-    }
-    return allFound;
-}
-
 } // namespace
 
 int RunSheetsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -133,13 +106,16 @@ int RunSheetsCommand(const std::vector<std::string>& args, std::ostream& out, st
     sheets.rules.reverse = request.reverse;
     sheets.rules.layers = request.layers;
     sheets.roadName = RoadNameOf(request.inputs);
-    if (!CollectSections(request.inputs, taken.recursive, sheets.sections, err)) {
+    std::vector<std::string> failures;
+    const std::vector<fs::path> files =
+        CollectSectionFiles(request.inputs, taken.recursive, failures);
+    if (!failures.empty()) {
+        for (const std::string& failure : failures) {
+            err << failure << '\n';
+        }
         return kExitFailed;
     }
-    std::vector<fs::path> files;
-    for (const SheetSection& section : sheets.sections) {
-        files.push_back(section.file);
-    }
+    sheets.sections = SectionsAlongRoad(files);
     const std::string refusal = RefuseSharedOutput(files, output);
     if (!refusal.empty()) {
         err << refusal << '\n';

@@ -1,5 +1,7 @@
 #include "sheets/SheetSource.h"
 
+#include "road/RoadSection.h"
+
 #include <system_error>
 
 namespace quarvel {
@@ -41,6 +43,21 @@ std::vector<std::unique_ptr<DrawnSection>> LoadSheet(const SheetRequest& request
             return {};
         }
         sections.push_back(std::move(load.section));
+    }
+    return sections;
+}
+
+std::vector<SheetSection> SectionsAlongRoad(const std::vector<fs::path>& files) {
+    std::vector<RoadSection> road;
+    road.reserve(files.size());
+    for (const fs::path& file : files) {
+        road.push_back(ReadRoadSection(file));
+    }
+    SortByStake(road);
+    std::vector<SheetSection> sections;
+    sections.reserve(road.size());
+    for (RoadSection& section : road) {
+        sections.push_back({std::move(section.file), std::move(section.label)});
     }
     return sections;
 }

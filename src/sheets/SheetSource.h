@@ -44,6 +44,10 @@ bool ReadExtents(const SheetRequest& request, std::vector<SectionExtent>& extent
 std::vector<std::unique_ptr<DrawnSection>> LoadSheet(const SheetRequest& request,
                                                      const Sheet& sheet, std::string& failure);
 
+// The sections of files along the road: in stake order, each labelled with
+// its stake as written, else with its file's name without the extension.
+std::vector<SheetSection> SectionsAlongRoad(const std::vector<std::filesystem::path>& files);
+
 // The road's name for the title block: the folder's name when the first input
 // is a folder, else the first file's name without its extension.
 std::string RoadNameOf(const std::vector<std::filesystem::path>& inputs);

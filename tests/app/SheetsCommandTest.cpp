@@ -10,6 +10,7 @@
 
 #include <QtTest>
 
+#include <algorithm>
 #include <sstream>
 
 using namespace quarvel;
@@ -84,6 +85,24 @@ private slots:
         QVERIFY(ReadFileBytes(pdf).rfind("%PDF-", 0) == 0);
     }
 
+    void sectionsFollowTheirStakes() {
+        TempFolder temp;
+        WriteSection(temp / "a.txt", SectionOfSize(20, 30, 4), "K0+300");
+        WriteSection(temp / "b.txt", SectionOfSize(20, 30, 4), "K0+100");
+        WriteSection(temp / "c.txt", SectionOfSize(20, 30, 4), "K0+200");
+        WriteSection(temp / "d.txt", SectionOfSize(20, 30, 4));
+        const fs::path dxf = temp / "road.dxf";
+        const Run run = Sheets({temp.Path().u8string(), "-o", dxf.u8string()});
+        QVERIFY2(run.status == kExitOk, run.err.c_str());
+        const std::string bytes = ReadFileBytes(dxf);
+        std::vector<std::size_t> at;
+        for (const char* label : {"K0+100", "K0+200", "K0+300", "d"}) {
+            at.push_back(bytes.find(std::string("\n  1\n") + label + "\n"));
+            QVERIFY2(at.back() != std::string::npos, label);
+        }
+        QVERIFY(std::is_sorted(at.begin(), at.end()));
+    }
+
     void theOptionsReachTheSheets() {
         TempFolder temp;
         // 10 m across and 20 m up: 100 mm at 1:200, 1000 mm ten times exaggerated.
@@ -145,7 +164,7 @@ private slots:
 
         run = Sheets({section.u8string(), (temp / "empty").u8string(), "-o", out});
         QCOMPARE(run.status, kExitFailed);
-        QVERIFY2(run.err.find("文件夹中没有断面文件") != std::string::npos, run.err.c_str());
+        QVERIFY2(run.err.find("文件夹中没有断面数据文件") != std::string::npos, run.err.c_str());
 
         // The output may not be one of the inputs, whatever its extension.
         const fs::path input = WriteSection(temp / "s.dxf", SectionOfSize(10, 30, 2));

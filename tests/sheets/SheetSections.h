@@ -11,10 +11,13 @@
 
 namespace quarvel::test {
 
-// A version 3.8 section file in UTF-8: end points at both ends, intersection
-// points on layer 地面线 between, at the given stations and elevations.
-inline std::string SectionFileText(const std::vector<std::pair<double, double>>& points) {
-    std::string text = "HWT3.8\n500000,3400000,35,K0+000,\n" + std::to_string(points.size()) + "\n";
+// A version 3.8 section file in UTF-8 whose header names stake: end points
+// at both ends, intersection points on layer 地面线 between, at the given
+// stations and elevations.
+inline std::string SectionFileText(const std::vector<std::pair<double, double>>& points,
+                                   const std::string& stake = "") {
+    std::string text = "HWT3.8\n500000,3400000,35," + stake + ",\n" +
+                       std::to_string(points.size()) + "\n";
     for (std::size_t i = 0; i < points.size(); ++i) {
         const bool end = i == 0 || i + 1 == points.size();
         text += std::to_string(i + 1) + ",500000,3400000," + std::to_string(points[i].second) +
@@ -34,8 +37,9 @@ inline std::vector<std::pair<double, double>> SectionOfSize(double width, double
 }
 
 inline std::filesystem::path WriteSection(const std::filesystem::path& path,
-                                          const std::vector<std::pair<double, double>>& points) {
-    WriteFileBytes(path, SectionFileText(points));
+                                          const std::vector<std::pair<double, double>>& points,
+                                          const std::string& stake = "") {
+    WriteFileBytes(path, SectionFileText(points, stake));
     return path;
 }
 
