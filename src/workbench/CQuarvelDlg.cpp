@@ -111,6 +111,7 @@ void CQuarvelDlg::SetMessageSink(MessageSink sink) {
     m_openCommand.SetMessageSink(sink);
     m_exportCommand.SetMessageSink(sink);
     m_batchExport.SetMessageSink(sink);
+    m_sheetsExport.SetMessageSink(sink);
     m_profileExport.SetMessageSink(std::move(sink));
 }
 
@@ -128,6 +129,7 @@ void CQuarvelDlg::CreateMenu() {
     connect(m_menu->ExportAction(), &QAction::triggered, this, &CQuarvelDlg::OnBnClickedExport);
     connect(m_menu->ExportProfileAction(), &QAction::triggered, this,
             &CQuarvelDlg::OnExportProfile);
+    connect(m_menu->ExportSheetsAction(), &QAction::triggered, this, &CQuarvelDlg::OnExportSheets);
     connect(m_menu->BatchExportAction(), &QAction::triggered, this, &CQuarvelDlg::OnBatchExport);
     connect(m_menu->ExportOptionsAction(), &QAction::triggered, this,
             &CQuarvelDlg::OnExportOptions);
@@ -503,6 +505,7 @@ bool CQuarvelDlg::OpenFile(const QString& path) {
     FillLayerFilter();
     m_profile->SetTitle(info.fileName());
     ShowStatus(info.fileName(), *result);
+    m_openFile = path;
     m_openFolder = info.absolutePath();
     m_recent->Add(path);
     return true;

@@ -6,6 +6,7 @@
 #include "table/TableRules.h"
 #include "workbench/BatchExportCommand.h"
 #include "workbench/ExportProfileCommand.h"
+#include "workbench/ExportSheetsCommand.h"
 #include "workbench/ExportTableCommand.h"
 #include "workbench/OpenSectionCommand.h"
 #include "workbench/QtPaths.h"
@@ -69,6 +70,7 @@ public:
     CListCtrlEx* List() const { return m_list; }
     SectionProfileView* Profile() const { return m_profile; }
     ExportProfileCommand& ProfileExport() { return m_profileExport; }
+    ExportSheetsCommand& SheetsExport() { return m_sheetsExport; }
     BatchExportCommand& BatchExport() { return m_batchExport; }
     const RecentFiles& Recent() const { return *m_recent; }
     const ExportForm& Form() const { return m_exportForm; }
@@ -79,6 +81,7 @@ public slots:
     void OnOpenDataFile();
     void OnBnClickedExport();
     void OnExportProfile();
+    void OnExportSheets();
     void OnBatchExport();
     void OnExportOptions();
     void OnRecentFileChosen(const QString& path);
@@ -142,11 +145,13 @@ private:
     OpenSectionCommand m_openCommand{this};
     ExportTableCommand m_exportCommand{this};
     ExportProfileCommand m_profileExport{this};
+    ExportSheetsCommand m_sheetsExport{this};
     BatchExportCommand m_batchExport{this};
     MessageSink m_showMessage;
     ExportOptionsChooser m_chooseExportOptions;
     ExportForm m_exportForm;
     RecentFiles* m_recent = nullptr;
+    QString m_openFile;     // the section shown; empty before the first
     QString m_openFolder;   // where the open dialog was last
     QString m_exportFolder; // where the export dialogs last wrote
     BatchRequest m_lastBatch;

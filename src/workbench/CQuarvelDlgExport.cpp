@@ -5,6 +5,7 @@
 
 #include "profile/SectionProfileView.h"
 #include "workbench/ExportOptionsDialog.h"
+#include "workbench/QtPaths.h"
 #include "workbench/RecentFiles.h"
 #include "workbench/SectionTableModel.h"
 
@@ -51,6 +52,28 @@ void CQuarvelDlg::OnExportProfile() {
     const ExportProfileCommand::Outcome outcome = m_profileExport.Run(*m_profile, ExportFolder());
     if (!outcome.target.isEmpty()) {
         m_exportFolder = QFileInfo(outcome.target).absolutePath();
+    }
+}
+
+void CQuarvelDlg::OnExportSheets() {
+    if (m_openFile.isEmpty()) {
+        return;
+    }
+    // The road's sections go here once the window lists them.
+    const std::vector<std::filesystem::path> sections = {ToFsPath(m_openFile)};
+    DrawRules rules;
+    rules.kneeMode = m_nKneeMode;
+    rules.reverse = m_bReverse;
+    rules.layers = m_appliedLayers;
+    const ExportSheetsCommand::Outcome outcome =
+        m_sheetsExport.Run(sections, rules, m_profile->Exaggeration(), ExportFolder());
+    if (!outcome.target.isEmpty()) {
+        m_exportFolder = QFileInfo(outcome.target).absolutePath();
+    }
+    if (outcome.written) {
+        ShowNotice(QStringLiteral("已导出 %1 张横断面图纸到 %2")
+                       .arg(outcome.sheets)
+                       .arg(QDir::toNativeSeparators(outcome.target)));
     }
 }
 

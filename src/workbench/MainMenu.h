@@ -24,6 +24,7 @@ public:
     QAction* OpenAction() const { return m_open; }
     QAction* ExportAction() const { return m_export; }
     QAction* ExportProfileAction() const { return m_exportProfile; }
+    QAction* ExportSheetsAction() const { return m_exportSheets; }
     QAction* BatchExportAction() const { return m_batchExport; }
     QAction* ExportOptionsAction() const { return m_exportOptions; }
     // "最近打开": the window's recent files fill it.
@@ -40,6 +41,7 @@ private:
     QAction* m_open;
     QAction* m_export;
     QAction* m_exportProfile;
+    QAction* m_exportSheets;
     QAction* m_batchExport;
     QAction* m_exportOptions;
     QMenu* m_recentMenu;
