@@ -13,7 +13,7 @@ constexpr double kMarginMm = 10;
 // The sections keep this far from the frame and the title block.
 constexpr double kInsetMm = 5;
 constexpr double kTitleHeightMm = 12;
-constexpr double kTitleCellWidthsMm[] = {70, 30, 20, 30};
+constexpr double kTitleCellWidthsMm[] = {64, 30, 20, 36};
 // Sections keep at least this far apart.
 constexpr double kMinGapMm = 4;
 // A grid step takes about this much paper.
