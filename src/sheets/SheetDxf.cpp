@@ -1,13 +1,11 @@
 #include "sheets/SheetDxf.h"
 
 #include "files/AtomicFile.h"
-#include "sectiondata/TextCodec.h"
+#include "sheets/DxfOut.h"
 
 #include <dl_dxf.h>
-#include <dl_writer_ascii.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -19,91 +17,6 @@ constexpr double kSheetGapMm = 20;
 // Every handle the file uses stays below this: CAD programs give new objects
 // the handles from here on.
 constexpr int kHandleSeed = 0x7FFFFFF;
-// Bytes gathered before they go to the file.
-constexpr std::size_t kChunkBytes = 1 << 20;
-
-// dxflib's writer, made to write to the atomic writer's file instead of a
-// file of its own, with the numbers formatted alike on every system and in
-// every locale, and text in code page 936 ($DWGCODEPAGE ANSI_936). dxflib
-// writes through the virtual calls of its writer, which is what its ASCII
-// writer is meant to be derived for; the file that writer would open by name
-// gets none (an empty name opens nothing).
-class DxfOut : public DL_WriterA {
-public:
-    explicit DxfOut(AtomicFile& file) : DL_WriterA("", DL_Codes::AC1015), m_file(file) {}
-
-    void dxfReal(int code, double value) const override {
-        Code(code);
-        // Micrometres are finer than any survey; fixed decimals never give
-        // an exponent, which not every CAD program reads.
-        char text[400];
-        const auto [end, error] = std::to_chars(text, text + sizeof text, value == 0 ? 0.0 : value,
-                                                std::chars_format::fixed, 6);
-        std::string_view number(text,
-                                error == std::errc() ? static_cast<std::size_t>(end - text) : 0);
-        if (number.empty()) {
-            number = "0.0";
-        }
-        while (number.size() > 2 && number.back() == '0' && number[number.size() - 2] != '.') {
-            number.remove_suffix(1);
-        }
-        m_buffer.append(number);
-        m_buffer += '\n';
-        FlushSometimes();
-    }
-    void dxfInt(int code, int value) const override {
-        Code(code);
-        m_buffer += std::to_string(value);
-        m_buffer += '\n';
-    }
-    void dxfHex(int code, int value) const override {
-        char text[16];
-        std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(value));
-        dxfString(code, text);
-    }
-    void dxfString(int code, const char* value) const override {
-        dxfString(code, std::string(value == nullptr ? "" : value));
-    }
-    void dxfString(int code, const std::string& value) const override {
-        Code(code);
-        m_buffer += IsAscii(value) ? value : EncodeGbk(value);
-        m_buffer += '\n';
-        FlushSometimes();
-    }
-
-    // Writes what is left; false when the file failed.
-    bool Finish() const {
-        Flush();
-        return !m_failed;
-    }
-
-private:
-    void Code(int code) const {
-        // Group codes right-aligned in three columns, as dxflib writes them.
-        if (code < 10) {
-            m_buffer += "  ";
-        } else if (code < 100) {
-            m_buffer += ' ';
-        }
-        m_buffer += std::to_string(code);
-        m_buffer += '\n';
-    }
-    void FlushSometimes() const {
-        if (m_buffer.size() >= kChunkBytes) {
-            Flush();
-        }
-    }
-    void Flush() const {
-        if (!m_failed && !m_file.Write(m_buffer)) {
-            m_failed = true;
-        }
-        m_buffer.clear();
-    }
-
-    AtomicFile& m_file;
-    mutable std::string m_buffer;
-    mutable bool m_failed = false;
-};
 
 // Layer names and texts come from file names and headers: no line breaks.
 std::string OneLine(std::string text) {
@@ -378,6 +291,7 @@ bool WriteSheetsDxf(const std::filesystem::path& target, const SheetRequest& req
         done += sheet.sections.size();
     }
     out.sectionEnd();
+    out.TrackOwners();
     dxf.writeObjects(out);
     dxf.writeObjectsEnd(out);
     out.dxfEOF();
