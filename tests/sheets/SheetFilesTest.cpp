@@ -75,7 +75,18 @@ std::string Json(const SheetRequest& request, std::size_t sheets,
     return json.str();
 }
 
+// The tools that read the files back (ezdxf, poppler) run on Linux; the
+// Windows stage compares the Windows DXF with the Linux one byte for byte.
+#ifdef _WIN32
+constexpr bool kReadBackTools = false;
+#else
+constexpr bool kReadBackTools = true;
+#endif
+
 void CheckDxf(const std::filesystem::path& file, const std::string& expected) {
+    if (!kReadBackTools) {
+        return;
+    }
     int status = 0;
     const QString output =
         Run(QStringLiteral("/usr/bin/python3"),
@@ -144,13 +155,14 @@ private slots:
         QVERIFY2(written.result.ok, written.report.c_str());
         const std::size_t sheets = written.result.sheets;
         QVERIFY(sheets >= 2);
+        // Every page an A4 landscape one: 842 by 595 points.
+        const QByteArray bytes = QByteArray::fromStdString(ReadFileBytes(target));
+        QCOMPARE(bytes.count("/Type /Page\n"), qsizetype(sheets));
+        QCOMPARE(bytes.count("/MediaBox [0 0 842.000000 595.000000]"), qsizetype(sheets));
+        if (!kReadBackTools) {
+            return;
+        }
         int status = 0;
-        const QString info =
-            Run(QStringLiteral("pdfinfo"), {QString::fromStdString(target.u8string())}, status);
-        QCOMPARE(status, 0);
-        QVERIFY2(info.contains(QStringLiteral("Pages:           %1\n").arg(sheets)),
-                 qPrintable(info));
-        QVERIFY2(info.contains(QStringLiteral("842 x 595 pts (A4)")), qPrintable(info));
         for (std::size_t page = 1; page <= sheets; ++page) {
             QString text = Run(QStringLiteral("pdftotext"),
                                {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
