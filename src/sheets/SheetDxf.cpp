@@ -267,18 +267,8 @@ bool WriteSheetsDxf(const std::filesystem::path& target, const SheetRequest& req
     out.sectionEntities();
     const SheetFrame frame = FrameOf(request.options.paper);
     const int scale = request.options.scale;
-    std::size_t done = 0;
-    for (std::size_t page = 0; page < layout.sheets.size(); ++page) {
-        if (progress && !progress(done, request.sections.size())) {
-            reason = "已取消";
-            return false;
-        }
-        const Sheet& sheet = layout.sheets[page];
-        const std::vector<std::unique_ptr<DrawnSection>> sections =
-            LoadSheet(request, sheet, reason);
-        if (sections.empty()) {
-            return false;
-        }
+    const auto drawSheet = [&](std::size_t page, const Sheet& sheet,
+                               const std::vector<std::unique_ptr<DrawnSection>>& sections) {
         const SheetPen pen(dxf, out,
                            static_cast<double>(page) * SheetSpacing(request.options.paper, scale),
                            scale);
@@ -288,7 +278,10 @@ bool WriteSheetsDxf(const std::filesystem::path& target, const SheetRequest& req
             WriteSection(pen, placed, *sections[i], request.sections[placed.section].label,
                          request.options.exaggeration);
         }
-        done += sheet.sections.size();
+        return true;
+    };
+    if (!DrawSheets(request, layout, reason, progress, drawSheet)) {
+        return false;
     }
     out.sectionEnd();
     out.TrackOwners();

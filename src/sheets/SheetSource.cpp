@@ -47,6 +47,25 @@ std::vector<std::unique_ptr<DrawnSection>> LoadSheet(const SheetRequest& request
     return sections;
 }
 
+bool DrawSheets(const SheetRequest& request, const SheetLayout& layout, std::string& reason,
+                const SheetProgress& progress, const DrawSheet& draw) {
+    std::size_t done = 0;
+    for (std::size_t page = 0; page < layout.sheets.size(); ++page) {
+        if (progress && !progress(done, request.sections.size())) {
+            reason = "已取消";
+            return false;
+        }
+        const Sheet& sheet = layout.sheets[page];
+        const std::vector<std::unique_ptr<DrawnSection>> sections =
+            LoadSheet(request, sheet, reason);
+        if (sections.empty() || !draw(page, sheet, sections)) {
+            return false;
+        }
+        done += sheet.sections.size();
+    }
+    return true;
+}
+
 std::vector<SheetSection> SectionsAlongRoad(const std::vector<fs::path>& files) {
     std::vector<RoadSection> road;
     road.reserve(files.size());

@@ -44,6 +44,18 @@ bool ReadExtents(const SheetRequest& request, std::vector<SectionExtent>& extent
 std::vector<std::unique_ptr<DrawnSection>> LoadSheet(const SheetRequest& request,
                                                      const Sheet& sheet, std::string& failure);
 
+// Draws a sheet, page counting from 0, with its sections as LoadSheet gives
+// them; false stops the drawing.
+using DrawSheet = std::function<bool(std::size_t page, const Sheet& sheet,
+                                     const std::vector<std::unique_ptr<DrawnSection>>& sections)>;
+
+// Hands the sheets to draw one after the other, each with its sections read
+// anew and let go before the next, so that the memory stays that of one sheet.
+// false with reason set when progress cancels or a section can no longer be
+// read; false as draw returns it.
+bool DrawSheets(const SheetRequest& request, const SheetLayout& layout, std::string& reason,
+                const SheetProgress& progress, const DrawSheet& draw);
+
 // The sections of files along the road: in stake order, each labelled with
 // its stake as written, else with its file's name without the extension.
 std::vector<SheetSection> SectionsAlongRoad(const std::vector<std::filesystem::path>& files);

@@ -69,30 +69,16 @@ bool WriteSheetsPdf(const std::filesystem::path& target, const SheetRequest& req
         writer.setPageLayout(QPageLayout(PageSizeOf(request.options.paper), QPageLayout::Landscape,
                                          QMarginsF(), QPageLayout::Millimeter));
         QPainter painter;
-        std::size_t done = 0;
-        for (std::size_t page = 0; ok && page < layout.sheets.size(); ++page) {
-            if (progress && !progress(done, request.sections.size())) {
-                reason = "已取消";
-                ok = false;
-                break;
-            }
-            const Sheet& sheet = layout.sheets[page];
-            const auto sections = LoadSheet(request, sheet, reason);
-            if (sections.empty()) {
-                ok = false;
-                break;
-            }
-            if (page == 0) {
-                ok = painter.begin(&writer);
-            } else {
-                ok = writer.newPage();
-            }
-            if (!ok) {
-                break;
-            }
-            SheetPainter::Draw(painter, request, sheet, page + 1, layout.sheets.size(), sections);
-            done += sheet.sections.size();
-        }
+        ok = DrawSheets(request, layout, reason, progress,
+                        [&](std::size_t page, const Sheet& sheet,
+                            const std::vector<std::unique_ptr<DrawnSection>>& sections) {
+                            if (page == 0 ? !painter.begin(&writer) : !writer.newPage()) {
+                                return false;
+                            }
+                            SheetPainter::Draw(painter, request, sheet, page + 1,
+                                               layout.sheets.size(), sections);
+                            return true;
+                        });
         if (painter.isActive()) {
             painter.end();
         }

@@ -4,13 +4,11 @@
 #include "sheets/SheetPreview.h"
 #include "sheets/SheetsExport.h"
 #include "workbench/ExportTableCommand.h"
-#include "workbench/FileDialogs.h"
 #include "workbench/QtPaths.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -129,24 +127,9 @@ ExportSheetsCommand::ExportSheetsCommand(QWidget* window)
       m_chooseOptions([this](const SheetRequest& proposed) { return AskForOptions(proposed); }) {}
 
 QString ExportSheetsCommand::AskForFile(const QString& suggestedPath) const {
-    QFileDialog dialog(m_window, kTitle);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({kPdfFilter, kDxfFilter});
-    const QFileInfo suggested(suggestedPath);
-    dialog.setDirectory(suggested.absolutePath());
-    dialog.selectFile(suggested.fileName());
-    PrepareFileDialog(dialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    const QString chosen = dialog.selectedFiles().constFirst();
-    QString target = AddFilterExtension(chosen, dialog.selectedNameFilter());
-    // A name with another extension ("K0.txt") gets the chosen format's.
-    if (!SheetFormatOf(ToFsPath(target))) {
-        target = AddFilterExtension(target + QLatin1Char('.'), dialog.selectedNameFilter());
-    }
-    return ConfirmReplacingExtendedName(m_window, chosen, target) ? target : QString();
+    return AskForSaveFile(
+        m_window, kTitle, {kPdfFilter, kDxfFilter}, kPdfFilter, suggestedPath,
+        [](const QString& path) { return SheetFormatOf(ToFsPath(path)).has_value(); });
 }
 
 std::optional<SheetOptions> ExportSheetsCommand::AskForOptions(const SheetRequest& proposed) const {

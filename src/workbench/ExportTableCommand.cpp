@@ -77,6 +77,30 @@ ExportTableCommand::ExportTableCommand(QWidget* window)
     : m_window(window),
       m_chooseFile([this](const QString& suggested) { return AskWithDialog(suggested); }) {}
 
+QString AskForSaveFile(QWidget* parent, const QString& title, const QStringList& filters,
+                       const QString& selected, const QString& suggestedPath,
+                       const std::function<bool(const QString& path)>& hasFormat) {
+    QFileDialog dialog(parent, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(selected);
+    const QFileInfo suggested(suggestedPath);
+    dialog.setDirectory(suggested.absolutePath());
+    dialog.selectFile(suggested.fileName());
+    PrepareFileDialog(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    const QString chosen = dialog.selectedFiles().constFirst();
+    QString target = AddFilterExtension(chosen, dialog.selectedNameFilter());
+    // A name with another extension ("断面.jpg") gets the chosen format's.
+    if (!hasFormat(target)) {
+        target = AddFilterExtension(target + QLatin1Char('.'), dialog.selectedNameFilter());
+    }
+    return ConfirmReplacingExtendedName(parent, chosen, target) ? target : QString();
+}
+
 QString ExportTableCommand::AskWithDialog(const QString& suggestedPath) const {
     QFileDialog dialog(m_window, QStringLiteral("数据导出"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);

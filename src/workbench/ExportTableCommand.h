@@ -4,6 +4,7 @@
 #include "workbench/WorkbenchText.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 #include <functional>
@@ -22,6 +23,15 @@ QString AddFilterExtension(const QString& path, const QString& nameFilter);
 // A save dialog confirmed the name as typed: a name that got its extension afterwards and
 // names an existing file is confirmed here. False when the user declines to replace it.
 bool ConfirmReplacingExtendedName(QWidget* parent, const QString& chosen, const QString& target);
+
+// Asks in a save dialog for a file of one of the formats the name filters
+// offer, selected first, in the suggested path's folder and name. A name with
+// an extension that names no format (hasFormat false) gets the selected
+// filter's added. Empty when cancelled or when the user declines to replace
+// the file the extended name names.
+QString AskForSaveFile(QWidget* parent, const QString& title, const QStringList& filters,
+                       const QString& selected, const QString& suggestedPath,
+                       const std::function<bool(const QString& path)>& hasFormat);
 
 // "数据导出": asks for the target and writes the table as shown, telling the
 // user why when the file could not be written.

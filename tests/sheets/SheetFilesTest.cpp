@@ -96,6 +96,22 @@ void CheckDxf(const std::filesystem::path& file, const std::string& expected) {
     QVERIFY2(status == 0, qPrintable(output));
 }
 
+// Forty sections on A4 at 1:500: several sheets.
+SheetRequest LongRoad(const TempFolder& folder) {
+    SheetRequest request = Road(folder, 40);
+    request.options.paper = Paper::A4;
+    request.options.scale = 500;
+    return request;
+}
+
+void WriteSeveralSheets(const std::filesystem::path& target, const SheetRequest& request,
+                        std::size_t& sheets) {
+    const Written written = Export(target, request);
+    QVERIFY2(written.result.ok, written.report.c_str());
+    sheets = written.result.sheets;
+    QVERIFY(sheets >= 2);
+}
+
 bool Contains(const std::string& bytes, const std::string& part) {
     return bytes.find(part) != std::string::npos;
 }
@@ -131,14 +147,10 @@ private slots:
 
     void dxfPutsTheSheetsSideBySide() {
         TempFolder folder;
-        SheetRequest request = Road(folder, 40);
-        request.options.paper = Paper::A4;
-        request.options.scale = 500;
+        const SheetRequest request = LongRoad(folder);
         const auto target = folder / "road.dxf";
-        const Written written = Export(target, request);
-        QVERIFY2(written.result.ok, written.report.c_str());
-        const std::size_t sheets = written.result.sheets;
-        QVERIFY(sheets >= 2);
+        std::size_t sheets = 0;
+        WriteSeveralSheets(target, request, sheets);
         const std::string last =
             "第 " + std::to_string(sheets) + " 页 共 " + std::to_string(sheets) + " 页";
         CheckDxf(target, Json(request, sheets,
@@ -147,14 +159,10 @@ private slots:
 
     void pdfHasAPageForEverySheetNumbered() {
         TempFolder folder;
-        SheetRequest request = Road(folder, 40);
-        request.options.paper = Paper::A4;
-        request.options.scale = 500;
+        const SheetRequest request = LongRoad(folder);
         const auto target = folder / "road.pdf";
-        const Written written = Export(target, request);
-        QVERIFY2(written.result.ok, written.report.c_str());
-        const std::size_t sheets = written.result.sheets;
-        QVERIFY(sheets >= 2);
+        std::size_t sheets = 0;
+        WriteSeveralSheets(target, request, sheets);
         // Every page an A4 landscape one: 842 by 595 points.
         const QByteArray bytes = QByteArray::fromStdString(ReadFileBytes(target));
         QCOMPARE(bytes.count("/Type /Page\n"), qsizetype(sheets));
