@@ -16,8 +16,8 @@ namespace quarvel::test {
 // stations and elevations.
 inline std::string SectionFileText(const std::vector<std::pair<double, double>>& points,
                                    const std::string& stake = "") {
-    std::string text = "HWT3.8\n500000,3400000,35," + stake + ",\n" +
-                       std::to_string(points.size()) + "\n";
+    std::string text =
+        "HWT3.8\n500000,3400000,35," + stake + ",\n" + std::to_string(points.size()) + "\n";
     for (std::size_t i = 0; i < points.size(); ++i) {
         const bool end = i == 0 || i + 1 == points.size();
         text += std::to_string(i + 1) + ",500000,3400000," + std::to_string(points[i].second) +
