@@ -4,6 +4,7 @@
 #include "settings/Exaggeration.h"
 
 #include <algorithm>
+#include <ostream>
 
 namespace quarvel {
 
@@ -52,6 +53,35 @@ bool TakeOptions(std::vector<std::string>& args, const std::vector<std::string>&
     }
     args = std::move(rest);
     return true;
+}
+
+int HeadlessUsage(std::ostream& err, const std::string& mode, const std::string& error) {
+    err << "quarvel " << mode << ": " << error << "\n用法见 quarvel " << mode << " --help\n";
+    return kExitUsage;
+}
+
+std::optional<ExportRequest> ParseHeadlessRequest(std::vector<std::string> args,
+                                                  const std::string& mode,
+                                                  const TakeOwnOptions& takeOwn,
+                                                  const std::string& help, std::ostream& out,
+                                                  std::ostream& err, int& status) {
+    std::string error;
+    if (!takeOwn(args, error)) {
+        status = HeadlessUsage(err, mode, error);
+        return std::nullopt;
+    }
+    args.insert(args.begin(), "export");
+    ParsedCommand command = ParseCommandLine(args);
+    if (command.kind == CommandKind::Help) {
+        out << help;
+        status = kExitOk;
+        return std::nullopt;
+    }
+    if (command.kind != CommandKind::Export) {
+        status = HeadlessUsage(err, mode, command.error);
+        return std::nullopt;
+    }
+    return std::move(command.request);
 }
 
 std::optional<int> ParseExaggeration(std::string text, bool allowAuto) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "cli/CommandLine.h"
+
 #include <functional>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +22,22 @@ using TakeOption = std::function<bool(const std::string& name, const std::string
 // after it included. false with error set for a missing or refused value.
 bool TakeOptions(std::vector<std::string>& args, const std::vector<std::string>& withValue,
                  const std::vector<std::string>& flags, const TakeOption& take, std::string& error);
+
+// "quarvel MODE: ERROR" and where the usage is told, on err; returns kExitUsage.
+int HeadlessUsage(std::ostream& err, const std::string& mode, const std::string& error);
+
+// Takes a mode's own options out of args; false with error set for a bad one.
+using TakeOwnOptions = std::function<bool(std::vector<std::string>& args, std::string& error)>;
+
+// The request of a headless mode ("--profile"): its own options taken by
+// takeOwn, the rest parsed as quarvel-cli export's. Nothing when the run ends
+// here, with status set: help asked for (printed on out) or a usage error
+// (told on err).
+std::optional<ExportRequest> ParseHeadlessRequest(std::vector<std::string> args,
+                                                  const std::string& mode,
+                                                  const TakeOwnOptions& takeOwn,
+                                                  const std::string& help, std::ostream& out,
+                                                  std::ostream& err, int& status);
 
 // "1:N" or "N" for a vertical exaggeration of the profile's list; allowAuto
 // also takes "auto" (or "自动").

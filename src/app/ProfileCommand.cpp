@@ -108,29 +108,24 @@ bool DrawOne(const fs::path& input, const fs::path& output, const Job& job, std:
 }
 
 int Usage(std::ostream& err, const std::string& error) {
-    err << "quarvel --profile: " << error << "\n用法见 quarvel --profile --help\n";
-    return kExitUsage;
+    return HeadlessUsage(err, "--profile", error);
 }
 
 } // namespace
 
 int RunProfileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::vector<std::string> cliArgs = args;
     PictureOptions options;
-    std::string error;
-    if (!TakePictureOptions(cliArgs, options, error)) {
-        return Usage(err, error);
+    int status = kExitOk;
+    const std::optional<ExportRequest> parsed = ParseHeadlessRequest(
+        args, "--profile",
+        [&options](std::vector<std::string>& rest, std::string& error) {
+            return TakePictureOptions(rest, options, error);
+        },
+        ProfileHelpText(), out, err, status);
+    if (!parsed) {
+        return status;
     }
-    cliArgs.insert(cliArgs.begin(), "export");
-    const ParsedCommand command = ParseCommandLine(cliArgs);
-    if (command.kind == CommandKind::Help) {
-        out << ProfileHelpText();
-        return kExitOk;
-    }
-    if (command.kind != CommandKind::Export) {
-        return Usage(err, command.error);
-    }
-    const ExportRequest& request = command.request;
+    const ExportRequest& request = *parsed;
     if (request.output && request.output->u8string() == "-") {
         return Usage(err, "图片不能写到标准输出，请用 -o FILE 或 --output-dir");
     }

@@ -60,29 +60,24 @@ bool TakeSheetOptions(std::vector<std::string>& args, SheetArguments& taken, std
 }
 
 int Usage(std::ostream& err, const std::string& error) {
-    err << "quarvel --sheets: " << error << "\n用法见 quarvel --sheets --help\n";
-    return kExitUsage;
+    return HeadlessUsage(err, "--sheets", error);
 }
 
 } // namespace
 
 int RunSheetsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::vector<std::string> cliArgs = args;
     SheetArguments taken;
-    std::string error;
-    if (!TakeSheetOptions(cliArgs, taken, error)) {
-        return Usage(err, error);
+    int status = kExitOk;
+    const std::optional<ExportRequest> parsed = ParseHeadlessRequest(
+        args, "--sheets",
+        [&taken](std::vector<std::string>& rest, std::string& error) {
+            return TakeSheetOptions(rest, taken, error);
+        },
+        SheetsHelpText(), out, err, status);
+    if (!parsed) {
+        return status;
     }
-    cliArgs.insert(cliArgs.begin(), "export");
-    const ParsedCommand command = ParseCommandLine(cliArgs);
-    if (command.kind == CommandKind::Help) {
-        out << SheetsHelpText();
-        return kExitOk;
-    }
-    if (command.kind != CommandKind::Export) {
-        return Usage(err, command.error);
-    }
-    const ExportRequest& request = command.request;
+    const ExportRequest& request = *parsed;
     if (request.output || request.outputDir) {
         return Usage(err, "横断面图纸写入一个文件，请用 -o FILE.pdf 或 -o FILE.dxf");
     }

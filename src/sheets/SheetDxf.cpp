@@ -222,24 +222,30 @@ void WriteSection(const SheetPen& pen, const PlacedSection& placed, const DrawnS
     const double originY = pen.Y(placed.grid.bottom);
     const auto x = [&](double value) { return originX + (value - field.left); };
     const auto y = [&](double value) { return originY + (value - field.bottom) * exaggeration; };
-    const auto columns = static_cast<long>(std::lround((field.right - field.left) / field.stepX));
-    for (long i = 0; i <= columns; ++i) {
-        const double at = x(field.left + static_cast<double>(i) * field.stepX);
-        pen.Line(at, y(field.bottom), at, y(field.top), kNoteLayer, 8);
+    for (const double distance : GridDistances(field)) {
+        pen.Line(x(distance), y(field.bottom), x(distance), y(field.top), kNoteLayer, 8);
     }
-    const auto rows = static_cast<long>(std::lround((field.top - field.bottom) / field.stepY));
-    for (long i = 0; i <= rows; ++i) {
-        const double at = y(field.bottom + static_cast<double>(i) * field.stepY);
-        pen.Line(x(field.left), at, x(field.right), at, kNoteLayer, 8);
+    for (const double elevation : GridElevations(field)) {
+        pen.Line(x(field.left), y(elevation), x(field.right), y(elevation), kNoteLayer, 8);
     }
+    // Rows beyond the doubles' drawable range are left out, as the profile
+    // leaves them out; the layout placed the section by the others.
     const ProfileData& data = section.data;
-    pen.Dxf().writePolyline(pen.Out(), DL_PolylineData(static_cast<int>(data.Size()), 0, 0, 0),
-                            OnLayer(kLineLayer));
+    std::vector<std::size_t> rows;
     for (std::size_t row = 0; row < data.Size(); ++row) {
-        pen.Dxf().writeVertex(pen.Out(), DL_VertexData(x(data.X(row)), y(data.Y(row))));
+        if (data.Drawable(row)) {
+            rows.push_back(row);
+        }
     }
-    pen.Dxf().writePolylineEnd(pen.Out());
-    for (std::size_t row = 0; row < data.Size(); ++row) {
+    if (rows.size() >= 2) {
+        pen.Dxf().writePolyline(pen.Out(), DL_PolylineData(static_cast<int>(rows.size()), 0, 0, 0),
+                                OnLayer(kLineLayer));
+        for (const std::size_t row : rows) {
+            pen.Dxf().writeVertex(pen.Out(), DL_VertexData(x(data.X(row)), y(data.Y(row))));
+        }
+        pen.Dxf().writePolylineEnd(pen.Out());
+    }
+    for (const std::size_t row : rows) {
         WriteMark(pen, x(data.X(row)), y(data.Y(row)), data.Kind(row));
     }
     pen.Text(originX - pen.Length(1.5), originY, kNoteTextMm, 2, 2, ElevationNote(field.bottom));

@@ -202,7 +202,24 @@ std::string Decimal(double value, int decimals) {
     return text;
 }
 
+std::vector<double> GridLines(double from, double to, double step) {
+    const auto steps = std::lround((to - from) / step);
+    std::vector<double> lines;
+    for (long i = 0; i <= steps; ++i) {
+        lines.push_back(from + static_cast<double>(i) * step);
+    }
+    return lines;
+}
+
 } // namespace
+
+std::vector<double> GridDistances(const SectionGrid& grid) {
+    return GridLines(grid.left, grid.right, grid.stepX);
+}
+
+std::vector<double> GridElevations(const SectionGrid& grid) {
+    return GridLines(grid.bottom, grid.top, grid.stepY);
+}
 
 PaperSize SizeOf(Paper paper) {
     return paper == Paper::A4 ? PaperSize{297, 210} : PaperSize{420, 297};

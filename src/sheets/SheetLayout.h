@@ -95,6 +95,11 @@ struct SectionGrid {
     double stepY = 1;
 };
 
+// Where the grid's lines stand in the field: the distances of those across
+// and the elevations of those up, from the grid's first to its last.
+std::vector<double> GridDistances(const SectionGrid& grid);
+std::vector<double> GridElevations(const SectionGrid& grid);
+
 // A section on its sheet.
 struct PlacedSection {
     std::size_t section = 0; // index into the extents laid out

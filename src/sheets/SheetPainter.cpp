@@ -54,14 +54,12 @@ void DrawFrame(QPainter& painter, const SheetFrame& frame, const std::vector<std
 void DrawGrid(QPainter& painter, const QRectF& grid, const SectionGrid& field,
               const ProfileViewport& viewport) {
     painter.setPen(PenOf(kGridPenMm, kGridColour));
-    const auto columns = std::lround((field.right - field.left) / field.stepX);
-    for (long i = 0; i <= columns; ++i) {
-        const double x = viewport.PixelX(field.left + static_cast<double>(i) * field.stepX);
+    for (const double distance : GridDistances(field)) {
+        const double x = viewport.PixelX(distance);
         painter.drawLine(QPointF(x, grid.top()), QPointF(x, grid.bottom()));
     }
-    const auto rows = std::lround((field.top - field.bottom) / field.stepY);
-    for (long i = 0; i <= rows; ++i) {
-        const double y = viewport.PixelY(field.bottom + static_cast<double>(i) * field.stepY);
+    for (const double elevation : GridElevations(field)) {
+        const double y = viewport.PixelY(elevation);
         painter.drawLine(QPointF(grid.left(), y), QPointF(grid.right(), y));
     }
 }

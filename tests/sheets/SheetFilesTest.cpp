@@ -33,13 +33,15 @@ Written Export(const std::filesystem::path& target, const SheetRequest& request,
     return written;
 }
 
-// Sections of three sizes, labelled K0+100 on, in folder.
+// The sections' widths and heights in turn, in metres.
+constexpr double kSizes[][2] = {{30, 6}, {12, 3}, {50, 10}};
+
+// Sections of those sizes, labelled K0+100 on, in folder.
 SheetRequest Road(const TempFolder& folder, std::size_t count) {
-    const double sizes[][2] = {{30, 6}, {12, 3}, {50, 10}};
     SheetRequest request;
     request.roadName = "测试路";
     for (std::size_t i = 0; i < count; ++i) {
-        const auto& [width, height] = sizes[i % 3];
+        const auto& [width, height] = kSizes[i % 3];
         const std::string name = "k" + std::to_string(100 + i) + ".txt";
         request.sections.push_back({WriteSection(folder / name, SectionOfSize(width, 30, height)),
                                     "K0+" + std::to_string(100 + i)});
@@ -58,14 +60,13 @@ QString Run(const QString& program, const QStringList& args, int& status) {
 std::string Json(const SheetRequest& request, std::size_t sheets,
                  const std::vector<std::string>& texts) {
     const PaperSize paper = SizeOf(request.options.paper);
-    const double sizes[][2] = {{30, 6}, {12, 3}, {50, 10}};
     std::ostringstream json;
     json << R"({"scale": )" << request.options.scale << R"(, "exaggeration": )"
          << request.options.exaggeration << R"(, "paper": [)" << paper.width << ", " << paper.height
          << R"(], "sheets": )" << sheets << R"(, "sections": [)";
     for (std::size_t i = 0; i < request.sections.size(); ++i) {
-        json << (i > 0 ? ", " : "") << R"({"width": )" << sizes[i % 3][0] << R"(, "height": )"
-             << sizes[i % 3][1] << "}";
+        json << (i > 0 ? ", " : "") << R"({"width": )" << kSizes[i % 3][0] << R"(, "height": )"
+             << kSizes[i % 3][1] << "}";
     }
     json << R"(], "texts": [)";
     for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -143,6 +144,20 @@ private slots:
         const auto again = folder / "again.dxf";
         QVERIFY(Export(again, request).result.ok);
         QVERIFY(ReadFileBytes(again) == bytes);
+    }
+
+    void rowsBeyondTheDrawableRangeAreLeftOut() {
+        TempFolder folder;
+        SheetRequest request;
+        request.roadName = "路";
+        // A distance of 1e301 m: read, but beyond what any drawing can place.
+        request.sections.push_back(
+            {WriteSection(folder / "far.txt", {{0, 30}, {30, 36}, {1e301, 31}, {12, 33}}), "K1"});
+        const auto target = folder / "far.dxf";
+        const Written written = Export(target, request);
+        QVERIFY2(written.result.ok, written.report.c_str());
+        // The line runs through the three others: 30 m across, 6 m up.
+        CheckDxf(target, Json(request, 1, {"K1"}));
     }
 
     void dxfPutsTheSheetsSideBySide() {
@@ -237,6 +252,24 @@ private slots:
             QVERIFY2(Contains(written.report, "保存文件失败"), written.report.c_str());
             QVERIFY(!std::filesystem::exists(folder / "missing"));
         }
+    }
+
+    void aFullDiskIsToldAsAFailure() {
+#ifdef _WIN32
+        QSKIP("/dev/full is Linux's");
+#else
+        TempFolder folder;
+        const SheetRequest request = Road(folder, 3);
+        // A device is written directly; every write to this one fails.
+        for (const SheetFormat format : {SheetFormat::Pdf, SheetFormat::Dxf}) {
+            std::string report;
+            const SheetsResult result =
+                ExportSheets("/dev/full", format, request,
+                             [&report](const std::string& line) { report += line; });
+            QVERIFY(!result.ok);
+            QVERIFY2(Contains(report, "保存文件失败: /dev/full: "), report.c_str());
+        }
+#endif
     }
 };
 
