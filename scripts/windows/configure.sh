@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Configures a Windows cross build of Quarvel (warnings as errors, no benchmarks):
 #   configure.sh BUILD_DIR [--no-gui] [CMAKE_ARGUMENTS...]
-# Qt for Windows, dxflib and GoogleTest come from the machine's cache and are built first when
-# missing (Qt takes about 20 minutes once). --no-gui leaves out the window, Qt and dxflib.
+# Qt for Windows, dxflib, GoogleTest and libxlsxwriter come from the machine's cache and are
+# built first when missing (Qt takes about 20 minutes once). --no-gui leaves out the window,
+# Qt and dxflib.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="$1"
@@ -25,6 +26,7 @@ if [ "$gui" = ON ]; then
     toolchain_args+=(-DDXFLIB_ROOT="$dxflib_prefix")
 fi
 gtest_prefix="$(bash "$root/scripts/windows/build-googletest.sh" | tail -n 1)"
+xlsxwriter_prefix="$(bash "$root/scripts/windows/build-xlsxwriter.sh" | tail -n 1)"
 
 # CMake keeps the toolchain file of the first run: a Windows build folder made with another
 # one (another Qt build, or none) starts afresh. Any other build folder is left alone.
@@ -39,4 +41,5 @@ fi
 cmake -S "$root" -B "$build" -G Ninja "${toolchain_args[@]}" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARVEL_WERROR=ON \
     -DQUARVEL_BUILD_GUI="$gui" -DQUARVEL_BUILD_BENCH=OFF \
-    -DGTest_DIR="$gtest_prefix/lib/cmake/GTest" "$@" >/dev/null
+    -DGTest_DIR="$gtest_prefix/lib/cmake/GTest" \
+    -DQUARVEL_XLSXWRITER_PREFIX="$xlsxwriter_prefix" "$@" >/dev/null

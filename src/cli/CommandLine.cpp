@@ -51,26 +51,6 @@ std::optional<CommandKind> InformationRequest(const std::string& arg) {
 // More threads than files or processors only cost memory.
 constexpr int kMaxJobs = 256;
 
-std::optional<MergeFormat> MergeFormatFromName(std::string_view name) {
-    if (name == "csv") {
-        return MergeFormat::Text;
-    }
-    if (name == "xlsx") {
-        return MergeFormat::Workbook;
-    }
-    return std::nullopt;
-}
-
-// A workbook for ".xlsx" in any case, text for any other name, as the
-// window's export takes the name the user typed.
-MergeFormat MergeFormatOf(const std::filesystem::path& output) {
-    std::string extension = output.extension().u8string();
-    for (char& c : extension) {
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    return extension == ".xlsx" ? MergeFormat::Workbook : MergeFormat::Text;
-}
-
 // Walks the arguments of "export" or "merge", one option at a time.
 class ExportArguments {
 public:
@@ -143,7 +123,7 @@ private:
         };
         const bool merge = m_kind == CommandKind::Merge;
         if (merge ? name == "--stdout" || name == "--output-dir"
-                  : name == "--recursive" || name == "--skip-bad" || name == "--format") {
+                  : name == "--recursive" || name == "--skip-bad") {
             Fail("选项 " + name + " 不用于 " + m_args.front());
         } else if (name == "-o" || name == "--output") {
             if (const auto text = value()) {
@@ -203,7 +183,7 @@ private:
             flag(request.skipBad, true);
         } else if (name == "--format") {
             if (const auto text = value()) {
-                m_format = ParseChoice(name, *text, &MergeFormatFromName, "csv、xlsx");
+                request.format = ParseChoice(name, *text, &FileFormatFromName, "csv、xlsx");
             }
         } else if (name == "--jobs" || name == "-j") {
             if (const auto text = value()) {
@@ -270,6 +250,9 @@ private:
             Fail("-o/--stdout 与 --output-dir 不能同时使用");
         } else if (request.output && request.inputs.size() > 1) {
             Fail("多个输入文件时请用 --output-dir 指定输出文件夹");
+        } else if (request.output && *request.output == "-" &&
+                   request.format == FileFormat::Workbook) {
+            Fail("Excel 工作簿（--format xlsx）只能写入文件，不能写到标准输出");
         }
     }
 
@@ -281,14 +264,13 @@ private:
         } else if (*request.output == "-") {
             Fail("merge 不能写到标准输出，请用 -o 指定输出文件");
         } else {
-            request.format = m_format.value_or(MergeFormatOf(*request.output));
+            request.format = request.format.value_or(FileFormatOf(*request.output));
         }
     }
 
     const std::vector<std::string>& m_args;
     CommandKind m_kind;
     std::size_t m_index = 0;
-    std::optional<MergeFormat> m_format;
     std::string m_error;
 };
 
@@ -342,6 +324,7 @@ std::string HelpText() {
 
 export 把断面数据文件（HWT3.0、HWT3.6、HWT3.8）导出为与窗口“数据导出”完全相同的
 文件：默认首行为行数，每行一个表格行，逗号分隔，CR LF 换行，GBK 编码。
+OUTPUT 的扩展名为 .xlsx 时写为 Excel 工作簿。
 
 merge 把全线的断面写成一个表：首列“桩号”，其后为所选的数据列；各断面的行与它单独
 导出时相同（编号、倒序、距离都按断面各自计算），首行的行数为总行数。INPUT 为文件
@@ -355,6 +338,11 @@ merge 把全线的断面写成一个表：首列“桩号”，其后为所选�
       --stdout          同 -o -
       --output-dir DIR  每个 INPUT 写为 DIR/文件名.csv（文件夹不存在时创建）
   不指定时，每个 INPUT 写在它旁边，扩展名改为 .csv。
+      --format F        csv（文本，见下面的文件格式）或 xlsx（Excel 工作簿：一个
+                        工作表“断面”，首行为加粗并冻结的列标题，数值为按小数位数
+                        显示的数字单元格）；不指定时由 OUTPUT 的扩展名决定。
+                        与 --output-dir 或默认位置同用时扩展名为 .csv 或 .xlsx。
+                        超过 Excel 1048576 行的表格不写入，请导出为 CSV
 
 表格选项（未指定时取 --settings 文件中的值，否则取首次启动的默认值）:
       --columns LIST    数据列，逗号分隔，1 到 9 个:
@@ -371,7 +359,7 @@ merge 把全线的断面写成一个表：首列“桩号”，其后为所选�
                         和导出选项；命令行上给出的选项优先。
                         FILE 无法读取时不导出任何文件（退出状态 1）
 
-文件格式（未指定时取 --settings 文件中“导出选项”的值，否则为默认值）:
+文本文件格式（未指定时取 --settings 文件中“导出选项”的值，否则为默认值）:
       --encoding E      gbk（默认，代码页 936）或 utf8-bom（带 BOM 的 UTF-8）；
                         GBK 中没有的字符写成“?”，其个数在标准错误输出中报告
       --first-line F    count（默认，行数）、captions（列标题）或 none（没有首行）

@@ -27,11 +27,11 @@ struct ExportRequest {
     std::optional<ExportEncoding> encoding;
     std::optional<FirstLine> firstLine;
     std::optional<Separator> separator;
-    unsigned jobs = 0; // files exported at once; 0: one per processor
+    std::optional<FileFormat> format; // nothing: the output's extension decides
+    unsigned jobs = 0;                // files exported at once; 0: one per processor
     // merge only
     bool recursive = false;
     bool skipBad = false;
-    MergeFormat format = MergeFormat::Text; // from --format, else from the output's extension
 };
 
 enum class CommandKind { Export, Merge, Help, Version, UsageError };

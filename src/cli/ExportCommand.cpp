@@ -41,10 +41,11 @@ fs::path OutputFor(const ExportRequest& request, const fs::path& input) {
     if (request.output) {
         return *request.output;
     }
+    const std::string extension(FileFormatExtension(request.format.value_or(FileFormat::Text)));
     if (request.outputDir) {
-        return OutputInFolder(*request.outputDir, input);
+        return OutputInFolder(*request.outputDir, input, extension);
     }
-    return fs::path(input).replace_extension(".csv");
+    return fs::path(input).replace_extension(extension);
 }
 
 // The messages of one input; true when it was exported.
@@ -76,6 +77,7 @@ ExportRecipe ChooseRecipe(const ExportRequest& request, const Settings& settings
     recipe.form.encoding = request.encoding.value_or(settings.exportForm.encoding);
     recipe.form.firstLine = request.firstLine.value_or(settings.exportForm.firstLine);
     recipe.form.separator = request.separator.value_or(settings.exportForm.separator);
+    recipe.format = request.format;
     return recipe;
 }
 

@@ -17,7 +17,6 @@ int RunMerge(const ExportRequest& request, std::ostream& err, bool showProgress)
     options.recursive = request.recursive;
     options.skipBad = request.skipBad;
     options.jobs = request.jobs;
-    options.format = request.format;
     std::optional<ProgressLine> progress;
     const RoadMergeResult result =
         MergeRoad(request.inputs, *request.output, ChooseRecipe(request, *settings), options,

@@ -1,5 +1,6 @@
 #include "exporting/BatchExport.h"
 
+#include "exporting/WorkbookWriter.h"
 #include "files/AtomicFile.h"
 
 #include "sectiondata/Azimuths.h"
@@ -85,8 +86,13 @@ PreparedExport PrepareExport(const fs::path& input, const fs::path& output,
     prepared.result =
         ExportThrough(input, recipe, cancel, [&](const SectionTable& table, FileExport&) {
             prepared.file = std::make_unique<AtomicFile>(output);
-            prepared.uncommitted =
-                WriteExportUncommitted(*prepared.file, table, recipe.form, cancel);
+            if (recipe.format.value_or(FileFormatOf(output)) == FileFormat::Workbook) {
+                prepared.uncommitted =
+                    WriteWorkbookUncommitted(*prepared.file, {{TableSheetName(), &table}}, cancel);
+            } else {
+                prepared.uncommitted =
+                    WriteExportUncommitted(*prepared.file, table, recipe.form, cancel);
+            }
         });
     return prepared;
 }
@@ -261,6 +267,9 @@ FileExport ExportSectionFile(const fs::path& input, const fs::path& output,
 }
 
 FileExport ExportSectionFile(const fs::path& input, std::ostream& out, const ExportRecipe& recipe) {
+    if (recipe.format == FileFormat::Workbook) {
+        return Failed("保存文件失败: 标准输出: Excel 工作簿只能写入文件");
+    }
     FileExport result =
         ExportThrough(input, recipe, nullptr, [&](const SectionTable& table, FileExport& done) {
             if (WriteExport(out, table, recipe.form, &done.unencodable)) {

@@ -25,6 +25,8 @@ struct ExportRecipe {
     // The checked layers of the layer filter, matched by name; nothing: no filter.
     std::optional<std::vector<std::string>> layers;
     ExportForm form;
+    // Nothing: each output's extension decides (FileFormatOf).
+    std::optional<FileFormat> format;
 };
 
 enum class FileExportStatus { Written, Failed, Cancelled };
@@ -58,7 +60,8 @@ FileExport ExportSectionFile(const std::filesystem::path& input,
                              const std::filesystem::path& output, const ExportRecipe& recipe,
                              const CancelFlag* cancel = nullptr);
 
-// The same table written to a stream instead of a file.
+// The same table written to a stream instead of a file; never a workbook,
+// which the library writes only to a file.
 FileExport ExportSectionFile(const std::filesystem::path& input, std::ostream& out,
                              const ExportRecipe& recipe);
 

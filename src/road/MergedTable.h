@@ -28,6 +28,10 @@ public:
     bool IsNumberColumn(std::size_t dataColumn) const override;
 
     std::size_t SectionCount() const { return m_parts.size(); }
+    const std::string& SectionLabel(std::size_t section) const { return m_parts[section].label; }
+    const SectionTable& SectionTableAt(std::size_t section) const {
+        return *m_parts[section].table;
+    }
 
 private:
     struct Part {

@@ -1,5 +1,7 @@
 #include "road/RoadMerge.h"
 
+#include "exporting/SheetNames.h"
+#include "exporting/WorkbookWriter.h"
 #include "road/MergedTable.h"
 #include "road/RoadSection.h"
 #include "sectiondata/SystemErrorText.h"
@@ -85,17 +87,21 @@ ReadSections ReadAll(const std::vector<fs::path>& files, const ExportRecipe& rec
 }
 
 // The one place where the kind of file is chosen.
-ExportResult WriteMergedFile(const fs::path& output, const TableSource& table,
-                             const ExportForm& form, MergeFormat format, const CancelFlag* cancel) {
-    if (format == MergeFormat::Workbook) {
-        // The workbook writer goes here; until then nothing is written, rather
-        // than text under a workbook's name.
-        ExportResult refused;
-        refused.reason = "这个版本不能写 Excel 工作簿";
-        refused.error = "保存文件失败: " + ShownPath(output) + ": " + refused.reason;
-        return refused;
+ExportResult WriteMergedFile(const fs::path& output, const MergedTable& table,
+                             const ExportRecipe& recipe, const CancelFlag* cancel) {
+    if (recipe.format.value_or(FileFormatOf(output)) != FileFormat::Workbook) {
+        return WriteExportFile(output, table, recipe.form, cancel);
     }
-    return WriteExportFile(output, table, form, cancel);
+    std::vector<std::string> labels = {"全线"};
+    for (std::size_t k = 0; k < table.SectionCount(); ++k) {
+        labels.push_back(table.SectionLabel(k));
+    }
+    const std::vector<std::string> names = SheetNames(labels);
+    std::vector<WorkbookSheet> sheets = {{names.front(), &table}};
+    for (std::size_t k = 0; k < table.SectionCount(); ++k) {
+        sheets.push_back({names[k + 1], &table.SectionTableAt(k)});
+    }
+    return WriteWorkbookFile(output, sheets, cancel);
 }
 
 std::string UnencodableWarning(const fs::path& output, std::size_t count) {
@@ -152,8 +158,7 @@ RoadMergeResult MergeRoad(const std::vector<fs::path>& inputs, const fs::path& o
         result.failures.push_back("没有数据行，未写入文件: " + ShownPath(output));
         return result;
     }
-    const ExportResult written =
-        WriteMergedFile(output, table, recipe.form, options.format, cancel);
+    const ExportResult written = WriteMergedFile(output, table, recipe, cancel);
     if (written.cancelled) {
         result.status = MergeStatus::Cancelled;
     } else if (!written.ok) {

@@ -10,17 +10,10 @@
 
 namespace quarvel {
 
-// The kinds of file a road's table is written as.
-enum class MergeFormat {
-    Text,     // the export file in the recipe's form (.csv, .txt)
-    Workbook, // an Excel workbook (.xlsx)
-};
-
 struct MergeOptions {
     bool recursive = false; // folders give the section files of their subfolders too
     bool skipBad = false;   // write the other sections when an input fails
     unsigned jobs = 0;      // files read at once; 0: one per processor
-    MergeFormat format = MergeFormat::Text;
 };
 
 enum class MergeStatus { Written, Failed, Cancelled };
@@ -43,7 +36,9 @@ using MergeProgress = std::function<void(std::size_t done, std::size_t total)>;
 // The table of a whole road: every section file the inputs name (files, or
 // folders of them), ordered by stake, each section's rows built as its own
 // export builds them, led by its label in the column "桩号"; written to output
-// through the atomic writer. Nothing is written when an input fails (unless
+// through the atomic writer, as the recipe's format or the output's extension
+// asks: text in the recipe's form, or a workbook whose sheet "全线" holds the
+// table and one sheet per section its own. Nothing is written when an input fails (unless
 // skipBad), when output is one of the inputs, or once cancel is set.
 RoadMergeResult MergeRoad(const std::vector<std::filesystem::path>& inputs,
                           const std::filesystem::path& output, const ExportRecipe& recipe,

@@ -34,7 +34,8 @@ QString AskForSaveFile(QWidget* parent, const QString& title, const QStringList&
                        const std::function<bool(const QString& path)>& hasFormat);
 
 // "数据导出": asks for the target and writes the table as shown, telling the
-// user why when the file could not be written.
+// user why when the file could not be written. A name ending in .xlsx gets an
+// Excel workbook, the same as quarvel-cli writes.
 class ExportTableCommand {
 public:
     // Asked for the export target, given the suggested path; empty: cancelled.
@@ -48,6 +49,10 @@ public:
     };
 
     explicit ExportTableCommand(QWidget* window);
+
+    // The save dialog's file types, the preselected first: "Excel文件(*.csv)",
+    // "Data File(*.txt)", "Excel 工作簿(*.xlsx)".
+    static QStringList NameFilters();
 
     void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
     void SetMessageSink(MessageSink sink) { m_showMessage = std::move(sink); }

@@ -110,7 +110,9 @@ private slots:
             {upper, lower, QStringLiteral("--output-dir"), dir.filePath(QStringLiteral("cased"))});
 #ifdef _WIN32
         QCOMPARE(run.status, kExitFailed);
-        QVERIFY2(run.err.endsWith(QStringLiteral("与前一个输入文件的输出重名，未覆盖\n")),
+        QVERIFY2(run.err.endsWith(
+                     QStringLiteral("与前一个输入文件的输出重名，未覆盖；输入文件 %1 未导出\n")
+                         .arg(QDir::toNativeSeparators(lower))),
                  qPrintable(run.err));
         QCOMPARE(QDir(dir.filePath(QStringLiteral("cased"))).entryList(QDir::Files),
                  QStringList({"Sec.png"}));

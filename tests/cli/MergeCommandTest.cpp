@@ -110,7 +110,6 @@ TEST_F(MergeCommandTest, MisuseExitsWithTwo) {
         {"merge", input, "-o", "road.csv", "--columns", "桩号"},
         {"export", input, "--recursive"},
         {"export", input, "--skip-bad"},
-        {"export", input, "--format", "csv"},
     };
     for (const auto& args : misuses) {
         const CliRun run = RunCommand(args);
@@ -129,23 +128,24 @@ TEST_F(MergeCommandTest, MisuseExitsWithTwo) {
 TEST_F(MergeCommandTest, FormatComesFromTheExtensionOrFormat) {
     const struct {
         std::vector<std::string> args;
-        MergeFormat format;
+        FileFormat format;
     } cases[] = {
-        {{"-o", "road.csv"}, MergeFormat::Text},
-        {{"-o", "road.TXT"}, MergeFormat::Text},
-        {{"-o", "road.XLSX"}, MergeFormat::Workbook},
-        {{"-o", "road"}, MergeFormat::Text},
-        {{"-o", "road.xlsx.bak"}, MergeFormat::Text},
-        {{"-o", "road.xlsxx"}, MergeFormat::Text},
-        {{"-o", "road.dat", "--format", "csv"}, MergeFormat::Text},
-        {{"--format=xlsx", "-o", "road.csv"}, MergeFormat::Workbook},
+        {{"-o", "road.csv"}, FileFormat::Text},
+        {{"-o", "road.TXT"}, FileFormat::Text},
+        {{"-o", "road.XLSX"}, FileFormat::Workbook},
+        {{"-o", "road"}, FileFormat::Text},
+        {{"-o", "road.xlsx.bak"}, FileFormat::Text},
+        {{"-o", "road.xlsxx"}, FileFormat::Text},
+        {{"-o", "road.dat", "--format", "csv"}, FileFormat::Text},
+        {{"--format=xlsx", "-o", "road.csv"}, FileFormat::Workbook},
     };
     for (const auto& example : cases) {
         std::vector<std::string> args = {"merge", "in"};
         args.insert(args.end(), example.args.begin(), example.args.end());
         const ParsedCommand parsed = ParseCommandLine(args);
         EXPECT_EQ(parsed.kind, CommandKind::Merge) << parsed.error;
-        EXPECT_EQ(parsed.request.format, example.format) << ::testing::PrintToString(args);
+        EXPECT_EQ(parsed.request.format, std::optional<FileFormat>(example.format))
+            << ::testing::PrintToString(args);
     }
 }
 

@@ -39,15 +39,6 @@ ExportRecipe ReversedInUtf8() {
     return recipe;
 }
 
-std::vector<std::string> Entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().u8string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class RoadMergeTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -126,7 +117,7 @@ TEST_F(RoadMergeTest, AnInputThatCannotBeReadFailsTheMergeAndLeavesNothing) {
         expected.push_back("有 2 个输入无法读入，未写入文件: " + output.u8string());
         EXPECT_EQ(failed.failures, expected);
         EXPECT_EQ(ReadFileBytes(output), "old");
-        EXPECT_EQ(Entries(out), std::vector<std::string>{"road.csv"});
+        EXPECT_EQ(test::EntriesIn(out), std::vector<std::string>{"road.csv"});
     }
 
     MergeOptions skipBad;
