@@ -18,41 +18,24 @@ key="$({
     dpkg-query -W -f='${Package} ${Version}\n' g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
     printf '%s\n' "${flags[@]}"
 } | sha256sum | cut -c1-16)"
-cache_dir="$(quarvel_cache_dir)"
-prefix="$cache_dir/dxflib-mingw-${source_version//[^A-Za-z0-9.]/_}-$key"
-if [ -f "$prefix/.complete" ]; then
-    echo "$prefix"
-    exit 0
-fi
-
-exec 9>"$cache_dir/dxflib-mingw.lock"
-flock 9
-if [ ! -f "$prefix/.complete" ]; then
-    rm -rf "$prefix"
-    work="$(mktemp -d "$cache_dir/.dxflib-mingw-build.XXXXXX")"
-    trap 'rm -rf "$work"' EXIT
-    quarvel_fetch_source dxflib "$source_version" "$work"
-    stage="$work/stage$prefix"
-    mkdir -p "$stage/include/dxflib" "$stage/lib" "$work/objects"
+build() { # work stage
+    quarvel_fetch_source dxflib "$source_version" "$1" || return 1
+    mkdir -p "$2/include/dxflib" "$2/lib" "$1/objects"
     # Two sources and no configuration: the library's own build system (qmake or
     # autotools) would add nothing for a static library.
     if ! {
-        for source in dl_dxf dl_writer_ascii; do
-            "$compiler" "${flags[@]}" -c "$work/src/src/$source.cpp" -o "$work/objects/$source.o" ||
-                exit 1
-        done
-        "$archiver" rcs "$stage/lib/libdxflib.a" "$work"/objects/*.o
-    } >"$work/build.log" 2>&1; then
-        tail -n 40 "$work/build.log" >&2
-        exit 1
+        "$compiler" "${flags[@]}" -c "$1/src/src/dl_dxf.cpp" -o "$1/objects/dl_dxf.o" &&
+            "$compiler" "${flags[@]}" -c "$1/src/src/dl_writer_ascii.cpp" \
+                -o "$1/objects/dl_writer_ascii.o" &&
+            "$archiver" rcs "$2/lib/libdxflib.a" "$1"/objects/*.o
+    } >"$1/build.log" 2>&1; then
+        tail -n 40 "$1/build.log" >&2
+        return 1
     fi
-    cp "$work"/src/src/*.h "$stage/include/dxflib/"
+    cp "$1"/src/src/*.h "$2/include/dxflib/"
     # GPL version 2 or later: the package carries the licence and the copyright notice.
-    doc="$stage/share/doc/dxflib-mingw"
-    mkdir -p "$doc"
-    cp "$work/src/gpl-2.0greater.txt" "$doc/gpl-2.0greater.txt"
-    cp "$work/src/debian/copyright" "$doc/copyright"
-    touch "$stage/.complete"
-    mv "$stage" "$prefix"
-fi
-echo "$prefix"
+    mkdir -p "$2/share/doc/dxflib-mingw"
+    cp "$1/src/gpl-2.0greater.txt" "$1/src/debian/copyright" "$2/share/doc/dxflib-mingw/"
+}
+prefix="$(quarvel_cache_dir)/dxflib-mingw-${source_version//[^A-Za-z0-9.]/_}-$key"
+quarvel_build_once "$prefix" dxflib-mingw build
