@@ -181,6 +181,9 @@ private:
 
 void WriteFrame(const SheetPen& pen, const SheetFrame& frame,
                 const std::vector<std::string>& titles) {
+    // The paper's edge: plotted at 1:scale it is the sheet, so a CAD user
+    // plots it by its outline without knowing the margins.
+    pen.Rectangle({0, 0, frame.paper.width, frame.paper.height}, kFrameLayer);
     pen.Rectangle(frame.frame, kFrameLayer);
     pen.Rectangle(frame.titleBlock, kFrameLayer);
     for (std::size_t i = 0; i < frame.titleCells.size(); ++i) {

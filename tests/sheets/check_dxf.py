@@ -69,15 +69,23 @@ def main():
         close(span([p[0] for p in points]), section["width"], "a section's width")
         close(span([p[1] for p in points]), section["height"] * exaggeration, "a section's height")
 
+    # Each sheet: the paper's edge, which plotted at 1:scale is the sheet, the frame inside its
+    # margins (25 mm on the left, 10 mm elsewhere), the title block and its four cells.
     paper_width, paper_height = expected["paper"]
     frames = msp.query('LWPOLYLINE[layer=="图框"]')
-    widest = max(frames, key=lambda f: span([p[0] for p in f.get_points("xy")]))
-    points = widest.get_points("xy")
-    close(span([p[0] for p in points]), (paper_width - 35) * scale / 1000, "the frame's width")
-    close(span([p[1] for p in points]), (paper_height - 20) * scale / 1000, "the frame's height")
     sheets = expected["sheets"]
-    if len(frames) != 6 * sheets:
+    if len(frames) != 7 * sheets:
         fail(f"{len(frames)} frame rectangles for {sheets} sheets")
+    by_width = sorted(frames, key=lambda f: -span([p[0] for p in f.get_points("xy")]))
+    for rank, (width, height, what) in enumerate((
+            (paper_width, paper_height, "the paper's"), (paper_width - 35, paper_height - 20, "the frame's"))):
+        for sheet in range(sheets):
+            points = by_width[rank * sheets + sheet].get_points("xy")
+            close(span([p[0] for p in points]), width * scale / 1000, what + " width")
+            close(span([p[1] for p in points]), height * scale / 1000, what + " height")
+    lefts = sorted(min(p[0] for p in f.get_points("xy")) for f in by_width[:sheets])
+    for sheet, left in enumerate(lefts):
+        close(left, sheet * (paper_width + 20) * scale / 1000, "a sheet's left edge")
 
     extmax = header.get("$EXTMAX")
     close(extmax[0], (sheets * (paper_width + 20) - 20) * scale / 1000, "$EXTMAX's x")
