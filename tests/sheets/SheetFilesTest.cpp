@@ -246,6 +246,19 @@ private slots:
                                    std::filesystem::directory_iterator()),
                      std::ptrdiff_t(4)); // the three sections and the target
 
+            // A section spoilt after the layout read it, before its sheet is
+            // drawn (the sections are read again sheet by sheet).
+            written = Export(target, request, [&](std::size_t done, std::size_t total) {
+                if (done == total / 2) {
+                    WriteFileBytes(request.sections[1].file, "not a section\n");
+                }
+                return true;
+            });
+            QVERIFY(!written.result.ok);
+            QVERIFY2(Contains(written.report, "k101.txt"), written.report.c_str());
+            QCOMPARE(ReadFileBytes(target), std::string("old"));
+            WriteSection(request.sections[1].file, SectionOfSize(12, 30, 3));
+
             // A folder that is not there.
             written = Export(folder / "missing" / name, request);
             QVERIFY(!written.result.ok);
