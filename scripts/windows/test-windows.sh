@@ -107,13 +107,14 @@ compare_cli() {
         "$build/src/cli/quarvel-cli.exe" "$build/wine-run.sh"
 }
 
-timed "configure (Qt and GoogleTest for Windows, built once per machine)" configure
-timed "build" build_all
-timed "tests under Wine" run_tests
 compare_sheets() {
     bash "$root/scripts/windows/compare-sheets.sh" "$linux_build/src/app/quarvel" \
         "$build/src/app/Quarvel.exe" "$build/wine-run.sh"
 }
+
+timed "configure (Qt and GoogleTest for Windows, built once per machine)" configure
+timed "build" build_all
+timed "tests under Wine" run_tests
 
 timed "quarvel-cli byte for byte against Linux" compare_cli
 timed "the sheets' DXF byte for byte against Linux" compare_sheets
