@@ -19,6 +19,49 @@ std::string Hex(int value) {
     return text;
 }
 
+// A character's bytes: its lead byte and the continuation bytes after it.
+std::size_t CharacterLength(std::string_view utf8, std::size_t at) {
+    std::size_t length = 1;
+    while (length < 4 && at + length < utf8.size() &&
+           (static_cast<unsigned char>(utf8[at + length]) & 0xC0) == 0x80) {
+        ++length;
+    }
+    return length;
+}
+
+// Text in code page 936, as $DWGCODEPAGE says; a character the code page
+// lacks ("ß" in a folder's name) as \U+XXXX, its UTF-16 code units, which
+// CAD programs read back as that character instead of a "?".
+std::string InCodePage936(const std::string& utf8) {
+    std::size_t unencodable = 0;
+    std::string encoded = EncodeGbk(utf8, unencodable);
+    if (unencodable == 0) {
+        return encoded;
+    }
+    encoded.clear();
+    for (std::size_t at = 0; at < utf8.size();) {
+        const std::string_view character =
+            std::string_view(utf8).substr(at, CharacterLength(utf8, at));
+        at += character.size();
+        unencodable = 0;
+        const std::string one = EncodeGbk(character, unencodable);
+        if (unencodable == 0) {
+            encoded += one;
+            continue;
+        }
+        const std::string units = EncodeUtf16Le(character);
+        for (std::size_t i = 0; i + 1 < units.size(); i += 2) {
+            const unsigned unit = static_cast<unsigned char>(units[i]) |
+                                  static_cast<unsigned>(static_cast<unsigned char>(units[i + 1]))
+                                      << 8;
+            char text[16];
+            std::snprintf(text, sizeof text, "\\U+%04X", unit);
+            encoded += text;
+        }
+    }
+    return encoded;
+}
+
 } // namespace
 
 DxfOut::DxfOut(AtomicFile& file) : DL_WriterA("", DL_Codes::AC1015), m_file(file) {}
@@ -71,7 +114,7 @@ void DxfOut::dxfString(int code, const std::string& value) const {
         m_objectType = value;
     }
     Code(code);
-    m_buffer += IsAscii(value) ? value : EncodeGbk(value);
+    m_buffer += InCodePage936(value);
     m_buffer += '\n';
     FlushSometimes();
 }

@@ -127,14 +127,17 @@ private slots:
         TempFolder folder;
         SheetRequest request = Road(folder, 3);
         request.options.exaggeration = 2;
+        // Characters that code page 936 lacks, as a folder's name may hold.
+        request.roadName = "测试路 Straße 𠮷";
         const auto target = folder / "road.dxf";
         const Written written = Export(target, request);
         QVERIFY2(written.result.ok, written.report.c_str());
         QCOMPARE(written.result.sheets, std::size_t(1));
         CheckDxf(target, Json(request, 1,
-                              {"测试路", "横断面图", "1:200", "第 1 页 共 1 页", "K0+100", "K0+101",
-                               "K0+102", "高程 30.00 m"}));
+                              {"测试路 Straße 𠮷", "横断面图", "1:200", "第 1 页 共 1 页", "K0+100",
+                               "K0+101", "K0+102", "高程 30.00 m"}));
         const std::string bytes = ReadFileBytes(target);
+        QVERIFY(Contains(bytes, "\n" + EncodeGbk("测试路") + " Stra\\U+00DFe \\U+D842\\U+DFB7\n"));
         QVERIFY(Contains(bytes, "$DWGCODEPAGE\n  3\nANSI_936\n"));
         QVERIFY(Contains(bytes, "$INSUNITS\n 70\n6\n"));
         QVERIFY(Contains(bytes, "\n  2\n" + EncodeGbk("断面线") + "\n"));
