@@ -19,6 +19,7 @@ cmake --build "$build" --target quarvel quarvel-cli -j "$(nproc 2>/dev/null || e
 cache_value() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 version="$(cache_value CMAKE_PROJECT_VERSION)"
 qt_prefix="$(cd "$(cache_value Qt6_DIR)/../../.." && pwd)"
+dxflib_prefix="$(cache_value DXFLIB_ROOT)"
 name="Quarvel-$version-windows-x64"
 
 scratch="$(mktemp -d)"
@@ -66,19 +67,26 @@ fi
 # the source package, its version and the changes made to it.
 qt_doc="$qt_prefix/share/doc/qt6-base-mingw"
 mkdir -p "$package/licenses/qt6-base" "$package/licenses/gcc-runtime" \
-    "$package/licenses/mingw-w64-winpthreads" "$package/licenses/qt6-translations"
+    "$package/licenses/mingw-w64-winpthreads" "$package/licenses/qt6-translations" \
+    "$package/licenses/dxflib" "$package/licenses/quarvel"
 cp -r "$qt_doc"/. "$package/licenses/qt6-base/"
 cp /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright "$package/licenses/gcc-runtime/"
 cp /usr/share/common-licenses/GPL-3 "$package/licenses/gcc-runtime/GPL-3"
 cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$package/licenses/mingw-w64-winpthreads/"
 cp /usr/share/doc/qt6-translations-l10n/copyright "$package/licenses/qt6-translations/"
+cp -r "$dxflib_prefix/share/doc/dxflib-mingw"/. "$package/licenses/dxflib/"
+cp "$root/LICENSE" "$package/licenses/quarvel/LICENSE"
 mkdir -p "$package/licenses/libxlsxwriter" "$package/licenses/zlib"
 cp -r "$(cache_value QUARVEL_XLSXWRITER_PREFIX)/share/doc/libxlsxwriter-mingw"/. \
     "$package/licenses/libxlsxwriter/"
 cp /usr/share/doc/libz-mingw-w64-dev/copyright "$package/licenses/zlib/"
 cat >"$package/licenses/README.txt" <<EOF
-Quarvel $version for Windows (x64) includes these libraries:
+Quarvel $version for Windows (x64) is free software under the GNU GPL version 3 or (at your
+option) any later version: see quarvel/LICENSE. It includes these libraries:
 
+- dxflib $(dpkg-query -W -f='${Version}' libdxflib-dev) (in Quarvel.exe, for the cross-section sheets as DXF) under
+  the GNU GPL version 2 or later, built from Debian's source package ('apt-get source
+  dxflib'): see dxflib/.
 - Qt $(dpkg-query -W -f='${Version}' qt6-base-dev) (Qt6Core, Qt6Gui, Qt6Widgets and the plugins in
   platforms/, styles/ and imageformats/) under the GNU LGPL version 3: see qt6-base/, whose
   SOURCE names the Debian source package, its version and the patches (in qt6-base/patches)
@@ -107,6 +115,7 @@ quarvel-cli.exe   命令行批量导出：quarvel-cli --help 显示全部选项
 
 解压到任意文件夹即可使用。设置保存在程序旁的 Quarvel.ini 中；该文件夹不可写时，
 保存在 %APPDATA%\\Quarvel\\Quarvel.ini。
+Quarvel 是自由软件，以 GNU GPL 第 3 版或（由你选择）任何更新的版本发布。
 所含第三方库及其许可证见 licenses 文件夹。
 EOF
 } >"$package/README.txt"

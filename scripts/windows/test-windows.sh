@@ -2,8 +2,8 @@
 # The test command's Windows stage: cross-builds Quarvel and its tests for 64-bit Windows
 # with mingw-w64 against Qt built for Windows (cached), runs the tests under Wine (Qt's on
 # the offscreen platform), checks that the Linux and the Windows quarvel-cli export the same
-# bytes, starts the window on the windows platform under Xvfb, and builds the package and
-# starts the window from it.
+# bytes and that quarvel --sheets writes the same DXF, starts the window on the windows
+# platform under Xvfb, and builds the package and starts the window from it.
 #
 # Environment: QUARVEL_LINUX_BUILD_DIR (the normal build, for the Linux quarvel-cli;
 # default build), QUARVEL_WINDOWS_BUILD_DIR (default build-windows).
@@ -107,9 +107,16 @@ compare_cli() {
         "$build/src/cli/quarvel-cli.exe" "$build/wine-run.sh"
 }
 
+compare_sheets() {
+    bash "$root/scripts/windows/compare-sheets.sh" "$linux_build/src/app/quarvel" \
+        "$build/src/app/Quarvel.exe" "$build/wine-run.sh"
+}
+
 timed "configure (Qt and GoogleTest for Windows, built once per machine)" configure
 timed "build" build_all
 timed "tests under Wine" run_tests
+
 timed "quarvel-cli byte for byte against Linux" compare_cli
+timed "the sheets' DXF byte for byte against Linux" compare_sheets
 timed "the window under Wine and Xvfb" check_window
 timed "the package, and its window under Wine" check_package
