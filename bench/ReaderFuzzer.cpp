@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -37,10 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
     Require(result.incompleteLineCount <= result.points.size());
     Require((result.incompleteLineCount == 0) == (result.firstIncompleteLine == 0));
-    for (const quarvel::CDataStruct& point : result.points) {
-        Require(IsCleanText(point.note) && IsCleanText(point.layer));
+    for (std::size_t i = 0; i < result.points.size(); ++i) {
+        Require(IsCleanText(std::string(result.points.Note(i))) &&
+                IsCleanText(result.points.Layer(i)));
         if (result.version != quarvel::SectionFileVersion::V3_8) {
-            Require(point.extra == 0);
+            Require(result.points[i].extra == 0);
         }
     }
     for (std::size_t i = 0; i < result.layers.size(); ++i) {

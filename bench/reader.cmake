@@ -23,6 +23,7 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND NOT MSVC)
         ${QUARVEL_SECTIONDATA_DIR}/GbkDecoder.cpp
         ${QUARVEL_SECTIONDATA_DIR}/LineReader.cpp
         ${QUARVEL_SECTIONDATA_DIR}/PointLineParser.cpp
+        ${QUARVEL_SECTIONDATA_DIR}/PointList.cpp
         ${QUARVEL_SECTIONDATA_DIR}/SectionReader.cpp
         ${QUARVEL_SECTIONDATA_DIR}/SystemErrorText.cpp
         ${QUARVEL_SECTIONDATA_DIR}/TextCodec.cpp

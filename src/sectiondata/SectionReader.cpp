@@ -203,6 +203,33 @@ private:
     std::size_t m_next = 0;
 };
 
+// Stores a line's decoded note and layer in the list's texts, each distinct
+// one once, and lists its layer.
+void StoreTexts(CDataStruct& record, DecodedText* note, DecodedText* layer, PointList& points,
+                LayerCollector& layers) {
+    std::uint32_t noteOffset = 0;
+    std::uint32_t noteLength = 0;
+    std::uint32_t layerIndex = 0;
+    if (note != nullptr && !note->text.empty()) {
+        if (note->noteOffset == DecodedText::kNotStored) {
+            note->noteOffset = points.StoreNote(note->text);
+        }
+        noteOffset = note->noteOffset;
+        noteLength = static_cast<std::uint32_t>(note->text.size());
+    }
+    if (layer != nullptr && !layer->text.empty()) {
+        if (layer->layerIndex == DecodedText::kNotStored) {
+            layer->layerIndex = points.LayerIndexOf(layer->text);
+        }
+        layerIndex = layer->layerIndex;
+        if (!layer->inLayerList && record.pointKind != kAddedPoint) {
+            layers.Add(layer->text);
+            layer->inLayerList = true;
+        }
+    }
+    record.SetTextRefs(noteOffset, noteLength, layerIndex);
+}
+
 SectionReadResult Failure(ReadStatus status, std::string error) {
     SectionReadResult result;
     result.status = status;
@@ -329,7 +356,7 @@ SectionReadResult ParseLines(LineReader& lines, const FileSurvey& survey, Progre
         if (IsBlankLine(line)) {
             continue;
         }
-        CDataStruct& record = result.points.emplace_back();
+        CDataStruct record;
         LineIssue issue;
         if (!parser.Parse(line, record, issue)) {
             if (result.incompleteLineCount++ == 0) {
@@ -337,12 +364,9 @@ SectionReadResult ParseLines(LineReader& lines, const FileSurvey& survey, Progre
                 firstIssue = issue;
             }
         }
-        DecodedText* layer = parser.Layer();
-        if (layer != nullptr && !layer->inLayerList && !layer->text.empty() &&
-            record.pointKind != kAddedPoint) {
-            layers.Add(layer->text);
-            layer->inLayerList = true;
-        }
+        StoreTexts(record, parser.Note(), parser.Layer(), result.points, layers);
+        result.points.Append(record).SetTextRefs(record.NoteOffset(), record.NoteLength(),
+                                                 record.LayerIndex());
     }
     if (!gate.Finish()) {
         return CancelledRead();

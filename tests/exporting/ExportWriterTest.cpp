@@ -70,10 +70,10 @@ TEST(ExportWriterTest, EveryFormOfTheFirstLineSeparatorAndEncoding) {
 TEST(ExportWriterTest, EncodesTextsInCodePage936AndKeepsEmptyCells) {
     PointList points(3);
     points[0].pointKind = kKneePoint;
-    points[1].note = "桥台😀";
-    points[1].layer = "DL";
-    points[2].note = "挡墙";
-    points[2].layer = "";
+    points.SetNote(1, "桥台😀");
+    points.SetLayer(1, "DL");
+    points.SetNote(2, "挡墙");
+    points.SetLayer(2, "");
     const SectionTable table(points, {"图层", "注释", "注释", "图层"},
                              TableOptions{1, false, false, 3});
     std::size_t unencodable = 0;
@@ -85,7 +85,7 @@ TEST(ExportWriterTest, EncodesTextsInCodePage936AndKeepsEmptyCells) {
 
     // UTF-8 keeps it; notes may hold the separators that are not commas.
     unencodable = 0;
-    points[2].note = "挡;墙\t\"甲\"";
+    points.SetNote(2, "挡;墙\t\"甲\"");
     const SectionTable notes(points, {"注释"}, TableOptions{1, false, false, 3});
     EXPECT_EQ(ExportBytes(notes, {ExportEncoding::Utf8Bom, FirstLine::None, Separator::Semicolon},
                           &unencodable),

@@ -86,4 +86,16 @@ PointList WorkedExamplePoints() {
     return ReadSectionFile(std::string_view(WorkedExampleFile())).points;
 }
 
+PointList PointsOf(std::initializer_list<TextPoint> points) {
+    PointList list;
+    for (const TextPoint& point : points) {
+        Add(list, point);
+    }
+    return list;
+}
+
+void Add(PointList& points, const TextPoint& point) {
+    points.Append(point.point, point.note, point.layer);
+}
+
 } // namespace quarvel::test
