@@ -3,6 +3,7 @@
 
 #include "sectiondata/Azimuths.h"
 #include "sectiondata/SectionReader.h"
+#include "support/SameRead.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -29,6 +30,14 @@ bool IsCleanText(const std::string& text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     quarvel::SectionReadResult result = quarvel::ReadSectionFile(bytes);
+    // Read in pieces of a few bytes, wherever they fall, the file reads the same.
+    for (const unsigned jobs : {2u, 3u, 7u}) {
+        quarvel::ReadOptions pieces;
+        pieces.jobs = jobs;
+        pieces.minPieceBytes = 1;
+        Require(quarvel::test::ReadDifference(result,
+                                              quarvel::ReadSectionFile(bytes, {}, pieces)) == "");
+    }
     if (!result.Ok()) {
         Require(result.points.empty() && !result.error.empty());
         return 0;
