@@ -231,7 +231,9 @@ SectionLoad LoadSectionForExport(const fs::path& input, const ExportRecipe& reci
     const ReadProgress keepReading = [cancel](std::size_t, std::size_t) {
         return !IsCancelled(cancel);
     };
-    load.read = ReadSectionFile(input, cancel != nullptr ? keepReading : nullptr);
+    ReadOptions options;
+    options.jobs = recipe.readJobs;
+    load.read = ReadSectionFile(input, cancel != nullptr ? keepReading : nullptr, options);
     switch (load.read.status) {
     case ReadStatus::Ok:
         break;
@@ -286,15 +288,19 @@ FileExport ExportSectionFile(const fs::path& input, std::ostream& out, const Exp
 
 void RunBatch(const std::vector<BatchItem>& items, const ExportRecipe& recipe, unsigned jobs,
               const CancelFlag* cancel, const FileExported& exported) {
+    const std::size_t threads = jobs == 0 ? ProcessorCount() : jobs;
+    const std::size_t workers = std::max<std::size_t>(1, std::min(threads, items.size()));
+    // The threads are the batch's: a file alone gets them all to read it, a
+    // large file among several its share.
+    ExportRecipe perFile = recipe;
+    perFile.readJobs = static_cast<unsigned>(std::max<std::size_t>(1, threads / workers));
     if (items.size() <= 1) {
         for (std::size_t i = 0; i < items.size(); ++i) {
-            PreparedExport prepared = PrepareItem(items[i], recipe, cancel);
+            PreparedExport prepared = PrepareItem(items[i], perFile, cancel);
             exported(i, FinishExport(prepared, cancel));
         }
         return;
     }
-    const std::size_t workers =
-        std::min<std::size_t>(jobs == 0 ? ProcessorCount() : jobs, items.size());
     OrderedResults results(items.size());
     CommitQueue commits;
     std::atomic<std::size_t> next{0};
@@ -302,7 +308,7 @@ void RunBatch(const std::vector<BatchItem>& items, const ExportRecipe& recipe, u
     for (std::size_t w = 0; w < workers; ++w) {
         preparing.emplace_back([&] {
             for (std::size_t i = next++; i < items.size(); i = next++) {
-                PreparedExport prepared = PrepareItem(items[i], recipe, cancel);
+                PreparedExport prepared = PrepareItem(items[i], perFile, cancel);
                 if (prepared.file) {
                     commits.Push(i, std::move(prepared));
                 } else {
