@@ -213,6 +213,11 @@ ExportResult WriteExportUncommitted(AtomicFile& file, const TableSource& table,
 ExportResult CommitExport(AtomicFile& file, ExportResult written, const CancelFlag* cancel,
                           bool syncFolder) {
     written.ok = written.ok && !Cancelled(cancel) && file.Commit(syncFolder);
+    return ExportOutcome(file, std::move(written), cancel);
+}
+
+ExportResult ExportOutcome(const AtomicFile& file, ExportResult written, const CancelFlag* cancel) {
+    written.ok = written.ok && file.Committed();
     if (!written.ok) {
         written.cancelled = Cancelled(cancel) && file.Error().empty();
         written.reason = written.cancelled ? "已取消" : file.Reason();
