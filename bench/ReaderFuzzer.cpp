@@ -3,11 +3,13 @@
 
 #include "sectiondata/Azimuths.h"
 #include "sectiondata/SectionReader.h"
+#include "support/SameRead.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -28,6 +30,14 @@ bool IsCleanText(const std::string& text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     quarvel::SectionReadResult result = quarvel::ReadSectionFile(bytes);
+    // Read in pieces of a few bytes, wherever they fall, the file reads the same.
+    for (const unsigned jobs : {2u, 3u, 7u}) {
+        quarvel::ReadOptions pieces;
+        pieces.jobs = jobs;
+        pieces.minPieceBytes = 1;
+        Require(quarvel::test::ReadDifference(result,
+                                              quarvel::ReadSectionFile(bytes, {}, pieces)) == "");
+    }
     if (!result.Ok()) {
         Require(result.points.empty() && !result.error.empty());
         return 0;
@@ -37,10 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
     Require(result.incompleteLineCount <= result.points.size());
     Require((result.incompleteLineCount == 0) == (result.firstIncompleteLine == 0));
-    for (const quarvel::CDataStruct& point : result.points) {
-        Require(IsCleanText(point.note) && IsCleanText(point.layer));
+    for (std::size_t i = 0; i < result.points.size(); ++i) {
+        Require(IsCleanText(std::string(result.points.Note(i))) &&
+                IsCleanText(result.points.Layer(i)));
         if (result.version != quarvel::SectionFileVersion::V3_8) {
-            Require(point.extra == 0);
+            Require(result.points[i].extra == 0);
         }
     }
     for (std::size_t i = 0; i < result.layers.size(); ++i) {

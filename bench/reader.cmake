@@ -23,13 +23,18 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND NOT MSVC)
         ${QUARVEL_SECTIONDATA_DIR}/GbkDecoder.cpp
         ${QUARVEL_SECTIONDATA_DIR}/LineReader.cpp
         ${QUARVEL_SECTIONDATA_DIR}/PointLineParser.cpp
+        ${QUARVEL_SECTIONDATA_DIR}/PointList.cpp
+        ${QUARVEL_SECTIONDATA_DIR}/PositionalRead.cpp
+        ${QUARVEL_SECTIONDATA_DIR}/SectionLines.cpp
+        ${QUARVEL_SECTIONDATA_DIR}/SectionPieces.cpp
         ${QUARVEL_SECTIONDATA_DIR}/SectionReader.cpp
         ${QUARVEL_SECTIONDATA_DIR}/SystemErrorText.cpp
         ${QUARVEL_SECTIONDATA_DIR}/TextCodec.cpp
         ${QUARVEL_SECTIONDATA_DIR}/TextFieldDecoder.cpp)
     add_executable(reader_fuzzer ${CMAKE_CURRENT_LIST_DIR}/ReaderFuzzer.cpp
                    ${QUARVEL_READER_FUZZ_SOURCES})
-    target_include_directories(reader_fuzzer PRIVATE ${PROJECT_SOURCE_DIR}/src)
+    target_include_directories(reader_fuzzer PRIVATE ${PROJECT_SOURCE_DIR}/src
+                               ${PROJECT_SOURCE_DIR}/tests)
     target_compile_options(reader_fuzzer PRIVATE -fsanitize=fuzzer,address,undefined)
     target_link_options(reader_fuzzer PRIVATE -fsanitize=fuzzer,address,undefined)
     target_link_libraries(reader_fuzzer PRIVATE quarvel_warnings)

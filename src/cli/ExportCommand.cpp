@@ -78,6 +78,7 @@ ExportRecipe ChooseRecipe(const ExportRequest& request, const Settings& settings
     recipe.form.firstLine = request.firstLine.value_or(settings.exportForm.firstLine);
     recipe.form.separator = request.separator.value_or(settings.exportForm.separator);
     recipe.format = request.format;
+    recipe.readJobs = request.jobs;
     return recipe;
 }
 

@@ -15,7 +15,6 @@
 #include <memory>
 #include <mutex>
 #include <ostream>
-#include <set>
 #include <thread>
 
 namespace quarvel {
@@ -97,14 +96,19 @@ PreparedExport PrepareExport(const fs::path& input, const fs::path& output,
     return prepared;
 }
 
+enum class Committed { Not, Already };
+
+// The result of a prepared export, committing its file unless that has been
+// done (CommitAll).
 FileExport FinishExport(PreparedExport& prepared, const CancelFlag* cancel,
-                        bool syncFolder = true) {
+                        Committed committed = Committed::Not) {
     FileExport& result = prepared.result;
     if (!prepared.file) {
         return std::move(result);
     }
-    const ExportResult written =
-        CommitExport(*prepared.file, prepared.uncommitted, cancel, syncFolder);
+    const ExportResult written = committed == Committed::Already
+                                     ? ExportOutcome(*prepared.file, prepared.uncommitted, cancel)
+                                     : CommitExport(*prepared.file, prepared.uncommitted, cancel);
     const std::string outputName = ShownPath(prepared.file->Target());
     prepared.file.reset();
     if (written.cancelled) {
@@ -171,8 +175,9 @@ private:
     std::vector<std::optional<FileExport>> m_results;
 };
 
-// Files written and waiting for their commit, a few at a time: each holds
-// an open file.
+// Files written and waiting for their commit. The committer takes all that
+// are waiting at once and puts them on disk together, while the workers go on
+// with the next files.
 class CommitQueue {
 public:
     void Push(std::size_t index, PreparedExport prepared) {
@@ -184,19 +189,22 @@ public:
         m_items.notify_one();
     }
 
-    // False once the queue is closed and empty.
-    bool Pop(std::size_t& index, PreparedExport& prepared) {
+    // Everything waiting, once there is something; false once the queue is
+    // closed and empty.
+    bool PopAll(std::vector<std::pair<std::size_t, PreparedExport>>& taken) {
         {
             std::unique_lock<std::mutex> lock(m_mutex);
             m_items.wait(lock, [&] { return !m_pending.empty() || m_closed; });
             if (m_pending.empty()) {
                 return false;
             }
-            index = m_pending.front().first;
-            prepared = std::move(m_pending.front().second);
-            m_pending.pop_front();
+            taken.clear();
+            for (auto& entry : m_pending) {
+                taken.push_back(std::move(entry));
+            }
+            m_pending.clear();
         }
-        m_space.notify_one();
+        m_space.notify_all();
         return true;
     }
 
@@ -209,7 +217,9 @@ public:
     }
 
 private:
-    static constexpr std::size_t kMaxPendingCommits = 16;
+    // Each waiting file is a temporary file on disk: enough to flush many at
+    // once, few enough that a batch does not run far ahead of its commits.
+    static constexpr std::size_t kMaxPendingCommits = 256;
 
     std::mutex m_mutex;
     std::condition_variable m_space;
@@ -218,9 +228,21 @@ private:
     bool m_closed = false;
 };
 
-// A commit waits for the disk to flush the file; several waiting at once
-// keep the disk busy while the workers go on with the next files.
-constexpr std::size_t kCommitters = 4;
+// Commits the written files together and hands on their results.
+void CommitTogether(std::vector<std::pair<std::size_t, PreparedExport>>& written,
+                    const CancelFlag* cancel, OrderedResults& results) {
+    std::vector<AtomicFile*> files;
+    for (auto& entry : written) {
+        PreparedExport& prepared = entry.second;
+        if (prepared.uncommitted.ok && !IsCancelled(cancel)) {
+            files.push_back(prepared.file.get());
+        }
+    }
+    AtomicFile::CommitAll(files);
+    for (auto& [index, prepared] : written) {
+        results.Put(index, FinishExport(prepared, cancel, Committed::Already));
+    }
+}
 
 } // namespace
 
@@ -231,7 +253,9 @@ SectionLoad LoadSectionForExport(const fs::path& input, const ExportRecipe& reci
     const ReadProgress keepReading = [cancel](std::size_t, std::size_t) {
         return !IsCancelled(cancel);
     };
-    load.read = ReadSectionFile(input, cancel != nullptr ? keepReading : nullptr);
+    ReadOptions options;
+    options.jobs = recipe.readJobs;
+    load.read = ReadSectionFile(input, cancel != nullptr ? keepReading : nullptr, options);
     switch (load.read.status) {
     case ReadStatus::Ok:
         break;
@@ -286,15 +310,19 @@ FileExport ExportSectionFile(const fs::path& input, std::ostream& out, const Exp
 
 void RunBatch(const std::vector<BatchItem>& items, const ExportRecipe& recipe, unsigned jobs,
               const CancelFlag* cancel, const FileExported& exported) {
+    const std::size_t threads = jobs == 0 ? ProcessorCount() : jobs;
+    const std::size_t workers = std::max<std::size_t>(1, std::min(threads, items.size()));
+    // The threads are the batch's: a file alone gets them all to read it, a
+    // large file among several its share.
+    ExportRecipe perFile = recipe;
+    perFile.readJobs = static_cast<unsigned>(std::max<std::size_t>(1, threads / workers));
     if (items.size() <= 1) {
         for (std::size_t i = 0; i < items.size(); ++i) {
-            PreparedExport prepared = PrepareItem(items[i], recipe, cancel);
+            PreparedExport prepared = PrepareItem(items[i], perFile, cancel);
             exported(i, FinishExport(prepared, cancel));
         }
         return;
     }
-    const std::size_t workers =
-        std::min<std::size_t>(jobs == 0 ? ProcessorCount() : jobs, items.size());
     OrderedResults results(items.size());
     CommitQueue commits;
     std::atomic<std::size_t> next{0};
@@ -302,7 +330,7 @@ void RunBatch(const std::vector<BatchItem>& items, const ExportRecipe& recipe, u
     for (std::size_t w = 0; w < workers; ++w) {
         preparing.emplace_back([&] {
             for (std::size_t i = next++; i < items.size(); i = next++) {
-                PreparedExport prepared = PrepareItem(items[i], recipe, cancel);
+                PreparedExport prepared = PrepareItem(items[i], perFile, cancel);
                 if (prepared.file) {
                     commits.Push(i, std::move(prepared));
                 } else {
@@ -311,25 +339,13 @@ void RunBatch(const std::vector<BatchItem>& items, const ExportRecipe& recipe, u
             }
         });
     }
-    // Each folder is synced once at the end instead of after every rename.
-    std::mutex foldersMutex;
-    std::set<fs::path> folders;
-    std::vector<std::thread> committing;
-    for (std::size_t c = 0; c < kCommitters; ++c) {
-        committing.emplace_back([&] {
-            std::size_t index = 0;
-            PreparedExport prepared;
-            while (commits.Pop(index, prepared)) {
-                const fs::path folder = prepared.file->Folder();
-                FileExport result = FinishExport(prepared, cancel, false);
-                if (result.status == FileExportStatus::Written) {
-                    const std::lock_guard<std::mutex> lock(foldersMutex);
-                    folders.insert(folder);
-                }
-                results.Put(index, std::move(result));
-            }
-        });
-    }
+    std::thread committing([&] {
+        std::vector<std::pair<std::size_t, PreparedExport>> written;
+        while (commits.PopAll(written)) {
+            CommitTogether(written, cancel, results);
+            written.clear();
+        }
+    });
     for (std::size_t i = 0; i < items.size(); ++i) {
         exported(i, results.Take(i));
     }
@@ -337,12 +353,7 @@ void RunBatch(const std::vector<BatchItem>& items, const ExportRecipe& recipe, u
         thread.join();
     }
     commits.Close();
-    for (std::thread& thread : committing) {
-        thread.join();
-    }
-    for (const fs::path& folder : folders) {
-        AtomicFile::SyncFolder(folder);
-    }
+    committing.join();
 }
 
 unsigned ProcessorCount() {

@@ -27,6 +27,9 @@ struct ExportRecipe {
     ExportForm form;
     // Nothing: each output's extension decides (FileFormatOf).
     std::optional<FileFormat> format;
+    // Threads that read one large file at once (0: one per processor); a
+    // batch of several files shares them out between its files.
+    unsigned readJobs = 0;
 };
 
 enum class FileExportStatus { Written, Failed, Cancelled };

@@ -5,10 +5,15 @@
 #include "sectiondata/TextCodec.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
+#include <condition_variable>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <ostream>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 
@@ -142,6 +147,112 @@ void AppendFirstLine(std::string& buffer, const TableSource& table, FirstLine fi
     }
 }
 
+void AppendRow(std::string& buffer, const TableSource& table, std::size_t row, CellForm& cells) {
+    const std::size_t columnCount = table.DataColumnCount();
+    for (std::size_t column = 0; column < columnCount; ++column) {
+        if (column > 0) {
+            buffer += cells.Separator();
+        }
+        const std::size_t start = buffer.size();
+        table.AppendCellText(buffer, row, column);
+        cells.Finish(buffer, start);
+    }
+    buffer += kLineEnd;
+}
+
+// Rows made by several threads at once, a block at a time, and handed on in
+// order: a few blocks ahead at most, so that the bytes never pile up.
+class RowBlocks {
+public:
+    static constexpr std::size_t kRows = 16384;
+
+    RowBlocks(const TableSource& table, const ExportForm& form, std::size_t firstRow)
+        : m_table(table), m_form(form), m_firstRow(firstRow),
+          m_count((table.RowCount() - firstRow + kRows - 1) / kRows) {}
+
+    // Runs the threads and hands each block to take, in order, on the calling
+    // thread; stops when take returns false. Adds the threads' "?" count.
+    template <typename Take>
+    bool Run(unsigned threads, std::size_t& unencodable, Take&& take) {
+        std::vector<std::thread> workers;
+        for (unsigned t = 0; t < threads; ++t) {
+            workers.emplace_back([this] { Work(); });
+        }
+        bool accepted = true;
+        for (std::size_t k = 0; k < m_count && accepted; ++k) {
+            std::string block;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_changed.wait(lock, [&] { return m_done.count(k) != 0; });
+                block = std::move(m_done[k]);
+                m_done.erase(k);
+                m_taken = k + 1;
+            }
+            m_changed.notify_all();
+            accepted = take(block);
+        }
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        for (std::thread& worker : workers) {
+            worker.join();
+        }
+        unencodable += m_unencodable;
+        return accepted;
+    }
+
+private:
+    void Work() {
+        CellForm cells(m_form);
+        for (std::size_t k = m_next++; k < m_count; k = m_next++) {
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_changed.wait(lock, [&] { return m_stop || k < m_taken + kAhead; });
+                if (m_stop) {
+                    break;
+                }
+            }
+            std::string block;
+            const std::size_t first = m_firstRow + k * kRows;
+            const std::size_t end = std::min(first + kRows, m_table.RowCount());
+            for (std::size_t row = first; row < end; ++row) {
+                AppendRow(block, m_table, row, cells);
+            }
+            {
+                const std::lock_guard<std::mutex> lock(m_mutex);
+                m_done.emplace(k, std::move(block));
+            }
+            m_changed.notify_all();
+        }
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_unencodable += cells.Unencodable();
+    }
+
+    static constexpr std::size_t kAhead = 8;
+
+    const TableSource& m_table;
+    const ExportForm& m_form;
+    std::size_t m_firstRow;
+    std::size_t m_count;
+    std::atomic<std::size_t> m_next{0};
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::map<std::size_t, std::string> m_done;
+    std::size_t m_taken = 0;
+    bool m_stop = false;
+    std::size_t m_unencodable = 0;
+};
+
+// Threads for a table large enough to be worth them; one for any other.
+unsigned RowThreads(const TableSource& table) {
+    if (!table.CellsFromAnyThread() || table.RowCount() < 4 * RowBlocks::kRows) {
+        return 1;
+    }
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
 // Hands the export bytes to sink in large chunks; stops at the first chunk the
 // sink refuses. Adds the characters written as "?" to unencodable.
 template <typename Sink>
@@ -154,24 +265,27 @@ bool ProduceExport(const TableSource& table, const ExportForm& form, Sink&& sink
         buffer += kUtf8Bom;
     }
     AppendFirstLine(buffer, table, form.firstLine, cells);
-    const std::size_t rowCount = table.RowCount();
-    const std::size_t columnCount = table.DataColumnCount();
-    const char separator = cells.Separator();
+    const unsigned threads = RowThreads(table);
+    const std::size_t rowCount = threads > 1 ? 0 : table.RowCount();
     bool accepted = true;
     for (std::size_t row = 0; row < rowCount && accepted; ++row) {
-        for (std::size_t column = 0; column < columnCount; ++column) {
-            if (column > 0) {
-                buffer += separator;
-            }
-            const std::size_t start = buffer.size();
-            table.AppendCellText(buffer, row, column);
-            cells.Finish(buffer, start);
-        }
-        buffer += kLineEnd;
+        AppendRow(buffer, table, row, cells);
         if (buffer.size() >= kChunkSize) {
             accepted = sink(std::string_view(buffer));
             buffer.clear();
         }
+    }
+    if (threads > 1) {
+        RowBlocks blocks(table, form, 0);
+        accepted = blocks.Run(threads, unencodable, [&](const std::string& block) {
+            buffer += block;
+            if (buffer.size() < kChunkSize) {
+                return true;
+            }
+            const bool taken = sink(std::string_view(buffer));
+            buffer.clear();
+            return taken;
+        });
     }
     accepted = accepted && (buffer.empty() || sink(std::string_view(buffer)));
     unencodable += cells.Unencodable();
@@ -213,6 +327,11 @@ ExportResult WriteExportUncommitted(AtomicFile& file, const TableSource& table,
 ExportResult CommitExport(AtomicFile& file, ExportResult written, const CancelFlag* cancel,
                           bool syncFolder) {
     written.ok = written.ok && !Cancelled(cancel) && file.Commit(syncFolder);
+    return ExportOutcome(file, std::move(written), cancel);
+}
+
+ExportResult ExportOutcome(const AtomicFile& file, ExportResult written, const CancelFlag* cancel) {
+    written.ok = written.ok && file.Committed();
     if (!written.ok) {
         written.cancelled = Cancelled(cancel) && file.Error().empty();
         written.reason = written.cancelled ? "已取消" : file.Reason();

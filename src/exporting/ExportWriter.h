@@ -51,4 +51,9 @@ ExportResult WriteExportUncommitted(AtomicFile& file, const TableSource& table,
 ExportResult CommitExport(AtomicFile& file, ExportResult written,
                           const CancelFlag* cancel = nullptr, bool syncFolder = true);
 
+// The result of a file that AtomicFile::CommitAll has committed, or has not
+// because writing it failed or was cancelled.
+ExportResult ExportOutcome(const AtomicFile& file, ExportResult written,
+                           const CancelFlag* cancel = nullptr);
+
 } // namespace quarvel

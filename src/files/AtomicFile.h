@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quarvel {
 
@@ -50,6 +51,13 @@ public:
     // Error() and Reason() tell it, and nothing is left behind.
     void Abandon(const std::string& reason);
 
+    // Commits the files of a batch together: their bytes go to disk in one
+    // flush of each file system where the system has one, instead of a round
+    // trip to the disk for each file; then each replaces its target, and each
+    // folder is synced once. Each file tells its own outcome through Error();
+    // none replaces its target before its bytes are on disk.
+    static void CommitAll(const std::vector<AtomicFile*>& files);
+
     // Makes the renames into folder durable; a folder that cannot be synced
     // still holds the complete files.
     static void SyncFolder(const std::filesystem::path& folder);
@@ -57,6 +65,8 @@ public:
     std::filesystem::path Folder() const;
 
     const std::filesystem::path& Target() const { return m_target; }
+    // Whether the new bytes have replaced the target (or been written to it).
+    bool Committed() const { return m_committed; }
     // UTF-8: the target's path, with the system's separators, and the system's reason.
     const std::string& Error() const { return m_error; }
     // The reason alone, without the file name.
@@ -76,6 +86,10 @@ private:
     // The steps of OpenForLibrary and Commit that differ by system.
     bool HandToLibrary();
     bool ReopenFromLibrary();
+#ifndef _WIN32
+    bool CloseDescriptor();
+    bool ReplaceTarget(bool syncFolder);
+#endif
 #ifdef _WIN32
     bool OpenDevice();
     bool ReplaceTarget();

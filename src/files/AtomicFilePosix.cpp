@@ -3,6 +3,7 @@
 #include "sectiondata/SystemErrorText.h"
 
 #include <cerrno>
+#include <map>
 #include <system_error>
 #include <utility>
 
@@ -118,21 +119,81 @@ bool AtomicFile::Commit(bool syncFolder) {
     if (::fsync(m_descriptor) != 0 && !m_direct) {
         return FailWithErrno(errno);
     }
+    if (!CloseDescriptor()) {
+        return false;
+    }
+    if (m_direct) {
+        m_committed = true;
+        return true;
+    }
+    return ReplaceTarget(syncFolder);
+}
+
+bool AtomicFile::CloseDescriptor() {
     const int descriptor = std::exchange(m_descriptor, -1);
-    if (::close(descriptor) != 0 && errno != EINTR) {
+    if (descriptor >= 0 && ::close(descriptor) != 0 && errno != EINTR) {
         return FailWithErrno(errno);
     }
-    if (!m_direct) {
-        if (::rename(m_temporary.c_str(), m_resolved.c_str()) != 0) {
-            return FailWithErrno(errno);
-        }
-        m_temporary.clear();
-        if (syncFolder) {
-            SyncFolder(Folder());
-        }
+    return true;
+}
+
+bool AtomicFile::ReplaceTarget(bool syncFolder) {
+    if (::rename(m_temporary.c_str(), m_resolved.c_str()) != 0) {
+        return FailWithErrno(errno);
+    }
+    m_temporary.clear();
+    if (syncFolder) {
+        SyncFolder(Folder());
     }
     m_committed = true;
     return true;
+}
+
+namespace {
+
+// Asks the file system that holds folder to put everything written to it on
+// disk, in one request instead of a round trip per file. Where the system has
+// no such request nothing happens: each file's own flush then does the work.
+void FlushFileSystem(const fs::path& folder) {
+#ifdef __linux__
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        (void)::syncfs(descriptor);
+        ::close(descriptor);
+    }
+#else
+    (void)folder;
+#endif
+}
+
+} // namespace
+
+void AtomicFile::CommitAll(const std::vector<AtomicFile*>& files) {
+    std::map<fs::path, std::vector<AtomicFile*>> byFolder;
+    for (AtomicFile* file : files) {
+        if (file->m_failed || file->m_committed) {
+            continue;
+        }
+        if (file->m_direct) {
+            file->Commit(false); // a device: written in place, as ever
+        } else if (!file->m_forLibrary || file->ReopenFromLibrary()) {
+            byFolder[file->Folder()].push_back(file);
+        }
+    }
+    for (auto& [folder, written] : byFolder) {
+        FlushFileSystem(folder);
+        for (AtomicFile* file : written) {
+            // After the flush above this finds nothing left to write, but it
+            // still reports a write that failed on the way to the disk, which
+            // the file system's flush tells no one file of.
+            if (::fsync(file->m_descriptor) != 0) {
+                file->FailWithErrno(errno);
+            } else if (file->CloseDescriptor()) {
+                file->ReplaceTarget(false);
+            }
+        }
+        SyncFolder(folder);
+    }
 }
 
 void AtomicFile::SyncFolder(const fs::path& folder) {

@@ -279,6 +279,13 @@ bool AtomicFile::ReplaceTarget() {
 // Windows has no call to sync a folder: the moves above write through.
 void AtomicFile::SyncFolder(const fs::path&) {}
 
+// Windows flushes a file at a time; a batch still commits the files together.
+void AtomicFile::CommitAll(const std::vector<AtomicFile*>& files) {
+    for (AtomicFile* file : files) {
+        file->Commit(false);
+    }
+}
+
 void AtomicFile::Discard() {
     if (m_handle != nullptr) {
         CloseHandle(m_handle);

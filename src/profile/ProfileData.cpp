@@ -48,12 +48,13 @@ ProfileData::ProfileData(const SectionTable& table, const LayerList& layers) : m
         if (kind != MarkKind::Intersection) {
             continue;
         }
-        if (lastName == nullptr || *lastName != point.layer) {
-            const auto found = std::lower_bound(m_layers.begin(), m_layers.end(), point.layer);
-            const bool known = found != m_layers.end() && *found == point.layer &&
-                               found - m_layers.begin() < kNoLayer;
+        const std::string& layer = points->Layer(index);
+        if (lastName == nullptr || *lastName != layer) {
+            const auto found = std::lower_bound(m_layers.begin(), m_layers.end(), layer);
+            const bool known =
+                found != m_layers.end() && *found == layer && found - m_layers.begin() < kNoLayer;
             lastLayer = known ? static_cast<std::uint16_t>(found - m_layers.begin()) : kNoLayer;
-            lastName = &point.layer;
+            lastName = &layer;
         }
         m_layerOfRow[row] = lastLayer;
         if (lastLayer != kNoLayer) {

@@ -1,5 +1,7 @@
 #include "sectiondata/LineReader.h"
 
+#include "sectiondata/PositionalRead.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -9,6 +11,10 @@ LineReader::LineReader(std::string_view bytes) : m_window(bytes), m_atEnd(true) 
 
 LineReader::LineReader(std::FILE* file, std::size_t chunkSize)
     : m_file(file), m_buffer(chunkSize > 0 ? chunkSize : 1, '\0') {}
+
+LineReader::LineReader(std::FILE* file, std::uint64_t offset, std::size_t chunkSize)
+    : m_file(file), m_positional(true), m_filePosition(offset),
+      m_buffer(chunkSize > 0 ? chunkSize : 1, '\0') {}
 
 bool LineReader::Next(std::string_view& line) {
     while (true) {
@@ -48,12 +54,20 @@ void LineReader::Refill() {
         m_buffer.resize(m_buffer.size() * 2);
     }
     const std::size_t wanted = m_buffer.size() - kept;
-    errno = 0;
-    const std::size_t got = std::fread(m_buffer.data() + kept, 1, wanted, m_file);
-    // fread stops short only at the end of the file or on a failed read.
+    std::size_t got = 0;
+    int error = 0;
+    if (m_positional) {
+        error = ReadAt(m_file, m_filePosition, m_buffer.data() + kept, wanted, got);
+        m_filePosition += got;
+    } else {
+        errno = 0;
+        got = std::fread(m_buffer.data() + kept, 1, wanted, m_file);
+        error = std::ferror(m_file) ? (errno != 0 ? errno : EIO) : 0;
+    }
+    // Both stop short only at the end of the file or on a failed read.
     m_atEnd = got < wanted;
-    if (m_atEnd && std::ferror(m_file)) {
-        m_readError = errno != 0 ? errno : EIO;
+    if (m_atEnd && error != 0) {
+        m_readError = error;
         // The bytes before the failure may end inside a line, which must not
         // pass for a whole one: the lines end here.
         m_window = {};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -22,6 +23,10 @@ public:
     // file stays the caller's.
     explicit LineReader(std::FILE* file, std::size_t chunkSize = kChunkSize);
 
+    // Reads a regular file from offset on by position, never moving the
+    // file's own position, so that several readers can share one file.
+    LineReader(std::FILE* file, std::uint64_t offset, std::size_t chunkSize);
+
     // The next line, valid until the next call; false at the end of the bytes
     // or once a read of the file has failed (ReadError() then tells why).
     bool Next(std::string_view& line);
@@ -37,6 +42,8 @@ private:
     void Refill();
 
     std::FILE* m_file = nullptr;
+    bool m_positional = false;
+    std::uint64_t m_filePosition = 0; // of the next positional read
     std::string m_buffer;
     std::string_view m_window; // bytes read but not yet taken
     bool m_atEnd = false;

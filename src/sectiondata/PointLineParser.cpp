@@ -95,10 +95,10 @@ bool PointLineParser::Parse(std::string_view line, CDataStruct& record, LineIssu
     TakeNumber(3, issue, [&](std::string_view f) { return ParseRealField(f, record.z); });
     TakeNumber(4, issue, [&](std::string_view f) { return ParseRealField(f, record.station); });
     TakeNumber(5, issue, [&](std::string_view f) { return ParseUint32Field(f, record.flag); });
-    TakeText(kNoteField, issue, record.note);
+    m_note = TakeText(kNoteField, 0, issue);
     TakeNumber(7, issue, [&](std::string_view f) { return ParseUint32Field(f, record.code); });
     TakeNumber(8, issue, [&](std::string_view f) { return ParseUint32Field(f, record.pointKind); });
-    m_layer = TakeText(kLayerField, issue, record.layer);
+    m_layer = TakeText(kLayerField, 1, issue);
     if (m_fieldCount > 10) {
         TakeNumber(10, issue,
                    [&](std::string_view f) { return ParseUint32Field(f, record.extra); });
@@ -136,14 +136,13 @@ void PointLineParser::TakeNumber(std::size_t field, LineIssue& issue, ParseField
     }
 }
 
-DecodedText* PointLineParser::TakeText(std::size_t field, LineIssue& issue, std::string& text) {
+DecodedText* PointLineParser::TakeText(std::size_t field, std::size_t scratchSlot,
+                                       LineIssue& issue) {
     if (field >= m_present) {
         NoteProblem(field, true, issue);
         return nullptr;
     }
-    DecodedText& decoded = m_decoder.Decode(m_fields[field]);
-    text = decoded.text;
-    return &decoded;
+    return &m_decoder.Decode(m_fields[field], scratchSlot);
 }
 
 } // namespace quarvel

@@ -28,12 +28,13 @@ public:
 
     PointLineParser(SectionFileVersion version, TextFieldDecoder& decoder);
 
-    // Fills record from its own line only; returns false, with the first
-    // problem in issue, when a field is missing or not a number.
+    // Fills the numbers of record from its own line only; returns false, with
+    // the first problem in issue, when a field is missing or not a number.
     bool Parse(std::string_view line, CDataStruct& record, LineIssue& issue);
 
-    // The decoded layer of the line parsed last, or null when it had none;
-    // valid until the next line is parsed.
+    // The decoded note and layer of the line parsed last, or null when it had
+    // none; valid until the next line is parsed.
+    DecodedText* Note() const { return m_note; }
     DecodedText* Layer() const { return m_layer; }
 
 private:
@@ -41,13 +42,14 @@ private:
     void NoteProblem(std::size_t field, bool missing, LineIssue& issue);
     template <typename ParseField>
     void TakeNumber(std::size_t field, LineIssue& issue, ParseField parse);
-    DecodedText* TakeText(std::size_t field, LineIssue& issue, std::string& text);
+    DecodedText* TakeText(std::size_t field, std::size_t scratchSlot, LineIssue& issue);
 
     std::size_t m_fieldCount;
     TextFieldDecoder& m_decoder;
     std::array<std::string_view, kMaxFields> m_fields{};
     std::size_t m_present = 0;
     bool m_complete = true;
+    DecodedText* m_note = nullptr;
     DecodedText* m_layer = nullptr;
 };
 

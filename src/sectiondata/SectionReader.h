@@ -59,16 +59,30 @@ struct SectionReadResult {
 };
 
 // Called now and then with the bytes read so far and in all; returning false
-// cancels the read.
+// cancels the read. Always called on the thread that reads.
 using ReadProgress = std::function<bool(std::size_t done, std::size_t total)>;
 
-SectionReadResult ReadSectionFile(std::string_view bytes, const ReadProgress& progress = {});
-SectionReadResult ReadSectionFile(std::istream& in, const ReadProgress& progress = {});
+// How a large file is read: its point lines are split into pieces that
+// threads read at once. The result is the same for any choice.
+struct ReadOptions {
+    // Below this many bytes a piece is not worth a thread of its own.
+    static constexpr std::size_t kMinPieceBytes = std::size_t{1} << 20;
+
+    unsigned jobs = 0; // threads at most; 0: one per processor
+    std::size_t minPieceBytes = kMinPieceBytes;
+};
+
+SectionReadResult ReadSectionFile(std::string_view bytes, const ReadProgress& progress = {},
+                                  const ReadOptions& options = {});
+SectionReadResult ReadSectionFile(std::istream& in, const ReadProgress& progress = {},
+                                  const ReadOptions& options = {});
 // An opened file, which stays the caller's: a regular file from its start, a
 // pipe or a device from where it is.
-SectionReadResult ReadSectionFile(std::FILE* file, const ReadProgress& progress = {});
+SectionReadResult ReadSectionFile(std::FILE* file, const ReadProgress& progress = {},
+                                  const ReadOptions& options = {});
 SectionReadResult ReadSectionFile(const std::filesystem::path& path,
-                                  const ReadProgress& progress = {});
+                                  const ReadProgress& progress = {},
+                                  const ReadOptions& options = {});
 
 // The first three lines of a section file, for whoever needs to know what a
 // file is without reading its points.

@@ -58,7 +58,7 @@ void RemoveBlanks(std::string& text) {
 TextFieldDecoder::TextFieldDecoder(TextEncoding encoding, bool repairUtf8)
     : m_encoding(encoding), m_repairUtf8(repairUtf8), m_shortSlots(kShortSlotCount) {}
 
-DecodedText& TextFieldDecoder::Decode(std::string_view raw) {
+DecodedText& TextFieldDecoder::Decode(std::string_view raw, std::size_t scratchSlot) {
     if (raw.empty()) {
         return m_empty;
     }
@@ -81,8 +81,9 @@ DecodedText& TextFieldDecoder::Decode(std::string_view raw) {
         m_long.emplace(m_longKeys.back(), static_cast<std::uint32_t>(m_entries.size()));
         return entry;
     }
-    m_scratch = {Clean(raw), false};
-    return m_scratch;
+    DecodedText& scratch = m_scratch[scratchSlot];
+    scratch = {Clean(raw)};
+    return scratch;
 }
 
 // Finds key by linear probing; when absent, slot is the free slot for it.
@@ -99,7 +100,7 @@ DecodedText* TextFieldDecoder::FindShort(const ShortKey& key, std::size_t& slot)
 }
 
 DecodedText& TextFieldDecoder::Remember(std::string text) {
-    m_entries.push_back({std::move(text), false});
+    m_entries.push_back({std::move(text)});
     return m_entries.back();
 }
 

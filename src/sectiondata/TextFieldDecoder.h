@@ -19,8 +19,14 @@ std::string DecodeFileText(std::string_view raw, TextEncoding encoding, bool rep
 
 // A cleaned note or layer, shared by every field with the same raw bytes.
 struct DecodedText {
+    static constexpr std::uint32_t kNotStored = 0xFFFFFFFF;
+
     std::string text;
     bool inLayerList = false; // set by the reader once it has listed this layer
+    // Where the reader's point list keeps this text as a note and as a layer,
+    // so that a text that repeats is stored and looked up once.
+    std::uint32_t noteOffset = kNotStored;
+    std::uint32_t layerIndex = kNotStored;
 };
 
 // Removes every U+0020 from a decoded note or layer, as the reader cleans them;
@@ -36,8 +42,9 @@ public:
     TextFieldDecoder(TextEncoding encoding, bool repairUtf8);
 
     // The reference stays valid while the decoder lives, except for texts
-    // beyond the remembered ones, which are valid until the next call.
-    DecodedText& Decode(std::string_view raw);
+    // beyond the remembered ones, which are valid until the next call with
+    // the same scratch slot (0 or 1): a line's note and layer use one each.
+    DecodedText& Decode(std::string_view raw, std::size_t scratchSlot = 0);
 
     // Another text of the file, decoded alike but neither cleaned nor remembered.
     std::string DecodeKeepingBlanks(std::string_view raw) {
@@ -71,7 +78,7 @@ private:
     // Longer texts: the keys view copies of the raw bytes kept in m_longKeys.
     std::deque<std::string> m_longKeys;
     std::unordered_map<std::string_view, std::uint32_t> m_long;
-    DecodedText m_scratch;
+    DecodedText m_scratch[2];
     DecodedText m_empty;
 };
 

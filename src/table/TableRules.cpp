@@ -95,7 +95,7 @@ double ReadBack(const char* begin, const char* end) {
     return value;
 }
 
-bool IsSectionVertexNote(const std::string& note) {
+bool IsSectionVertexNote(std::string_view note) {
     return note == kStartNote || note == kEndNote || note == kKneeNote;
 }
 
@@ -224,7 +224,8 @@ TableRows BuildTableRows(const PointList& points, const TableOptions& options,
 
 void AppendCellText(std::string& out, const PointList& points, const TableRows& rows,
                     std::size_t row, Field field, const TableOptions& options) {
-    const CDataStruct& point = points[rows.pointIndices[row]];
+    const std::size_t index = rows.pointIndices[row];
+    const CDataStruct& point = points[index];
     switch (field) {
     case Field::Number:
         AppendInteger(out, options.renumber ? static_cast<long long>(row) + 1
@@ -240,8 +241,7 @@ void AppendCellText(std::string& out, const PointList& points, const TableRows& 
         AppendValue(out, point.z, options.decimals);
         break;
     case Field::DistanceFromStart:
-        AppendValue(out, DistanceFromStart(points, rows.pointIndices[row], options.reverse),
-                    options.decimals);
+        AppendValue(out, DistanceFromStart(points, index, options.reverse), options.decimals);
         break;
     case Field::DistanceFromPrevious:
         if (row < rows.previousDistances.size()) {
@@ -253,12 +253,12 @@ void AppendCellText(std::string& out, const PointList& points, const TableRows& 
         }
         break;
     case Field::Note:
-        if (!IsSectionVertexNote(point.note)) {
-            out += point.note;
+        if (!IsSectionVertexNote(points.Note(index))) {
+            out += points.Note(index);
         }
         break;
     case Field::Azimuth:
-        if (IsSectionVertexNote(point.note) && point.flag == 0) {
+        if (point.flag == 0 && IsSectionVertexNote(points.Note(index))) {
             AppendValue(out, options.reverse ? point.backAzimuth : point.azimuth, 1);
         }
         break;
@@ -274,7 +274,7 @@ void AppendCellText(std::string& out, const PointList& points, const TableRows& 
             out += kAddedPointLabel;
             break;
         default:
-            out += point.layer;
+            out += points.Layer(index);
             break;
         }
         break;
@@ -293,13 +293,19 @@ std::string GetCellText(const PointList& points, const TableRows& rows, std::siz
 
 void ApplyLayerFilter(PointList& points, const std::vector<std::string>& checkedLayers) {
     const std::unordered_set<std::string_view> checked(checkedLayers.begin(), checkedLayers.end());
+    // Each layer is looked up once, not once a point.
+    const std::vector<std::string>& names = points.LayerNames();
+    std::vector<bool> layerChecked(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        layerChecked[i] = checked.count(names[i]) != 0;
+    }
     for (CDataStruct& point : points) {
         // Points without a layer and the section's own points (knee, end,
         // added) are not the layer filter's to hide or to reclassify.
-        const bool exempt = point.layer.empty() || point.pointKind == kKneePoint ||
+        const bool exempt = names[point.LayerIndex()].empty() || point.pointKind == kKneePoint ||
                             point.pointKind == kEndPoint || point.pointKind == kAddedPoint;
         if (!exempt) {
-            point.pointKind = checked.count(point.layer) != 0 ? kIntersectionPoint : kHiddenPoint;
+            point.pointKind = layerChecked[point.LayerIndex()] ? kIntersectionPoint : kHiddenPoint;
         }
     }
 }

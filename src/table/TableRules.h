@@ -121,6 +121,9 @@ public:
     // Whether the column's texts are numbers (or empty), so that a workbook
     // can hold them as numbers to compute with.
     virtual bool IsNumberColumn(std::size_t /*dataColumn*/) const { return false; }
+    // Whether several threads may make cell texts at once, so that a writer
+    // can spread a large table's rows over them.
+    virtual bool CellsFromAnyThread() const { return false; }
 };
 
 class SectionTable : public TableSource {
@@ -140,6 +143,8 @@ public:
     void AppendCellText(std::string& out, std::size_t row, std::size_t dataColumn) const override;
     // Every field but "注释" and "图层".
     bool IsNumberColumn(std::size_t dataColumn) const override;
+    // Its cells are made from the points alone.
+    bool CellsFromAnyThread() const override { return true; }
 
     // The text a column of that field would show in the row, whether or not
     // one does.

@@ -103,12 +103,11 @@ QStringList SectionTableModel::WidthCandidates(int column) const {
         return SampledTexts(column);
     }
     const PointList& points = *m_points;
-    const auto pointOf = [&](int row) -> const CDataStruct& {
-        return points[m_table.PointIndex(static_cast<std::size_t>(row))];
-    };
     // A number's text is widest at one of the extremes of its value, a note's
     // or a layer's among the longest ones.
-    const auto valueOf = [field](const CDataStruct& point) {
+    const auto valueOf = [&](int row) {
+        const std::size_t index = m_table.PointIndex(static_cast<std::size_t>(row));
+        const CDataStruct& point = points[index];
         switch (field) {
         case Field::X:
             return point.x;
@@ -119,19 +118,19 @@ QStringList SectionTableModel::WidthCandidates(int column) const {
         case Field::DistanceFromStart:
             return point.station;
         case Field::Note:
-            return static_cast<double>(point.note.size());
+            return static_cast<double>(points.Note(index).size());
         case Field::Layer:
-            return static_cast<double>(point.layer.size());
+            return static_cast<double>(points.Layer(index).size());
         default:
             return static_cast<double>(point.number);
         }
     };
     int minRow = 0;
     int maxRow = 0;
-    double minValue = valueOf(pointOf(0));
+    double minValue = valueOf(0);
     double maxValue = minValue;
     for (int row = 1; row < rows; ++row) {
-        const double value = valueOf(pointOf(row));
+        const double value = valueOf(row);
         if (value < minValue) {
             minValue = value;
             minRow = row;

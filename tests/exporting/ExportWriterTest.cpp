@@ -70,10 +70,10 @@ TEST(ExportWriterTest, EveryFormOfTheFirstLineSeparatorAndEncoding) {
 TEST(ExportWriterTest, EncodesTextsInCodePage936AndKeepsEmptyCells) {
     PointList points(3);
     points[0].pointKind = kKneePoint;
-    points[1].note = "桥台😀";
-    points[1].layer = "DL";
-    points[2].note = "挡墙";
-    points[2].layer = "";
+    points.SetNote(1, "桥台😀");
+    points.SetLayer(1, "DL");
+    points.SetNote(2, "挡墙");
+    points.SetLayer(2, "");
     const SectionTable table(points, {"图层", "注释", "注释", "图层"},
                              TableOptions{1, false, false, 3});
     std::size_t unencodable = 0;
@@ -85,7 +85,7 @@ TEST(ExportWriterTest, EncodesTextsInCodePage936AndKeepsEmptyCells) {
 
     // UTF-8 keeps it; notes may hold the separators that are not commas.
     unencodable = 0;
-    points[2].note = "挡;墙\t\"甲\"";
+    points.SetNote(2, "挡;墙\t\"甲\"");
     const SectionTable notes(points, {"注释"}, TableOptions{1, false, false, 3});
     EXPECT_EQ(ExportBytes(notes, {ExportEncoding::Utf8Bom, FirstLine::None, Separator::Semicolon},
                           &unencodable),
@@ -170,6 +170,51 @@ TEST(ExportWriterTest, ReportsAStreamThatFailsPartWay) {
     FailingBuffer buffer(1500000);
     std::ostream out(&buffer);
     EXPECT_FALSE(WriteExport(out, table));
+}
+
+// The same table as one thread must make it: its cells may not come from
+// several threads at once.
+class OneThreadTable : public TableSource {
+public:
+    explicit OneThreadTable(const SectionTable& table) : m_table(table) {}
+    std::size_t RowCount() const override { return m_table.RowCount(); }
+    std::size_t DataColumnCount() const override { return m_table.DataColumnCount(); }
+    std::string ColumnCaption(std::size_t column) const override {
+        return m_table.ColumnCaption(column);
+    }
+    std::string CellText(std::size_t row, std::size_t column) const override {
+        return m_table.CellText(row, column);
+    }
+
+private:
+    const SectionTable& m_table;
+};
+
+// A large table's rows are made by several threads, a block each; the bytes
+// and the count of characters GBK lacks are those of one thread, in every
+// form, whatever block a row falls in.
+TEST(ExportWriterTest, ALargeTableWritesTheBytesOfOneThread) {
+    PointList points;
+    const std::vector<std::string> notes = {"", "桥台", "挡;墙\"甲\"", "😀路肩", "A,B"};
+    for (std::size_t i = 0; i < 100003; ++i) {
+        test::Add(points, {Point(static_cast<std::int32_t>(i), i * 0.5, 1.0 / (i + 1)),
+                           notes[i % notes.size()], i % 3 == 0 ? "DL" : "地面线"});
+    }
+    const SectionTable table(points, {"编号", "坐标X", "高程Z", "注释", "图层"},
+                             TableOptions{0, false, false, 2});
+    const OneThreadTable oneThread(table);
+    for (const ExportForm form :
+         {ExportForm{}, ExportForm{ExportEncoding::Utf8Bom, FirstLine::Captions, Separator::Tab},
+          ExportForm{ExportEncoding::Gbk, FirstLine::None, Separator::Semicolon}}) {
+        std::ostringstream threaded;
+        std::ostringstream single;
+        std::size_t threadedLacking = 0;
+        std::size_t singleLacking = 0;
+        ASSERT_TRUE(WriteExport(threaded, table, form, &threadedLacking));
+        ASSERT_TRUE(WriteExport(single, oneThread, form, &singleLacking));
+        EXPECT_EQ(threaded.str(), single.str());
+        EXPECT_EQ(threadedLacking, singleLacking);
+    }
 }
 
 class ExportFileTest : public ::testing::Test {

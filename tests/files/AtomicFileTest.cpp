@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,45 @@ TEST(AtomicFileTest, ALibraryWritesByNameAndTheCommitReplaces) {
     EXPECT_FALSE(abandoned.Commit());
     EXPECT_FALSE(fs::exists(folder / "other.xlsx"));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+// A batch's files committed together: each written one replaces its target,
+// one written by a library as well, one given up leaves its target as it was,
+// and no temporary file stays in either folder.
+TEST(AtomicFileTest, FilesCommittedTogetherEachReplaceTheirTarget) {
+    const test::TempFolder temp;
+    fs::create_directory(temp / "a");
+    fs::create_directory(temp / "b");
+    const std::vector<fs::path> targets = {temp / "a" / "1.csv", temp / "b" / "2.csv",
+                                           temp / "a" / "3.xlsx", temp / "b" / "4.csv"};
+    for (const fs::path& target : targets) {
+        ASSERT_TRUE(test::WriteFileBytes(target, "old"));
+    }
+    std::vector<std::unique_ptr<AtomicFile>> files;
+    for (const fs::path& target : targets) {
+        files.push_back(std::make_unique<AtomicFile>(target));
+    }
+    ASSERT_TRUE(files[0]->Open() && files[0]->Write("new 1"));
+    ASSERT_TRUE(files[1]->Open() && files[1]->Write("new 2"));
+    ASSERT_TRUE(files[2]->OpenForLibrary());
+    std::FILE* library = std::fopen(files[2]->LibraryPath().c_str(), "wb");
+    ASSERT_NE(library, nullptr);
+    std::fputs("new 3", library);
+    std::fclose(library);
+    ASSERT_TRUE(files[3]->Open() && files[3]->Write("half"));
+    files[3]->Abandon("库出错");
+
+    AtomicFile::CommitAll({files[0].get(), files[1].get(), files[2].get(), files[3].get()});
+    EXPECT_TRUE(files[0]->Committed() && files[1]->Committed() && files[2]->Committed())
+        << files[0]->Error() << files[1]->Error() << files[2]->Error();
+    EXPECT_FALSE(files[3]->Committed());
+    EXPECT_EQ(test::ReadFileBytes(targets[0]), "new 1");
+    EXPECT_EQ(test::ReadFileBytes(targets[1]), "new 2");
+    EXPECT_EQ(test::ReadFileBytes(targets[2]), "new 3");
+    EXPECT_EQ(test::ReadFileBytes(targets[3]), "old");
+    files.clear();
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp / "a"), fs::directory_iterator()), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp / "b"), fs::directory_iterator()), 2);
 }
 
 } // namespace

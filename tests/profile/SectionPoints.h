@@ -18,8 +18,7 @@ SectionPoints(const std::vector<std::pair<double, double>>& stationsAndElevation
         point.number = static_cast<std::int32_t>(points.size());
         point.station = station;
         point.z = z;
-        point.layer = "A";
-        points.push_back(point);
+        points.Append(point, {}, "A");
     }
     return points;
 }

@@ -365,7 +365,7 @@ private slots:
 
         // Drawn: the note on a rising section sits beside its mark, off the line.
         PointList points = SectionPoints({{0, 0}, {10, 10}, {20, 20}});
-        points[1].note = "一条相当长的注释";
+        points.SetNote(1, "一条相当长的注释");
         const SectionTable table(points, {}, TableOptions{});
         const ProfileData data(table, {"A"});
         ProfileScene scene = ProfilePicture::WholeSection(QRectF(0, 0, 500, 300), data, &table,
@@ -399,7 +399,7 @@ private slots:
     // which draws none. In the panel it keeps clear of the exaggeration box.
     void legendNamesWhatIsDrawn() {
         PointList points = SectionPoints({{0, 1}, {5, 2}, {10, 1}, {15, 3}});
-        points[1].layer.clear();
+        points.SetLayer(1, "");
         points[2].pointKind = kAddedPoint;
         points[3].pointKind = 7;
         SectionTable table(points, {}, TableOptions{});

@@ -30,8 +30,8 @@ TEST(ExampleFiles, ReadCleanlyInEveryVersion) {
         EXPECT_EQ(result.encoding, TextEncoding::Gbk) << expected.name;
         EXPECT_EQ(result.points.size(), expected.points) << expected.name;
         EXPECT_TRUE(result.warnings.empty()) << expected.name;
-        EXPECT_EQ(result.points.front().note, "起点") << expected.name;
-        EXPECT_EQ(result.points.back().note, "终点") << expected.name;
+        EXPECT_EQ(result.points.Note(0), "起点") << expected.name;
+        EXPECT_EQ(result.points.Note(result.points.size() - 1), "终点") << expected.name;
         // The added point's layer stays out of the list.
         EXPECT_EQ(std::count(result.layers.begin(), result.layers.end(), "辅助线"), 0)
             << expected.name;
@@ -47,8 +47,8 @@ TEST(ExampleFiles, Utf8CopyReadsLikeTheGbkFile) {
     EXPECT_EQ(utf8.encoding, TextEncoding::Utf8);
     ASSERT_EQ(utf8.points.size(), gbk.points.size());
     for (std::size_t i = 0; i < gbk.points.size(); ++i) {
-        EXPECT_EQ(utf8.points[i].note, gbk.points[i].note);
-        EXPECT_EQ(utf8.points[i].layer, gbk.points[i].layer);
+        EXPECT_EQ(utf8.points.Note(i), gbk.points.Note(i));
+        EXPECT_EQ(utf8.points.Layer(i), gbk.points.Layer(i));
         EXPECT_EQ(utf8.points[i].x, gbk.points[i].x);
         EXPECT_EQ(utf8.points[i].extra, gbk.points[i].extra);
     }

@@ -84,18 +84,18 @@ TEST(SectionReader, ReadsEveryFieldAndCleansBlanksFromTexts) {
     EXPECT_EQ(point.z, 30.0);
     EXPECT_EQ(point.station, 15.5);
     EXPECT_EQ(point.flag, 0u);
-    EXPECT_EQ(point.note, "J1");
+    EXPECT_EQ(result.points.Note(0), "J1");
     EXPECT_EQ(point.code, 0u);
     EXPECT_EQ(point.pointKind, 2u);
-    EXPECT_EQ(point.layer, "RoadA");
+    EXPECT_EQ(result.points.Layer(0), "RoadA");
     EXPECT_EQ(point.azimuth, 0.0);
     EXPECT_EQ(result.incompleteLineCount, 0u);
     // Tabs, the ideographic space and the full-width comma are no blanks.
     const SectionReadResult kept =
         Read(SectionFile("HWT3.8", {"1,0,0,0,0,0,a\tb,0,0,图　层，A,0,"}));
     ASSERT_EQ(kept.points.size(), 1u);
-    EXPECT_EQ(kept.points[0].note, "a\tb");
-    EXPECT_EQ(kept.points[0].layer, "图　层，A");
+    EXPECT_EQ(kept.points.Note(0), "a\tb");
+    EXPECT_EQ(kept.points.Layer(0), "图　层，A");
 }
 
 TEST(SectionReader, ExtraFieldOnlyInVersion38) {
@@ -119,28 +119,28 @@ TEST(SectionReader, EachLineStartsFromADefaultRecord) {
     // An empty note and layer are just empty; the fields after them are read.
     const CDataStruct& second = result.points[1];
     EXPECT_EQ(second.number, 2);
-    EXPECT_EQ(second.note, "");
+    EXPECT_EQ(result.points.Note(1), "");
     EXPECT_EQ(second.code, 5u);
     EXPECT_EQ(second.pointKind, 3u);
-    EXPECT_EQ(second.layer, "");
+    EXPECT_EQ(result.points.Layer(1), "");
     EXPECT_EQ(second.extra, 0u); // present but empty: not carried from line 1
     // A blank before a comma spoils nothing.
     EXPECT_EQ(result.points[2].number, 3);
     EXPECT_EQ(result.points[2].station, 4.5);
-    EXPECT_EQ(result.points[2].layer, "L3");
+    EXPECT_EQ(result.points.Layer(2), "L3");
     // One bad field leaves only its own member at the default.
     const CDataStruct& fourth = result.points[3];
     EXPECT_EQ(fourth.x, 0.0);
     EXPECT_EQ(fourth.y, 2.0);
-    EXPECT_EQ(fourth.note, "N4");
-    EXPECT_EQ(fourth.layer, "L4");
+    EXPECT_EQ(result.points.Note(3), "N4");
+    EXPECT_EQ(result.points.Layer(3), "L4");
     EXPECT_EQ(fourth.extra, 0u);
     // A line of one field takes nothing of the line before it.
     const CDataStruct& fifth = result.points[4];
     EXPECT_EQ(fifth.number, 5);
     EXPECT_EQ(fifth.x, 0.0);
-    EXPECT_EQ(fifth.note, "");
-    EXPECT_EQ(fifth.layer, "");
+    EXPECT_EQ(result.points.Note(4), "");
+    EXPECT_EQ(result.points.Layer(4), "");
     EXPECT_EQ(fifth.pointKind, 0u);
 }
 
@@ -188,9 +188,9 @@ TEST(SectionReader, TextsHaveNoLengthLimit) {
     const SectionReadResult result =
         Read(SectionFile("HWT3.8", {"1,0,0,0,0,0," + longNote + ",4,0," + longLayer + ",6,"}));
     ASSERT_EQ(result.points.size(), 1u);
-    EXPECT_EQ(result.points[0].note, longNote);
+    EXPECT_EQ(result.points.Note(0), longNote);
     EXPECT_EQ(result.points[0].code, 4u);
-    EXPECT_EQ(result.points[0].layer, std::string(300, 'L') + std::string(300, 'M'));
+    EXPECT_EQ(result.points.Layer(0), std::string(300, 'L') + std::string(300, 'M'));
     EXPECT_EQ(result.points[0].extra, 6u);
     EXPECT_EQ(result.incompleteLineCount, 0u);
 }
@@ -265,10 +265,10 @@ TEST(SectionReader, FieldsSplitRightAcrossLongLines) {
             Read(SectionFile("HWT3.8", {"1,2.5,3,4,5,6," + note + ",8,2,L" + note + ",11,extra,"}));
         ASSERT_EQ(result.points.size(), 1u);
         const CDataStruct& point = result.points[0];
-        EXPECT_EQ(point.note, note);
+        EXPECT_EQ(result.points.Note(0), note);
         EXPECT_EQ(point.code, 8u);
         EXPECT_EQ(point.pointKind, 2u);
-        EXPECT_EQ(point.layer, "L" + note);
+        EXPECT_EQ(result.points.Layer(0), "L" + note);
         EXPECT_EQ(point.extra, 11u);
         EXPECT_EQ(result.incompleteLineCount, 0u) << padding;
     }
@@ -295,9 +295,9 @@ TEST(SectionReader, ReadsChineseTextsFromGbkAndUtf8Files) {
     EXPECT_EQ(fromUtf8.encoding, TextEncoding::Utf8);
     for (const SectionReadResult* result : {&fromGbk, &fromUtf8}) {
         ASSERT_EQ(result->points.size(), 3u);
-        EXPECT_EQ(result->points[0].note, "起点");
-        EXPECT_EQ(result->points[1].note, "路肩");
-        EXPECT_EQ(result->points[2].layer, "地面线");
+        EXPECT_EQ(result->points.Note(0), "起点");
+        EXPECT_EQ(result->points.Note(1), "路肩");
+        EXPECT_EQ(result->points.Layer(2), "地面线");
         EXPECT_EQ(result->layers, (LayerList{"地面线", "边坡", "道路中线"}));
     }
 }
@@ -307,7 +307,7 @@ TEST(SectionReader, DetectsTheEncodingOnceForTheWholeFile) {
     const SectionReadResult gbk =
         Read(SectionFile("HWT3.8", {"1,0,0,0,0,0,\xD7\xA2\xD7\xA2,0,0,L,0,"}));
     EXPECT_EQ(gbk.encoding, TextEncoding::Gbk);
-    EXPECT_EQ(gbk.points.at(0).note, "注注");
+    EXPECT_EQ(gbk.points.Note(0), "注注");
 
     // Only an ideograph of U+4E00..U+9FFF makes a file without a byte-order
     // mark UTF-8: full-width Latin, Hangul and the neighbours of the range
@@ -326,7 +326,7 @@ TEST(SectionReader, DetectsTheEncodingOnceForTheWholeFile) {
             Read(SectionFile("HWT3.8", {"1,0,0,0,0,0," + note + ",0,0,L,0,"}));
         EXPECT_EQ(result.encoding, sample.encoding) << note;
         if (sample.encoding == TextEncoding::Utf8) {
-            EXPECT_EQ(result.points.at(0).note, note);
+            EXPECT_EQ(result.points.Note(0), note);
         }
     }
 
@@ -335,13 +335,13 @@ TEST(SectionReader, DetectsTheEncodingOnceForTheWholeFile) {
         Read("\xEF\xBB\xBF" + SectionFile("HWT3.6", {"1,0,0,0,0,0,N,0,0,L,"}));
     ASSERT_TRUE(bom.Ok());
     EXPECT_EQ(bom.encoding, TextEncoding::Utf8);
-    EXPECT_EQ(bom.points.at(0).note, "N");
+    EXPECT_EQ(bom.points.Note(0), "N");
 
     // One stray GBK byte makes a file that is otherwise UTF-8 read as GBK.
     const SectionReadResult mixed =
         Read(SectionFile("HWT3.8", {"1,0,0,0,0,0,起点,0,0,\xB1\xDF,0,"}));
     EXPECT_EQ(mixed.encoding, TextEncoding::Gbk);
-    EXPECT_EQ(mixed.points.at(0).layer, "边");
+    EXPECT_EQ(mixed.points.Layer(0), "边");
 }
 
 // What one line showed holds for the lines after it, which need not show
@@ -354,15 +354,15 @@ TEST(SectionReader, AnIdeographOnAnyLineMakesTheWholeFileUtf8) {
         const SectionReadResult result = Read(SectionFile("HWT3.8", lines));
         EXPECT_EQ(result.encoding, TextEncoding::Utf8) << lines[0];
         ASSERT_EQ(result.points.size(), 2u);
-        const CDataStruct& other = result.points[lines[0] == ideograph ? 1 : 0];
-        EXPECT_EQ(other.note, "Ａ１");
-        EXPECT_EQ(other.layer, "é");
+        const std::size_t other = lines[0] == ideograph ? 1 : 0;
+        EXPECT_EQ(result.points.Note(other), "Ａ１");
+        EXPECT_EQ(result.points.Layer(other), "é");
     }
     // Nor does a well-formed line undo a malformed one before it.
     const SectionReadResult gbk =
         Read(SectionFile("HWT3.8", {ideograph, "3,0,0,0,0,0,\xB1\xDF,0,0,L,0,", ideograph}));
     EXPECT_EQ(gbk.encoding, TextEncoding::Gbk);
-    EXPECT_EQ(gbk.points.at(1).note, "边");
+    EXPECT_EQ(gbk.points.Note(1), "边");
 }
 
 TEST(SectionReader, UndecodableBytesBecomeReplacementCharacters) {
@@ -371,15 +371,15 @@ TEST(SectionReader, UndecodableBytesBecomeReplacementCharacters) {
     const SectionReadResult gbk =
         Read(SectionFile("HWT3.8", {"1,0,0,0,0,0,A\xFF\xFF\xD7,5,0,\xD7 \xB1\xDF,0,"}));
     ASSERT_EQ(gbk.points.size(), 1u);
-    EXPECT_EQ(gbk.points[0].note, "A" + kReplacement + kReplacement + kReplacement);
+    EXPECT_EQ(gbk.points.Note(0), "A" + kReplacement + kReplacement + kReplacement);
     EXPECT_EQ(gbk.points[0].code, 5u);
-    EXPECT_EQ(gbk.points[0].layer, kReplacement + "边");
+    EXPECT_EQ(gbk.points.Layer(0), kReplacement + "边");
 
     const SectionReadResult bom =
         Read("\xEF\xBB\xBF" + SectionFile("HWT3.8", {"1,0,0,0,0,0,起\xFF点,0,0,\xE8\xB5,0,"}));
     ASSERT_EQ(bom.points.size(), 1u);
-    EXPECT_EQ(bom.points[0].note, "起" + kReplacement + "点");
-    EXPECT_EQ(bom.points[0].layer, kReplacement + kReplacement);
+    EXPECT_EQ(bom.points.Note(0), "起" + kReplacement + "点");
+    EXPECT_EQ(bom.points.Layer(0), kReplacement + kReplacement);
 }
 
 TEST(SectionReader, LineFeedAndCarriageReturnLineFeedReadTheSame) {
@@ -393,7 +393,7 @@ TEST(SectionReader, LineFeedAndCarriageReturnLineFeedReadTheSame) {
         ASSERT_EQ(result->points.size(), 2u);
         EXPECT_EQ(result->points[0].extra, 7u);
         EXPECT_EQ(result->points[1].extra, 0u);
-        EXPECT_EQ(result->points[1].note, "终点");
+        EXPECT_EQ(result->points.Note(1), "终点");
         EXPECT_EQ(result->incompleteLineCount, 0u);
     }
 }
@@ -404,8 +404,8 @@ TEST(SectionReader, SecondReadKeepsNothingOfTheFirst) {
     ASSERT_EQ(Read(first).points.size(), 2u);
     const SectionReadResult result = Read(second);
     ASSERT_EQ(result.points.size(), 1u);
-    EXPECT_EQ(result.points[0].note, "");
-    EXPECT_EQ(result.points[0].layer, "");
+    EXPECT_EQ(result.points.Note(0), "");
+    EXPECT_EQ(result.points.Layer(0), "");
     EXPECT_EQ(result.points[0].extra, 0u);
     EXPECT_TRUE(result.layers.empty());
     EXPECT_EQ(result.version, SectionFileVersion::V3_6);
@@ -415,12 +415,18 @@ TEST(SectionReader, ProgressReportsAndCanCancel) {
     std::vector<std::string> lines(60000, kFullLine38);
     const std::string bytes = EncodeGbk(SectionFile("HWT3.8", lines));
     std::vector<std::size_t> reports;
-    const SectionReadResult done =
-        ReadSectionFile(std::string_view(bytes), [&](std::size_t got, std::size_t total) {
+    // On one thread the reports come at fixed places; threads of their own
+    // may finish between two reports (SectionPieces tests those).
+    ReadOptions oneThread;
+    oneThread.jobs = 1;
+    const SectionReadResult done = ReadSectionFile(
+        std::string_view(bytes),
+        [&](std::size_t got, std::size_t total) {
             EXPECT_EQ(total, bytes.size());
             reports.push_back(got);
             return true;
-        });
+        },
+        oneThread);
     ASSERT_TRUE(done.Ok());
     EXPECT_EQ(done.points.size(), lines.size());
     ASSERT_GE(reports.size(), 3u);
@@ -439,7 +445,7 @@ TEST(SectionReader, StreamAndPathOverloads) {
     std::istringstream stream(SectionFile("HWT3.8", {kFullLine38}));
     const SectionReadResult fromStream = ReadSectionFile(stream);
     ASSERT_TRUE(fromStream.Ok());
-    EXPECT_EQ(fromStream.points.at(0).note, "起点");
+    EXPECT_EQ(fromStream.points.Note(0), "起点");
 
     const test::TempFolder folder;
     const SectionReadResult notThere = ReadSectionFile(folder / "no-such-dir" / "none.txt");
@@ -463,7 +469,7 @@ TEST(SectionReader, StreamAndPathOverloads) {
         written, EncodeGbk(SectionFile("HWT3.0", {"3,1,2,3,4,0,边沟,0,2,边坡,"}))));
     const SectionReadResult fromPath = ReadSectionFile(written);
     ASSERT_TRUE(fromPath.Ok());
-    EXPECT_EQ(fromPath.points.at(0).note, "边沟");
+    EXPECT_EQ(fromPath.points.Note(0), "边沟");
 }
 
 // A large file is read a piece at a time; wherever the pieces end (inside a

@@ -96,4 +96,16 @@ std::vector<std::string> EntriesIn(const std::filesystem::path& folder) {
     return names;
 }
 
+PointList PointsOf(std::initializer_list<TextPoint> points) {
+    PointList list;
+    for (const TextPoint& point : points) {
+        Add(list, point);
+    }
+    return list;
+}
+
+void Add(PointList& points, const TextPoint& point) {
+    points.Append(point.point, point.note, point.layer);
+}
+
 } // namespace quarvel::test

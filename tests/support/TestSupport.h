@@ -7,6 +7,7 @@
 #include "sectiondata/CDataStruct.h"
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,5 +51,14 @@ std::filesystem::path TestDataFile(std::string_view name);
 std::string WorkedExampleFile();
 // Its points as the reader gives them (no azimuths).
 PointList WorkedExamplePoints();
+
+// A point with its texts, for tests that make their own point lists.
+struct TextPoint {
+    CDataStruct point;
+    std::string note;
+    std::string layer;
+};
+PointList PointsOf(std::initializer_list<TextPoint> points);
+void Add(PointList& points, const TextPoint& point);
 
 } // namespace quarvel::test

@@ -1,5 +1,7 @@
 #include "table/TableRules.h"
 
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,24 +13,23 @@
 namespace quarvel {
 namespace {
 
-CDataStruct Point(std::int32_t number, double station, std::uint32_t kind, std::string note = {},
-                  std::string layer = {}) {
+test::TextPoint Point(std::int32_t number, double station, std::uint32_t kind,
+                      std::string note = {}, std::string layer = {}) {
     CDataStruct point;
     point.number = number;
     point.station = station;
     point.pointKind = kind;
-    point.note = std::move(note);
-    point.layer = std::move(layer);
     point.x = 100 + station;
     point.y = 200 - station;
     point.z = 5 + station / 10;
-    return point;
+    return {point, std::move(note), std::move(layer)};
 }
 
 // Start, ordinary point, knee point, end point.
 PointList WorkedExample() {
-    PointList points = {Point(0, 0, kEndPoint, "起点"), Point(1, 5, kIntersectionPoint, {}, "DL"),
-                        Point(2, 9.5, kKneePoint, "拐点"), Point(3, 12.25, kEndPoint, "终点")};
+    PointList points =
+        test::PointsOf({Point(0, 0, kEndPoint, "起点"), Point(1, 5, kIntersectionPoint, {}, "DL"),
+                        Point(2, 9.5, kKneePoint, "拐点"), Point(3, 12.25, kEndPoint, "终点")});
     points[0].azimuth = 45;
     points[0].backAzimuth = 225;
     points[2].azimuth = 90.04;
@@ -79,8 +80,8 @@ TEST(TableRulesTest, WorkedExampleInEveryModeAndOrder) {
 
 TEST(TableRulesTest, AzimuthOnlyAtSectionVerticesWithOneDecimal) {
     PointList points = WorkedExample();
-    points.push_back(Point(4, 13, kIntersectionPoint, "起点桩", "DL"));
-    points.push_back(Point(5, 14, kIntersectionPoint, "拐点", "DL"));
+    test::Add(points, Point(4, 13, kIntersectionPoint, "起点桩", "DL"));
+    test::Add(points, Point(5, 14, kIntersectionPoint, "拐点", "DL"));
     points.back().flag = 2;
     points.back().azimuth = 10;
     const TableOptions forward = Options(IntersectionsAndKnees, false, 3);
@@ -91,10 +92,10 @@ TEST(TableRulesTest, AzimuthOnlyAtSectionVerticesWithOneDecimal) {
 }
 
 TEST(TableRulesTest, RowSelectionByKindFlagAndMode) {
-    PointList points = {Point(0, 0, kEndPoint),          Point(1, 1, kIntersectionPoint),
-                        Point(2, 2, kHiddenPoint),       Point(3, 3, kKneePoint),
-                        Point(4, 4, kAddedPoint),        Point(5, 5, 7),
-                        Point(6, 6, kIntersectionPoint), Point(7, 7, kEndPoint)};
+    PointList points = test::PointsOf({Point(0, 0, kEndPoint), Point(1, 1, kIntersectionPoint),
+                                       Point(2, 2, kHiddenPoint), Point(3, 3, kKneePoint),
+                                       Point(4, 4, kAddedPoint), Point(5, 5, 7),
+                                       Point(6, 6, kIntersectionPoint), Point(7, 7, kEndPoint)});
     points[6].flag = 1;
     EXPECT_EQ(Column(points, Options(IntersectionsOnly, false), "编号"),
               (Texts{"1", "2", "5", "6", "8"}));
@@ -107,9 +108,10 @@ TEST(TableRulesTest, RowSelectionByKindFlagAndMode) {
 }
 
 TEST(TableRulesTest, NumberColumnRenumbersAndNeverOverflows) {
-    PointList points = {Point(0, 0, kEndPoint),
+    PointList points =
+        test::PointsOf({Point(0, 0, kEndPoint),
                         Point(std::numeric_limits<std::int32_t>::max(), 1, kIntersectionPoint),
-                        Point(-5, 2, kIntersectionPoint)};
+                        Point(-5, 2, kIntersectionPoint)});
     TableOptions options = Options(IntersectionsAndKnees, true);
     EXPECT_EQ(Column(points, options, "编号"), (Texts{"-4", "2147483648", "1"}));
     // Any other caption shows the stored number plus one, whatever renumbering says.
@@ -120,8 +122,9 @@ TEST(TableRulesTest, NumberColumnRenumbersAndNeverOverflows) {
 }
 
 TEST(TableRulesTest, PreviousDistanceAddsUpTheShownTexts) {
-    PointList points = {Point(0, 0, kEndPoint), Point(1, 1.4, kIntersectionPoint),
-                        Point(2, 2.8, kIntersectionPoint), Point(3, 4.2, kEndPoint)};
+    PointList points =
+        test::PointsOf({Point(0, 0, kEndPoint), Point(1, 1.4, kIntersectionPoint),
+                        Point(2, 2.8, kIntersectionPoint), Point(3, 4.2, kEndPoint)});
     const TableOptions options = Options(IntersectionsAndKnees, false, 0);
     EXPECT_EQ(Column(points, options, "与前点距离"), (Texts{"0", "1", "2", "1"}));
 
@@ -133,7 +136,7 @@ TEST(TableRulesTest, PreviousDistanceAddsUpTheShownTexts) {
     // Many rows: the shown texts always add up to the row's distance from start.
     PointList many;
     for (int i = 0; i < 2000; ++i) {
-        many.push_back(Point(i, i * 0.3337, kIntersectionPoint));
+        test::Add(many, Point(i, i * 0.3337, kIntersectionPoint));
     }
     const TableOptions one = Options(IntersectionsAndKnees, false, 1);
     const SectionTable table(many, {"与前点距离", "坐标X", "与前点距离"}, one);
@@ -219,13 +222,11 @@ TEST(FormatValueTest, EqualsPrintfOnManyValues) {
 }
 
 TEST(LayerFilterTest, ChecksMembershipAndLeavesSectionPointsAlone) {
-    PointList points = {Point(0, 0, kEndPoint, {}, "DL"),
-                        Point(1, 1, kIntersectionPoint, {}, "DL"),
+    PointList points =
+        test::PointsOf({Point(0, 0, kEndPoint, {}, "DL"), Point(1, 1, kIntersectionPoint, {}, "DL"),
                         Point(2, 2, kIntersectionPoint, {}, "DLX"),
-                        Point(3, 3, kHiddenPoint, {}, "SX"),
-                        Point(4, 4, kIntersectionPoint),
-                        Point(5, 5, kAddedPoint, {}, "SX"),
-                        Point(6, 6, kKneePoint, {}, "QT")};
+                        Point(3, 3, kHiddenPoint, {}, "SX"), Point(4, 4, kIntersectionPoint),
+                        Point(5, 5, kAddedPoint, {}, "SX"), Point(6, 6, kKneePoint, {}, "QT")});
     ApplyLayerFilter(points, {"DL", "SX"});
     const std::vector<std::uint32_t> kinds = {kEndPoint,          kIntersectionPoint, kHiddenPoint,
                                               kIntersectionPoint, kIntersectionPoint, kAddedPoint,

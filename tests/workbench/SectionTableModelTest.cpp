@@ -15,8 +15,8 @@ using namespace quarvel;
 
 namespace {
 
-CDataStruct Point(int number, double station, std::uint32_t kind, const char* note,
-                  const char* layer) {
+test::TextPoint Point(int number, double station, std::uint32_t kind, const char* note,
+                      const char* layer) {
     CDataStruct point;
     point.number = number;
     point.x = 100 + station;
@@ -24,9 +24,7 @@ CDataStruct Point(int number, double station, std::uint32_t kind, const char* no
     point.z = 10;
     point.station = station;
     point.pointKind = kind;
-    point.note = note;
-    point.layer = layer;
-    return point;
+    return {point, note, layer};
 }
 
 QStringList Column(const QAbstractItemModel& model, int column) {
@@ -87,13 +85,13 @@ private slots:
         constexpr int kCount = 30000;
         points.reserve(kCount);
         for (int i = 0; i < kCount; ++i) {
-            points.push_back(Point(i, i * 0.5, kIntersectionPoint, "", "L"));
+            test::Add(points, Point(i, i * 0.5, kIntersectionPoint, "", "L"));
         }
         // One point far out and one long note, both where an even sample of
         // rows would miss them.
         points[12345].x = -123456789.125;
-        points[23457].note = "这一条注释比其他所有注释都长得多";
-        points[23457].layer = "很长很长的图层名称";
+        points.SetNote(23457, "这一条注释比其他所有注释都长得多");
+        points.SetLayer(23457, "很长很长的图层名称");
         SectionTableModel model;
         model.SetTable(SectionTable(points, {"坐标X", "注释", "图层", "编号"}, TableOptions{}),
                        &points);
