@@ -3,7 +3,7 @@
 #include "app/ProfileCommand.h"
 #include "app/QtSettingsAside.h"
 #include "app/Translations.h"
-#include "cli/ConsoleInUtf8.h"
+#include "cli/ConsoleStreams.h"
 #include "settings/SettingsFile.h"
 #include "workbench/CQuarvelDlg.h"
 
@@ -84,7 +84,7 @@ int RunProfileMode(int argc, char* argv[]) {
         std::freopen("CONOUT$", "w", stderr);
     }
 #endif
-    [[maybe_unused]] const quarvel::ConsoleInUtf8 console{};
+    [[maybe_unused]] const quarvel::ConsoleStreams console{};
     qInstallMessageHandler(KeepQtMessagesOut);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     const QGuiApplication app(argc, argv);
