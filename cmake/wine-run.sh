@@ -34,8 +34,11 @@ windows_path() { # Unix path -> the same file through Wine's Z: drive
 # Qt Test logs to the debugger, not to stderr, when the program has no console.
 export WINEQT_FORCE_STDERR_LOGGING="${WINEQT_FORCE_STDERR_LOGGING:-1}"
 # The offscreen platform on Windows reads fonts from a folder instead of asking the system;
-# the CJK font has the Latin letters too.
-export WINEQT_QPA_FONTDIR="${WINEQT_QPA_FONTDIR:-$(windows_path /usr/share/fonts/truetype/wqy)}"
+# the CJK font has the Latin letters too. A package (QUARVEL_WINE_BARE=1) is left to find
+# fonts on its own, as on a user's machine.
+if [ -z "${QUARVEL_WINE_BARE:-}" ]; then
+    export WINEQT_QPA_FONTDIR="${WINEQT_QPA_FONTDIR:-$(windows_path /usr/share/fonts/truetype/wqy)}"
+fi
 
 # The mingw runtime (libstdc++, libgcc, winpthread) and whatever the build adds; none of
 # them with QUARVEL_WINE_BARE=1, which shows whether a package brings all it needs.

@@ -27,7 +27,9 @@ package="$scratch/$name"
 mkdir -p "$package"/{platforms,styles,imageformats,translations,licenses}
 
 cp "$build/src/app/Quarvel.exe" "$build/src/cli/quarvel-cli.exe" "$package/"
-cp "$qt_prefix/plugins/platforms/qwindows.dll" "$package/platforms/"
+# The window's platform, and the one "Quarvel.exe --profile" draws on without a window.
+cp "$qt_prefix/plugins/platforms/qwindows.dll" "$qt_prefix/plugins/platforms/qoffscreen.dll" \
+    "$package/platforms/"
 cp "$qt_prefix/plugins/styles/qwindowsvistastyle.dll" "$package/styles/"
 cp "$qt_prefix"/plugins/imageformats/*.dll "$package/imageformats/"
 # Qt's own dialogs and buttons in Chinese; the catalogues are the same on every system.

@@ -2,8 +2,8 @@
 # The test command's Windows stage: cross-builds Quarvel and its tests for 64-bit Windows
 # with mingw-w64 against Qt built for Windows (cached), runs the tests under Wine (Qt's on
 # the offscreen platform), checks that the Linux and the Windows quarvel-cli export the same
-# bytes, starts the window on the windows platform under Xvfb, and builds the package and
-# starts the window from it.
+# bytes, starts the window on the windows platform under Xvfb, and builds the package, starts
+# the window from it and draws a picture with it without one.
 #
 # Environment: QUARVEL_LINUX_BUILD_DIR (the normal build, for the Linux quarvel-cli;
 # default build), QUARVEL_WINDOWS_BUILD_DIR (default build-windows).
@@ -86,20 +86,22 @@ check_window() {
         "$build/src/app/Quarvel.exe" "$root/examples/section-3.8.txt"
 }
 
-# The packaged window must start from the unpacked folder alone, with no DLL from the build.
+# The packaged window must start from the unpacked folder alone, with no DLL from the build,
+# and its pictures without a window must be drawn there as from the build.
 check_package() {
-    local zip unpacked
+    local zip unpacked status=0
     zip="$(QUARVEL_WINDOWS_BUILD_DIR="$build" bash "$root/scripts/package-windows.sh" | tail -n 1)"
     echo "$(basename "$zip"): $(du -k "$zip" | cut -f1) KiB"
     unpacked="$(mktemp -d)"
     unzip -q "$zip" -d "$unpacked"
     stop_wine
     QUARVEL_WINE_BARE=1 bash "$root/scripts/windows/check-window.sh" "$build/wine-run.sh" \
-        "$(ls -d "$unpacked"/*/)Quarvel.exe" "$root/examples/section-3.0.txt" || {
-        rm -rf "$unpacked"
-        return 1
-    }
+        "$(ls -d "$unpacked"/*/)Quarvel.exe" "$root/examples/section-3.0.txt" || status=1
+    stop_wine
+    QUARVEL_WINE_BARE=1 bash "$root/scripts/windows/check-headless.sh" "$build/wine-run.sh" \
+        "$(ls -d "$unpacked"/*/)Quarvel.exe" "$root/examples/section-3.8.txt" || status=1
     rm -rf "$unpacked"
+    return "$status"
 }
 
 compare_cli() {
@@ -112,4 +114,4 @@ timed "build" build_all
 timed "tests under Wine" run_tests
 timed "quarvel-cli byte for byte against Linux" compare_cli
 timed "the window under Wine and Xvfb" check_window
-timed "the package, and its window under Wine" check_package
+timed "the package, its window and its pictures under Wine" check_package

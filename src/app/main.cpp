@@ -54,6 +54,7 @@ private:
 #define NOMINMAX
 #endif
 #include <cstdio>
+#include <cstdlib>
 #include <windows.h>
 #endif
 
@@ -69,6 +70,26 @@ void KeepQtMessagesOut(QtMsgType type, const QMessageLogContext& /*context*/,
     }
 }
 
+#ifdef Q_OS_WIN
+// A run without a user must not wait for one: failures are told on standard error, never in a
+// box of the system or of the C runtime (whose abort would show one in a program without a
+// console). The offscreen platform reads fonts from a folder, by default one beside Qt that a
+// package does not have: it gets the system's.
+void PrepareUnattendedRun() {
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    ::_set_error_mode(_OUT_TO_STDERR);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_FONTDIR")) {
+        wchar_t windows[MAX_PATH] = {};
+        const UINT length = ::GetWindowsDirectoryW(windows, MAX_PATH);
+        if (length > 0 && length < MAX_PATH) {
+            qputenv("QT_QPA_FONTDIR",
+                    (QString::fromWCharArray(windows, static_cast<int>(length)) + "\\Fonts")
+                        .toLocal8Bit());
+        }
+    }
+}
+#endif
+
 bool IsProfileMode(int argc, char* argv[]) {
     return argc > 1 && std::strcmp(argv[1], "--profile") == 0;
 }
@@ -83,6 +104,7 @@ int RunProfileMode(int argc, char* argv[]) {
         std::freopen("CONOUT$", "w", stdout);
         std::freopen("CONOUT$", "w", stderr);
     }
+    PrepareUnattendedRun();
 #endif
     [[maybe_unused]] const quarvel::ConsoleStreams console{};
     qInstallMessageHandler(KeepQtMessagesOut);
