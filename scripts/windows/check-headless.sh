@@ -10,20 +10,14 @@ exe="$2"
 section="$3"
 
 work="$(mktemp -d)"
-display=":$((300 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
+source "$(dirname "${BASH_SOURCE[0]}")/private-display.sh"
 cleanup() {
     [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
-    kill "$xvfb_pid" 2>/dev/null || true
+    stop_private_display
     rm -rf "$work"
 }
 trap cleanup EXIT
-for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
-    sleep 0.1
-done
-export DISPLAY="$display"
+start_private_display
 
 fail() {
     echo "check-headless: $*" >&2
