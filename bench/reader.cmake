@@ -15,8 +15,8 @@ target_link_libraries(reader_benchmark PRIVATE quarvel_bench_support quarvel_war
 # fuzzer sees their coverage. Run: reader_fuzzer -max_total_time=60 <corpus dir>
 if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND NOT MSVC)
     set(QUARVEL_SECTIONDATA_DIR ${PROJECT_SOURCE_DIR}/src/sectiondata)
-    add_executable(reader_fuzzer
-        ${CMAKE_CURRENT_LIST_DIR}/ReaderFuzzer.cpp
+    # The profile's fuzzer reads its sections through the same sources.
+    set(QUARVEL_READER_FUZZ_SOURCES
         ${QUARVEL_SECTIONDATA_DIR}/Azimuths.cpp
         ${QUARVEL_SECTIONDATA_DIR}/Cp936PrivateUse.cpp
         ${QUARVEL_SECTIONDATA_DIR}/FieldParser.cpp
@@ -27,6 +27,8 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND NOT MSVC)
         ${QUARVEL_SECTIONDATA_DIR}/SystemErrorText.cpp
         ${QUARVEL_SECTIONDATA_DIR}/TextCodec.cpp
         ${QUARVEL_SECTIONDATA_DIR}/TextFieldDecoder.cpp)
+    add_executable(reader_fuzzer ${CMAKE_CURRENT_LIST_DIR}/ReaderFuzzer.cpp
+                   ${QUARVEL_READER_FUZZ_SOURCES})
     target_include_directories(reader_fuzzer PRIVATE ${PROJECT_SOURCE_DIR}/src)
     target_compile_options(reader_fuzzer PRIVATE -fsanitize=fuzzer,address,undefined)
     target_link_options(reader_fuzzer PRIVATE -fsanitize=fuzzer,address,undefined)

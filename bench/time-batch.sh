@@ -8,20 +8,12 @@
 # thousands of files just before creating thousands more slows the creation
 # on ext4, which would favour whichever ran first.
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${1:-$root/build}"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 files="${2:-2000}"
 points="${3:-500}"
 runs="${4:-3}"
-cli="$build/src/cli/quarvel-cli"
-bench="$build/bench/table_benchmark"
 window="$build/bench/window_batch_benchmark"
-for program in "$cli" "$bench"; do
-    [[ -x "$program" ]] || { echo "missing $program: build quarvel-cli and table_benchmark" >&2; exit 2; }
-done
 
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 mkdir "$work/in"
 "$bench" "--generate=$points" "$work/in/K0000.txt"
 for ((i = 1; i < files; i++)); do

@@ -3,18 +3,10 @@
 # generated 1,000,000-point version 3.8 file, and reports peak memory.
 #   bash bench/time-cli.sh [BUILD_DIR] [POINTS] [RUNS]
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${1:-$root/build}"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 points="${2:-1000000}"
 runs="${3:-3}"
-cli="$build/src/cli/quarvel-cli"
-bench="$build/bench/table_benchmark"
-for program in "$cli" "$bench"; do
-    [[ -x "$program" ]] || { echo "missing $program: build quarvel-cli and table_benchmark" >&2; exit 2; }
-done
 
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 input="$work/section.txt"
 "$bench" "--generate=$points" "$input"
 size=$(stat -c %s "$input")

@@ -23,6 +23,7 @@ packages=(
     nsis                                      # the Windows installer
     libz-mingw-w64-dev                        # zlib for libxlsxwriter on Windows
     poppler-utils                             # tests and screenshots look at PDF pages
+    locales                                   # a test writes workbooks under a decimal-comma locale
 )
 
 missing=()

@@ -76,6 +76,10 @@ cp /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright "$package/license
 cp /usr/share/common-licenses/GPL-3 "$package/licenses/gcc-runtime/GPL-3"
 cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$package/licenses/mingw-w64-winpthreads/"
 cp /usr/share/doc/qt6-translations-l10n/copyright "$package/licenses/qt6-translations/"
+mkdir -p "$package/licenses/libxlsxwriter" "$package/licenses/zlib"
+cp -r "$(cache_value QUARVEL_XLSXWRITER_PREFIX)/share/doc/libxlsxwriter-mingw"/. \
+    "$package/licenses/libxlsxwriter/"
+cp /usr/share/doc/libz-mingw-w64-dev/copyright "$package/licenses/zlib/"
 cat >"$package/licenses/README.txt" <<EOF
 Quarvel $version for Windows (x64) is free software under the GNU General Public License,
 version 3 or (at your option) any later version: see quarvel/LICENSE.txt. It includes these
@@ -92,6 +96,10 @@ libraries:
 - winpthreads (libwinpthread-1.dll) of the mingw-w64 project under an MIT-style licence:
   see mingw-w64-winpthreads/ (Debian's mingw-w64 $(dpkg-query -W -f='${Version}' mingw-w64-x86-64-dev)).
 - Qt's Chinese translation (translations/qtbase_zh_CN.qm): see qt6-translations/.
+- libxlsxwriter $(dpkg-query -W -f='${source:Version}' libxlsxwriter-dev) with its bundled minizip, which write the Excel
+  workbooks, under a BSD licence (minizip under the zlib licence): see libxlsxwriter/; and
+  zlib (Debian's libz-mingw-w64 $(dpkg-query -W -f='${Version}' libz-mingw-w64-dev)) under the zlib licence: see zlib/.
+  Both are linked into Quarvel.exe and quarvel-cli.exe.
 EOF
 
 # Chinese for the user, with a byte order mark and CR LF so that every Notepad reads it.

@@ -34,15 +34,22 @@ cmake --build "$root/build" -j "$jobs"
 cmake --build "$root/build" --target check-format
 ctest --test-dir "$root/build" -j "$jobs" --timeout 300
 
-stage "reader fuzzing (clang and libFuzzer, a short fixed time)"
+stage "reader and profile fuzzing (clang and libFuzzer, a short fixed time each)"
+# The reader takes any bytes; the profile takes what the reader accepts, from
+# the examples and from sections at the doubles' limits.
 corpus="$(mktemp -d)"
 trap 'rm -rf "$corpus"' EXIT
-cp "$root"/examples/*.txt "$corpus"/
+mkdir "$corpus/reader" "$corpus/profile"
+cp "$root"/examples/*.txt "$corpus/reader"/
+cp "$root"/examples/*.txt "$root"/bench/profile-seeds/*.txt "$corpus/profile"/
 cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARVEL_BUILD_GUI=OFF -DQUARVEL_BUILD_TESTS=OFF >/dev/null
-cmake --build "$root/build-fuzz" --target reader_fuzzer -j "$jobs"
-"$root/build-fuzz/bench/reader_fuzzer" -max_total_time="${QUARVEL_FUZZ_SECONDS:-30}" \
-    -rss_limit_mb=4096 -print_final_stats=0 "$corpus" 2>&1 | tail -n 3
+cmake --build "$root/build-fuzz" --target reader_fuzzer profile_fuzzer -j "$jobs"
+for fuzzer in reader profile; do
+    echo "   $fuzzer:"
+    "$root/build-fuzz/bench/${fuzzer}_fuzzer" -max_total_time="${QUARVEL_FUZZ_SECONDS:-30}" \
+        -timeout=10 -rss_limit_mb=4096 -print_final_stats=0 "$corpus/$fuzzer" 2>&1 | tail -n 3
+done
 
 stage "AddressSanitizer and UndefinedBehaviorSanitizer build"
 configure "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DQUARVEL_SANITIZE=ON -DQUARVEL_BUILD_BENCH=OFF

@@ -44,6 +44,7 @@ key_source() {
 key="$(key_source | sha256sum | cut -c1-16)"
 
 source "$root/scripts/windows/cache.sh"
+source "$root/scripts/windows/deb-source.sh"
 cache_dir="$(quarvel_cache_dir)"
 prefix="$cache_dir/qt6-mingw-${qt_version//[^A-Za-z0-9.]/_}-$key"
 
@@ -74,46 +75,13 @@ if [ -f "$prefix/.complete" ]; then
 fi
 rm -rf "$prefix" # an incomplete leftover from outside this script
 
-sudo_cmd=()
-if [ "$(id -u)" -ne 0 ]; then
-    sudo_cmd=(sudo)
-fi
-
-# apt-get source needs a deb-src entry; Debian's images ship none.
-if ! apt-cache showsrc qt6-base 2>/dev/null | grep -qx "Version: $qt_version"; then
-    log "adding a deb-src entry for bookworm main"
-    "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/quarvel-deb-src.sources >/dev/null <<'EOF'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: bookworm-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-    "${sudo_cmd[@]}" apt-get update -qq
-fi
-
 # Everything happens in a temporary folder beside the cache entry and is moved into place
 # only when complete, so an interrupted run leaves nothing that looks finished.
 work="$(mktemp -d "$cache_dir/.qt6-mingw-build.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 started=$SECONDS
 
-mkdir "$work/download"
-if id _apt >/dev/null 2>&1 && [ "$(id -u)" -eq 0 ]; then
-    chown _apt "$work/download" # lets apt download without dropping its sandbox
-fi
-(cd "$work/download" && apt-get source --download-only -qq "qt6-base=$qt_version" >/dev/null)
-dsc="$(ls "$work"/download/*.dsc)"
-dpkg-source -x "$dsc" "$work/src" >/dev/null 2>"$work/unpack.log" || {
-    cat "$work/unpack.log" >&2
-    exit 1
-}
+quarvel_fetch_source qt6-base "$qt_version" "$work"
 for patch_file in "$patch_dir"/*.patch; do
     patch -p1 --forward --quiet -d "$work/src" <"$patch_file"
 done

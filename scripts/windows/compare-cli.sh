@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Exports every example with the Linux and the Windows quarvel-cli under several option sets,
 # to files and to standard output, and fails unless both give the same bytes and the same
-# exit status: the same section file must give the same export on either system.
+# exit status: the same section file must give the same export on either system. As Excel
+# workbooks, whose bytes hold the time they were written, they must hold the same sheets,
+# cells, number formats and widths (read with /usr/bin/python3 and Debian's openpyxl).
 # Usage: compare-cli.sh LINUX_CLI WINDOWS_CLI [RUNNER]   (RUNNER runs WINDOWS_CLI, e.g. Wine)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -39,29 +41,38 @@ run_windows() {
     fi
 }
 
+# label folder format compare...: exports every example into folder/linux and folder/windows
+# in the format and compares each pair of files with the compare command.
+compare_folders() {
+    local label="$1" folder="$2" format="$3" linux_status=0 windows_status=0 example name
+    shift 3
+    mkdir -p "$folder/linux" "$folder/windows"
+    "$linux_cli" export "${examples[@]}" --output-dir "$folder/linux" --format "$format" \
+        "${options[@]}" 2>/dev/null || linux_status=$?
+    run_windows export "${examples[@]}" --output-dir "$folder/windows" --format "$format" \
+        "${options[@]}" 2>/dev/null || windows_status=$?
+    [ "$linux_status" -eq "$windows_status" ] ||
+        fail "$label, $format: exit status $linux_status on Linux, $windows_status on Windows"
+    for example in "${examples[@]}"; do
+        name="$(basename "${example%.*}").$format"
+        cases=$((cases + 1))
+        if [ ! -f "$folder/linux/$name" ]; then
+            fail "$label: the Linux export wrote no $name"
+        elif ! "$@" "$folder/linux/$name" "$folder/windows/$name"; then
+            fail "$label: $name differs"
+        fi
+    done
+}
+
 for index in "${!option_sets[@]}"; do
     read -r -a options <<<"${option_sets[$index]}"
     label="options '${option_sets[$index]}'"
 
-    # To files: every example in one run per system.
-    mkdir -p "$scratch/$index/linux" "$scratch/$index/windows"
-    linux_status=0
-    windows_status=0
-    "$linux_cli" export "${examples[@]}" --output-dir "$scratch/$index/linux" "${options[@]}" \
-        2>/dev/null || linux_status=$?
-    run_windows export "${examples[@]}" --output-dir "$scratch/$index/windows" "${options[@]}" \
-        2>/dev/null || windows_status=$?
-    [ "$linux_status" -eq "$windows_status" ] ||
-        fail "$label: exit status $linux_status on Linux, $windows_status on Windows"
-    for example in "${examples[@]}"; do
-        name="$(basename "${example%.*}").csv"
-        cases=$((cases + 1))
-        if [ ! -f "$scratch/$index/linux/$name" ]; then
-            fail "$label: the Linux export wrote no $name"
-        elif ! cmp -s "$scratch/$index/linux/$name" "$scratch/$index/windows/$name"; then
-            fail "$label: $name differs"
-        fi
-    done
+    # To files, every example in one run per system: the text form byte for byte, workbooks
+    # cell for cell.
+    compare_folders "$label" "$scratch/$index/csv" csv cmp -s
+    compare_folders "$label" "$scratch/$index/xlsx" xlsx \
+        /usr/bin/python3 "$root/tests/exporting/check_workbook.py" same
 
     # To standard output, one example a run.
     for example in "${examples[@]}"; do

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Configures a Windows cross build of Quarvel (warnings as errors, no benchmarks):
 #   configure.sh BUILD_DIR [--no-gui] [CMAKE_ARGUMENTS...]
-# Qt for Windows and GoogleTest come from the machine's cache and are built first when
-# missing (Qt takes about 20 minutes once). --no-gui leaves out the window and Qt.
+# Qt for Windows, GoogleTest and libxlsxwriter come from the machine's cache and are built
+# first when missing (Qt takes about 20 minutes once). --no-gui leaves out the window and Qt.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="$1"
@@ -22,6 +22,7 @@ if [ "$gui" = ON ]; then
     toolchain_args=(-DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQT_CHAINLOAD_TOOLCHAIN_FILE="$mingw_toolchain")
 fi
 gtest_prefix="$(bash "$root/scripts/windows/build-googletest.sh" | tail -n 1)"
+xlsxwriter_prefix="$(bash "$root/scripts/windows/build-xlsxwriter.sh" | tail -n 1)"
 
 # CMake keeps the toolchain file of the first run: a Windows build folder made with another
 # one (another Qt build, or none) starts afresh. Any other build folder is left alone.
@@ -36,4 +37,5 @@ fi
 cmake -S "$root" -B "$build" -G Ninja "${toolchain_args[@]}" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARVEL_WERROR=ON \
     -DQUARVEL_BUILD_GUI="$gui" -DQUARVEL_BUILD_BENCH=OFF \
-    -DGTest_DIR="$gtest_prefix/lib/cmake/GTest" "$@" >/dev/null
+    -DGTest_DIR="$gtest_prefix/lib/cmake/GTest" \
+    -DQUARVEL_XLSXWRITER_PREFIX="$xlsxwriter_prefix" "$@" >/dev/null

@@ -5,6 +5,7 @@
 #include "exporting/OutputPlan.h"
 #include "profile/ProfileData.h"
 #include "profile/ProfilePicture.h"
+#include "profile/ProfileScale.h"
 #include "sectiondata/SectionReader.h"
 #include "sectiondata/SystemErrorText.h"
 #include "settings/SettingsFile.h"
@@ -96,7 +97,7 @@ bool TakePictureOptions(std::vector<std::string>& args, PictureOptions& options,
             valid = options.size.has_value();
         } else {
             const std::string text = value->rfind("1:", 0) == 0 ? value->substr(2) : *value;
-            options.scale = ParseWholeInteger(text, 1, 1000000);
+            options.scale = ParseWholeInteger(text, 1, kMaxScaleDenominator);
             valid = options.scale.has_value();
         }
         if (!valid) {

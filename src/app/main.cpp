@@ -56,6 +56,8 @@ private:
 #include <cstdio>
 #include <cstdlib>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 #endif
 
 namespace {
@@ -94,6 +96,32 @@ bool IsProfileMode(int argc, char* argv[]) {
     return argc > 1 && std::strcmp(argv[1], "--profile") == 0;
 }
 
+// The arguments after "--profile" in UTF-8, decoded as Qt decodes them, so
+// that file names in any language arrive whole on every system: on Windows
+// from the wide command line.
+std::vector<std::string> ProfileArguments(int argc, char* argv[]) {
+    QStringList arguments;
+#ifdef Q_OS_WIN
+    (void)argc;
+    (void)argv;
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    for (int i = 0; wide != nullptr && i < count; ++i) {
+        arguments.push_back(QString::fromWCharArray(wide[i]));
+    }
+    LocalFree(wide);
+#else
+    for (int i = 0; i < argc; ++i) {
+        arguments.push_back(QString::fromLocal8Bit(argv[i]));
+    }
+#endif
+    std::vector<std::string> args;
+    for (qsizetype i = 2; i < arguments.size(); ++i) {
+        args.push_back(arguments[i].toStdString());
+    }
+    return args;
+}
+
 // "quarvel --profile ...": pictures without a window, on the offscreen
 // platform, so that it runs where no display is.
 int RunProfileMode(int argc, char* argv[]) {
@@ -109,15 +137,12 @@ int RunProfileMode(int argc, char* argv[]) {
     [[maybe_unused]] const quarvel::ConsoleStreams console{};
     qInstallMessageHandler(KeepQtMessagesOut);
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    const QGuiApplication app(argc, argv);
-    // The arguments as Qt decoded them, so that file names in any language
-    // arrive whole on every system.
-    std::vector<std::string> args;
-    const QStringList arguments = QCoreApplication::arguments();
-    for (qsizetype i = 2; i < arguments.size(); ++i) {
-        args.push_back(arguments[i].toStdString());
-    }
-    const int status = quarvel::RunProfileCommand(args, std::cout, std::cerr);
+    // Qt sees the program's name alone: it would take options of its own out
+    // of the arguments, --reverse among them.
+    int qtArgc = 1;
+    const QGuiApplication app(qtArgc, argv);
+    const int status =
+        quarvel::RunProfileCommand(ProfileArguments(argc, argv), std::cout, std::cerr);
     std::cout.flush();
     return status;
 }

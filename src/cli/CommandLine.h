@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exporting/ExportForm.h"
+#include "road/RoadMerge.h"
 
 #include <filesystem>
 #include <optional>
@@ -10,8 +11,8 @@
 
 namespace quarvel {
 
-// What "quarvel-cli export" was asked to do; unset options fall back to the
-// settings file given, then to the defaults of a first start.
+// What "quarvel-cli export" or "merge" was asked to do; unset options fall
+// back to the settings file given, then to the defaults of a first start.
 struct ExportRequest {
     std::vector<std::filesystem::path> inputs;
     std::optional<std::filesystem::path> output; // "-" is standard output
@@ -26,10 +27,14 @@ struct ExportRequest {
     std::optional<ExportEncoding> encoding;
     std::optional<FirstLine> firstLine;
     std::optional<Separator> separator;
-    unsigned jobs = 0; // files exported at once; 0: one per processor
+    std::optional<FileFormat> format; // nothing: the output's extension decides
+    unsigned jobs = 0;                // files exported at once; 0: one per processor
+    // merge only
+    bool recursive = false;
+    bool skipBad = false;
 };
 
-enum class CommandKind { Export, Help, Version, UsageError };
+enum class CommandKind { Export, Merge, Help, Version, UsageError };
 
 struct ParsedCommand {
     CommandKind kind = CommandKind::UsageError;

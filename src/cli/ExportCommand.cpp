@@ -1,5 +1,8 @@
 #include "cli/ExportCommand.h"
 
+#include "cli/MergeCommand.h"
+#include "cli/ProgressLine.h"
+
 #include "exporting/BatchExport.h"
 #include "sectiondata/SystemErrorText.h"
 #include "settings/SettingsFile.h"
@@ -14,25 +17,6 @@ namespace quarvel {
 namespace fs = std::filesystem;
 
 namespace {
-
-ExportRecipe ChooseRecipe(const ExportRequest& request, const Settings& settings) {
-    ExportRecipe recipe;
-    if (request.columns) {
-        recipe.captions = *request.columns;
-    } else {
-        recipe.captions.assign(settings.captions.begin(),
-                               settings.captions.begin() + settings.columnCount);
-    }
-    recipe.options.decimals = request.decimals.value_or(settings.decimals);
-    recipe.options.kneeMode = request.kneeMode.value_or(settings.kneeMode);
-    recipe.options.renumber = request.renumber.value_or(settings.renumber);
-    recipe.options.reverse = request.reverse;
-    recipe.layers = request.layers;
-    recipe.form.encoding = request.encoding.value_or(settings.exportForm.encoding);
-    recipe.form.firstLine = request.firstLine.value_or(settings.exportForm.firstLine);
-    recipe.form.separator = request.separator.value_or(settings.exportForm.separator);
-    return recipe;
-}
 
 // Why the settings file cannot be read, or nothing when it can.
 std::optional<std::string> SettingsFileProblem(const fs::path& file) {
@@ -57,10 +41,11 @@ fs::path OutputFor(const ExportRequest& request, const fs::path& input) {
     if (request.output) {
         return *request.output;
     }
+    const std::string extension(FileFormatExtension(request.format.value_or(FileFormat::Text)));
     if (request.outputDir) {
-        return OutputInFolder(*request.outputDir, input);
+        return OutputInFolder(*request.outputDir, input, extension);
     }
-    return fs::path(input).replace_extension(".csv");
+    return fs::path(input).replace_extension(extension);
 }
 
 // The messages of one input; true when it was exported.
@@ -74,37 +59,27 @@ bool Report(const FileExport& result, std::ostream& err) {
     return result.status == FileExportStatus::Written;
 }
 
-// "已导出 12/2000" on a line of its own that each update overwrites, moved
-// out of the way of the messages.
-class ProgressLine {
-public:
-    ProgressLine(std::ostream& err, bool shown, std::size_t total)
-        : m_err(err), m_shown(shown), m_total(total) {}
-
-    void Clear() {
-        if (m_shown && m_width > 0) {
-            m_err << '\r' << std::string(m_width, ' ') << '\r';
-            m_width = 0;
-        }
-    }
-
-    void Show(std::size_t done) {
-        if (!m_shown) {
-            return;
-        }
-        const std::string text = std::to_string(done) + "/" + std::to_string(m_total);
-        m_err << "\r已导出 " << text << std::flush;
-        m_width = text.size() + 8; // "已导出 " takes seven columns
-    }
-
-private:
-    std::ostream& m_err;
-    bool m_shown;
-    std::size_t m_total;
-    std::size_t m_width = 0;
-};
-
 } // namespace
+
+ExportRecipe ChooseRecipe(const ExportRequest& request, const Settings& settings) {
+    ExportRecipe recipe;
+    if (request.columns) {
+        recipe.captions = *request.columns;
+    } else {
+        recipe.captions.assign(settings.captions.begin(),
+                               settings.captions.begin() + settings.columnCount);
+    }
+    recipe.options.decimals = request.decimals.value_or(settings.decimals);
+    recipe.options.kneeMode = request.kneeMode.value_or(settings.kneeMode);
+    recipe.options.renumber = request.renumber.value_or(settings.renumber);
+    recipe.options.reverse = request.reverse;
+    recipe.layers = request.layers;
+    recipe.form.encoding = request.encoding.value_or(settings.exportForm.encoding);
+    recipe.form.firstLine = request.firstLine.value_or(settings.exportForm.firstLine);
+    recipe.form.separator = request.separator.value_or(settings.exportForm.separator);
+    recipe.format = request.format;
+    return recipe;
+}
 
 std::optional<Settings> LoadRequestedSettings(const ExportRequest& request, std::ostream& err) {
     if (!request.settingsFile) {
@@ -147,7 +122,7 @@ int RunExport(const ExportRequest& request, std::ostream& out, std::ostream& err
     const std::vector<BatchItem> items = PlanBatch(
         request.inputs, [&request](const fs::path& input) { return OutputFor(request, input); });
     bool allExported = true;
-    ProgressLine progress(err, showProgress && items.size() > 1, items.size());
+    ProgressLine progress(err, showProgress && items.size() > 1, items.size(), "已导出");
     RunBatch(items, recipe, request.jobs, nullptr,
              [&](std::size_t index, const FileExport& result) {
                  if (!result.warnings.empty() || !result.failure.empty()) {
@@ -173,6 +148,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     case CommandKind::UsageError:
         err << "quarvel-cli: " << command.error << "\n用法见 quarvel-cli --help\n";
         return kExitUsage;
+    case CommandKind::Merge:
+        return RunMerge(command.request, err, showProgress);
     case CommandKind::Export:
         break;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CommandLine.h"
+#include "exporting/BatchExport.h"
 #include "settings/SettingsFile.h"
 
 #include <iosfwd>
@@ -19,6 +20,9 @@ std::optional<Settings> LoadRequestedSettings(const ExportRequest& request, std:
 // Makes the request's output folder, if it names one; false, with the folder
 // and the reason told on err, when it cannot be made.
 bool MakeOutputFolder(const ExportRequest& request, std::ostream& err);
+
+// The table and the form the request asks for, the rest from settings.
+ExportRecipe ChooseRecipe(const ExportRequest& request, const Settings& settings);
 
 // Exports every input of the request; a failing input does not stop the
 // others. Messages go to err, a table asked for on standard output to out.

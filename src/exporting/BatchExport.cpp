@@ -1,5 +1,6 @@
 #include "exporting/BatchExport.h"
 
+#include "exporting/WorkbookWriter.h"
 #include "files/AtomicFile.h"
 
 #include "sectiondata/Azimuths.h"
@@ -50,37 +51,15 @@ std::string UnencodableWarning(const fs::path& input, const std::string& outputN
 template <typename Write>
 FileExport ExportThrough(const fs::path& input, const ExportRecipe& recipe,
                          const CancelFlag* cancel, Write&& write) {
-    const std::string inputName = ShownPath(input);
-    const ReadProgress keepReading = [cancel](std::size_t, std::size_t) {
-        return !IsCancelled(cancel);
-    };
-    SectionReadResult read = ReadSectionFile(input, cancel != nullptr ? keepReading : nullptr);
-    switch (read.status) {
-    case ReadStatus::Ok:
-        break;
-    case ReadStatus::NotSectionFile:
-        return Failed("非本软件数据格式文件: " + inputName + ": " + read.error);
-    case ReadStatus::Cancelled:
-        if (IsCancelled(cancel)) {
-            return CancelledExport();
-        }
-        [[fallthrough]];
-    case ReadStatus::CannotOpen:
-    case ReadStatus::ReadFailed:
-        return Failed("文件导入失败: " + inputName + ": " + read.error);
+    SectionLoad load = LoadSectionForExport(input, recipe, cancel);
+    FileExport result = std::move(load.result);
+    if (!load.loaded) {
+        return result;
     }
-    FileExport result;
-    for (const ReadWarning& warning : read.warnings) {
-        result.warnings.push_back("警告: " + inputName + ": " + warning.detail);
-    }
-    ComputeAzimuths(read.points);
-    if (recipe.layers) {
-        ApplyLayerFilter(read.points, *recipe.layers);
-    }
-    const SectionTable table(read.points, recipe.captions, recipe.options);
+    const SectionTable table(load.read.points, recipe.captions, recipe.options);
     result.rows = table.RowCount();
     if (result.rows == 0) {
-        result.failure = "没有数据行，未写入文件: " + inputName;
+        result.failure = "没有数据行，未写入文件: " + ShownPath(input);
         return result;
     }
     write(table, result);
@@ -107,8 +86,13 @@ PreparedExport PrepareExport(const fs::path& input, const fs::path& output,
     prepared.result =
         ExportThrough(input, recipe, cancel, [&](const SectionTable& table, FileExport&) {
             prepared.file = std::make_unique<AtomicFile>(output);
-            prepared.uncommitted =
-                WriteExportUncommitted(*prepared.file, table, recipe.form, cancel);
+            if (recipe.format.value_or(FileFormatOf(output)) == FileFormat::Workbook) {
+                prepared.uncommitted =
+                    WriteWorkbookUncommitted(*prepared.file, {{TableSheetName(), &table}}, cancel);
+            } else {
+                prepared.uncommitted =
+                    WriteExportUncommitted(*prepared.file, table, recipe.form, cancel);
+            }
         });
     return prepared;
 }
@@ -240,6 +224,42 @@ constexpr std::size_t kCommitters = 4;
 
 } // namespace
 
+SectionLoad LoadSectionForExport(const fs::path& input, const ExportRecipe& recipe,
+                                 const CancelFlag* cancel) {
+    SectionLoad load;
+    const std::string inputName = ShownPath(input);
+    const ReadProgress keepReading = [cancel](std::size_t, std::size_t) {
+        return !IsCancelled(cancel);
+    };
+    load.read = ReadSectionFile(input, cancel != nullptr ? keepReading : nullptr);
+    switch (load.read.status) {
+    case ReadStatus::Ok:
+        break;
+    case ReadStatus::NotSectionFile:
+        load.result = Failed("非本软件数据格式文件: " + inputName + ": " + load.read.error);
+        return load;
+    case ReadStatus::Cancelled:
+        if (IsCancelled(cancel)) {
+            load.result = CancelledExport();
+            return load;
+        }
+        [[fallthrough]];
+    case ReadStatus::CannotOpen:
+    case ReadStatus::ReadFailed:
+        load.result = Failed("文件导入失败: " + inputName + ": " + load.read.error);
+        return load;
+    }
+    for (const ReadWarning& warning : load.read.warnings) {
+        load.result.warnings.push_back("警告: " + inputName + ": " + warning.detail);
+    }
+    ComputeAzimuths(load.read.points);
+    if (recipe.layers) {
+        ApplyLayerFilter(load.read.points, *recipe.layers);
+    }
+    load.loaded = true;
+    return load;
+}
+
 FileExport ExportSectionFile(const fs::path& input, const fs::path& output,
                              const ExportRecipe& recipe, const CancelFlag* cancel) {
     PreparedExport prepared = PrepareExport(input, output, recipe, cancel);
@@ -247,6 +267,9 @@ FileExport ExportSectionFile(const fs::path& input, const fs::path& output,
 }
 
 FileExport ExportSectionFile(const fs::path& input, std::ostream& out, const ExportRecipe& recipe) {
+    if (recipe.format == FileFormat::Workbook) {
+        return Failed("保存文件失败: 标准输出: Excel 工作簿只能写入文件");
+    }
     FileExport result =
         ExportThrough(input, recipe, nullptr, [&](const SectionTable& table, FileExport& done) {
             if (WriteExport(out, table, recipe.form, &done.unencodable)) {

@@ -3,6 +3,7 @@
 #include "exporting/ExportForm.h"
 #include "exporting/ExportWriter.h"
 #include "exporting/OutputPlan.h"
+#include "sectiondata/SectionReader.h"
 #include "table/TableRules.h"
 
 #include <cstddef>
@@ -24,6 +25,8 @@ struct ExportRecipe {
     // The checked layers of the layer filter, matched by name; nothing: no filter.
     std::optional<std::vector<std::string>> layers;
     ExportForm form;
+    // Nothing: each output's extension decides (FileFormatOf).
+    std::optional<FileFormat> format;
 };
 
 enum class FileExportStatus { Written, Failed, Cancelled };
@@ -38,13 +41,27 @@ struct FileExport {
     std::size_t unencodable = 0;
 };
 
+// A section file read as every export reads it, its points ready for the
+// table: azimuths computed, the recipe's layer filter applied.
+struct SectionLoad {
+    bool loaded = false;
+    // The reader's warnings; when not loaded, the failure naming the file, or
+    // the status Cancelled.
+    FileExport result;
+    SectionReadResult read;
+};
+
+SectionLoad LoadSectionForExport(const std::filesystem::path& input, const ExportRecipe& recipe,
+                                 const CancelFlag* cancel = nullptr);
+
 // Reads input, builds its table and writes it to output (atomically; "-" is
 // not special here). A cancelled export leaves no file.
 FileExport ExportSectionFile(const std::filesystem::path& input,
                              const std::filesystem::path& output, const ExportRecipe& recipe,
                              const CancelFlag* cancel = nullptr);
 
-// The same table written to a stream instead of a file.
+// The same table written to a stream instead of a file; never a workbook,
+// which the library writes only to a file.
 FileExport ExportSectionFile(const std::filesystem::path& input, std::ostream& out,
                              const ExportRecipe& recipe);
 

@@ -20,6 +20,10 @@ constexpr std::array<std::pair<Separator, std::string_view>, 3> kSeparators = {{
     {Separator::Tab, "tab"},
     {Separator::Semicolon, "semicolon"},
 }};
+constexpr std::array<std::pair<FileFormat, std::string_view>, 2> kFileFormats = {{
+    {FileFormat::Text, "csv"},
+    {FileFormat::Workbook, "xlsx"},
+}};
 
 template <typename Value, std::size_t N>
 std::string_view NameOf(const std::array<std::pair<Value, std::string_view>, N>& names,
@@ -57,6 +61,18 @@ char SeparatorChar(Separator separator) {
     return ',';
 }
 
+FileFormat FileFormatOf(const std::filesystem::path& file) {
+    std::string extension = file.extension().u8string();
+    for (char& c : extension) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return extension == ".xlsx" ? FileFormat::Workbook : FileFormat::Text;
+}
+
+std::string_view FileFormatExtension(FileFormat format) {
+    return format == FileFormat::Workbook ? ".xlsx" : ".csv";
+}
+
 std::string_view EncodingName(ExportEncoding encoding) {
     return NameOf(kEncodings, encoding);
 }
@@ -69,6 +85,10 @@ std::string_view SeparatorName(Separator separator) {
     return NameOf(kSeparators, separator);
 }
 
+std::string_view FileFormatName(FileFormat format) {
+    return NameOf(kFileFormats, format);
+}
+
 std::optional<ExportEncoding> EncodingFromName(std::string_view name) {
     return ValueOf(kEncodings, name);
 }
@@ -79,6 +99,10 @@ std::optional<FirstLine> FirstLineFromName(std::string_view name) {
 
 std::optional<Separator> SeparatorFromName(std::string_view name) {
     return ValueOf(kSeparators, name);
+}
+
+std::optional<FileFormat> FileFormatFromName(std::string_view name) {
+    return ValueOf(kFileFormats, name);
 }
 
 } // namespace quarvel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string_view>
 
@@ -32,17 +33,31 @@ struct ExportForm {
     bool operator!=(const ExportForm& other) const { return !(*this == other); }
 };
 
+// The kind of file an export writes: text in the form above, or an Excel
+// workbook, which needs no form.
+enum class FileFormat { Text, Workbook };
+
 char SeparatorChar(Separator separator);
+
+// What a file's name asks for: a workbook for ".xlsx" (in any case), text
+// for anything else.
+FileFormat FileFormatOf(const std::filesystem::path& file);
+// The extension an output of the format gets when the user names none:
+// ".csv" or ".xlsx".
+std::string_view FileFormatExtension(FileFormat format);
 
 // The names of the choices on the command line and in the settings file:
 // "gbk", "utf8-bom"; "count", "captions", "none"; "comma", "tab", "semicolon".
 std::string_view EncodingName(ExportEncoding encoding);
 std::string_view FirstLineName(FirstLine firstLine);
 std::string_view SeparatorName(Separator separator);
+// "csv" (text in any form) or "xlsx".
+std::string_view FileFormatName(FileFormat format);
 
 // Nothing for a name that is none of the above (case matters).
 std::optional<ExportEncoding> EncodingFromName(std::string_view name);
 std::optional<FirstLine> FirstLineFromName(std::string_view name);
 std::optional<Separator> SeparatorFromName(std::string_view name);
+std::optional<FileFormat> FileFormatFromName(std::string_view name);
 
 } // namespace quarvel

@@ -13,16 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A name two spellings of one file share, as far as the paths tell.
-std::string PathKey(const fs::path& path) {
-    std::error_code error;
-    fs::path key = fs::weakly_canonical(path, error);
-    if (error) {
-        key = fs::absolute(path, error).lexically_normal();
-    }
-    return FoldFileNameCase(key).u8string();
-}
-
 std::unordered_set<std::string> KeysOf(const std::vector<fs::path>& inputs) {
     std::unordered_set<std::string> keys;
     for (const fs::path& input : inputs) {
@@ -37,6 +27,15 @@ std::string Refusal(const fs::path& output, const std::string& why, const fs::pa
 }
 
 } // namespace
+
+std::string PathKey(const fs::path& path) {
+    std::error_code error;
+    fs::path key = fs::weakly_canonical(path, error);
+    if (error) {
+        key = fs::absolute(path, error).lexically_normal();
+    }
+    return FoldFileNameCase(key).u8string();
+}
 
 bool SameFile(const fs::path& a, const fs::path& b) {
     std::error_code error;

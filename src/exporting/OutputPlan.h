@@ -32,6 +32,10 @@ std::string RefuseSharedOutput(const std::vector<std::filesystem::path>& inputs,
 // be made is refused with the reason.
 void MakeOutputFolders(std::vector<BatchItem>& items);
 
+// A text that two spellings of one file share, as far as the paths tell:
+// absolute, without "." and "..", links resolved, in the file system's case.
+std::string PathKey(const std::filesystem::path& path);
+
 // Whether the two paths name one file: spelled alike as the file system
 // compares names (links followed, "a/../b" as "b", case on Windows), or one
 // existing file under two names.

@@ -2,6 +2,7 @@
 
 #include "sectiondata/SystemErrorText.h"
 
+#include <algorithm>
 #include <atomic>
 #include <random>
 #include <system_error>
@@ -42,9 +43,15 @@ bool ResolveLinks(const fs::path& target, fs::path& resolved, std::error_code& e
 }
 
 // The start of a file name, at most kMaxTemporaryStem bytes and never cut
-// inside a UTF-8 character.
-std::string TemporaryStem(const fs::path& resolved) {
+// inside a UTF-8 character; asciiOnly drops the other characters.
+std::string TemporaryStem(const fs::path& resolved, bool asciiOnly) {
     std::string stem = resolved.filename().u8string();
+    if (asciiOnly) {
+        stem.erase(
+            std::remove_if(stem.begin(), stem.end(),
+                           [](char c) { return (static_cast<unsigned char>(c) & 0x80) != 0; }),
+            stem.end());
+    }
     if (stem.size() > kMaxTemporaryStem) {
         std::size_t cut = kMaxTemporaryStem;
         while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80) {
@@ -57,11 +64,11 @@ std::string TemporaryStem(const fs::path& resolved) {
 
 } // namespace
 
-fs::path AtomicFile::TemporaryPathFor(const fs::path& resolved) {
+fs::path AtomicFile::TemporaryPathFor(const fs::path& resolved, bool asciiOnly) {
     static std::atomic<unsigned> counter{0};
     static const unsigned seed = std::random_device{}();
     std::mt19937 random(seed + counter.fetch_add(1));
-    std::string name = "." + TemporaryStem(resolved) + ".";
+    std::string name = "." + TemporaryStem(resolved, asciiOnly) + ".";
     const char* const digits = "0123456789abcdefghijklmnopqrstuvwxyz";
     for (int i = 0; i < 8; ++i) {
         name += digits[random() % 36];
@@ -90,6 +97,15 @@ bool AtomicFile::Fail(const std::string& reason) {
 
 bool AtomicFile::FailWithErrno(int error) {
     return Fail(SystemErrorText(error));
+}
+
+bool AtomicFile::OpenForLibrary() {
+    m_forLibrary = true;
+    return Open() && HandToLibrary();
+}
+
+void AtomicFile::Abandon(const std::string& reason) {
+    Fail(reason);
 }
 
 fs::path AtomicFile::Folder() const {

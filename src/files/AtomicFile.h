@@ -31,6 +31,25 @@ public:
     // a caller that commits many files into one folder.
     bool Commit(bool syncFolder = true);
 
+    // For a library that opens its output by name: makes the temporary file
+    // as Open() does but leaves it closed for the library to write through
+    // LibraryPath(); Commit() then puts what it wrote on disk and replaces the
+    // target as usual. The temporary file's name is ASCII, and the paths are
+    // in the form the C runtime's fopen takes: on Windows that is the
+    // system's code page, which not every folder name can be written in.
+    bool OpenForLibrary();
+    const std::string& LibraryPath() const { return m_libraryPath; }
+    // The temporary file's folder in that form, for the library's own
+    // temporary files.
+    const std::string& LibraryFolder() const { return m_libraryFolder; }
+    // The temporary file, to read back what the library wrote; empty when
+    // the target (not a regular file) is written directly.
+    const std::filesystem::path& TemporaryPath() const { return m_temporary; }
+
+    // Gives the file up for a reason of the caller's (the library failed):
+    // Error() and Reason() tell it, and nothing is left behind.
+    void Abandon(const std::string& reason);
+
     // Makes the renames into folder durable; a folder that cannot be synced
     // still holds the complete files.
     static void SyncFolder(const std::filesystem::path& folder);
@@ -44,14 +63,19 @@ public:
     const std::string& Reason() const { return m_reason; }
 
 private:
-    // A name beside the target that no other writer uses at the moment.
-    static std::filesystem::path TemporaryPathFor(const std::filesystem::path& resolved);
+    // A name beside the target that no other writer uses at the moment;
+    // asciiOnly keeps only the ASCII characters of the target's name.
+    static std::filesystem::path TemporaryPathFor(const std::filesystem::path& resolved,
+                                                  bool asciiOnly = false);
 
     bool IsOpen() const;
     bool ResolveTarget();
     bool Fail(const std::string& reason);
     bool FailWithErrno(int error);
     void Discard();
+    // The steps of OpenForLibrary and Commit that differ by system.
+    bool HandToLibrary();
+    bool ReopenFromLibrary();
 #ifdef _WIN32
     bool OpenDevice();
     bool ReplaceTarget();
@@ -62,12 +86,16 @@ private:
     std::filesystem::path m_temporary;
     std::string m_error;
     std::string m_reason;
+    std::string m_libraryPath;
+    std::string m_libraryFolder;
 #ifdef _WIN32
-    void* m_handle = nullptr; // the HANDLE being written; nullptr when none
+    void* m_handle = nullptr;           // the HANDLE being written; nullptr when none
+    unsigned long m_keptAttributes = 0; // set on a file a library wrote, at the commit
 #else
     int m_descriptor = -1;
 #endif
-    bool m_direct = false; // writing the target itself (not a regular file)
+    bool m_direct = false;     // writing the target itself (not a regular file)
+    bool m_forLibrary = false; // the file is written by name, by a library
     bool m_failed = false;
     bool m_committed = false;
 };

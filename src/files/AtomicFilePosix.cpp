@@ -3,6 +3,7 @@
 #include "sectiondata/SystemErrorText.h"
 
 #include <cerrno>
+#include <system_error>
 #include <utility>
 
 #include <fcntl.h>
@@ -39,7 +40,7 @@ bool AtomicFile::Open() {
         return m_descriptor >= 0 || FailWithErrno(errno);
     }
     for (int attempt = 0; attempt < 100 && m_descriptor < 0; ++attempt) {
-        m_temporary = TemporaryPathFor(m_resolved);
+        m_temporary = TemporaryPathFor(m_resolved, m_forLibrary);
         m_descriptor = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                               S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH);
         if (m_descriptor < 0 && errno != EEXIST) {
@@ -82,8 +83,34 @@ bool AtomicFile::Write(std::string_view bytes) {
     return true;
 }
 
+bool AtomicFile::HandToLibrary() {
+    const int descriptor = std::exchange(m_descriptor, -1);
+    if (::close(descriptor) != 0 && errno != EINTR) {
+        return FailWithErrno(errno);
+    }
+    // A device keeps no temporary files of the library's: they go where
+    // every program's go.
+    std::error_code error;
+    m_libraryPath = (m_direct ? m_resolved : m_temporary).native();
+    m_libraryFolder = (m_direct ? fs::temp_directory_path(error) : Folder()).native();
+    return true;
+}
+
+bool AtomicFile::ReopenFromLibrary() {
+    m_descriptor = ::open(m_temporary.c_str(), O_WRONLY | O_CLOEXEC);
+    return m_descriptor >= 0 || FailWithErrno(errno);
+}
+
 bool AtomicFile::Commit(bool syncFolder) {
-    if (m_failed || m_descriptor < 0) {
+    if (m_failed) {
+        return false;
+    }
+    if (m_forLibrary && m_direct) {
+        // The library wrote the device itself; there is nothing to replace.
+        m_committed = true;
+        return true;
+    }
+    if ((m_forLibrary && !ReopenFromLibrary()) || m_descriptor < 0) {
         return false;
     }
     // Devices and pipes may not support fsync; only a regular file must be on

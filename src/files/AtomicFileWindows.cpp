@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <string>
+#include <system_error>
 #include <utility>
 
 #include <windows.h>
@@ -47,6 +48,44 @@ DWORD ReplaceBlocker(const std::wstring& target) {
     return 0;
 }
 
+// The path in the system's code page, which the C runtime's narrow file
+// functions take, or false when a character of it has no form there. A folder
+// with such a name may still be reached through its short (8.3) name.
+bool NarrowPath(const std::wstring& wide, std::string& narrow) {
+    if (wide.empty()) {
+        narrow.clear();
+        return true;
+    }
+    const int length = static_cast<int>(wide.size());
+    BOOL lacking = FALSE;
+    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr,
+                                         0, nullptr, &lacking);
+    if (size <= 0 || lacking) {
+        return false;
+    }
+    narrow.assign(static_cast<std::size_t>(size), '\0');
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, narrow.data(),
+                               size, nullptr, &lacking) == size &&
+           !lacking;
+}
+
+bool NarrowFolder(const fs::path& folder, std::string& narrow) {
+    if (NarrowPath(folder.wstring(), narrow)) {
+        return true;
+    }
+    const DWORD size = GetShortPathNameW(folder.wstring().c_str(), nullptr, 0);
+    if (size == 0) {
+        return false;
+    }
+    std::wstring shortName(size, L'\0');
+    const DWORD written = GetShortPathNameW(folder.wstring().c_str(), shortName.data(), size);
+    if (written == 0 || written >= size) {
+        return false;
+    }
+    shortName.resize(written);
+    return NarrowPath(shortName, narrow);
+}
+
 } // namespace
 
 bool AtomicFile::IsOpen() const {
@@ -79,11 +118,14 @@ bool AtomicFile::Open() {
         return Fail(Win32ErrorText(blocker));
     }
     const DWORD kept = exists ? existing & kKeptAttributes : 0;
+    // The C runtime cannot open a hidden or system file to write it: a file
+    // for a library gets them at the commit.
+    m_keptAttributes = m_forLibrary ? kept : 0;
+    const DWORD created = kept != 0 && !m_forLibrary ? kept : FILE_ATTRIBUTE_NORMAL;
     for (int attempt = 0; attempt < 100 && m_handle == nullptr; ++attempt) {
-        m_temporary = TemporaryPathFor(m_resolved);
-        const HANDLE handle =
-            CreateFileW(m_temporary.wstring().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                        kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL, nullptr);
+        m_temporary = TemporaryPathFor(m_resolved, m_forLibrary);
+        const HANDLE handle = CreateFileW(m_temporary.wstring().c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_NEW, created, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             m_handle = handle;
         } else if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
@@ -140,8 +182,49 @@ bool AtomicFile::Write(std::string_view bytes) {
     return true;
 }
 
+bool AtomicFile::HandToLibrary() {
+    if (!CloseHandle(std::exchange(m_handle, nullptr))) {
+        return Fail(LastErrorText());
+    }
+    if (m_direct) {
+        // A device keeps no temporary files of the library's: they go where
+        // every program's go.
+        std::error_code error;
+        return (NarrowPath(m_resolved.wstring(), m_libraryPath) &&
+                NarrowFolder(fs::temp_directory_path(error), m_libraryFolder)) ||
+               Fail("文件名中有本系统代码页无法表示的字符，无法写入此种文件");
+    }
+    if (!NarrowFolder(Folder(), m_libraryFolder)) {
+        return Fail("文件夹路径中有本系统代码页无法表示的字符，无法写入此种文件；请换一个文件夹");
+    }
+    m_libraryPath = m_libraryFolder + "\\" + m_temporary.filename().string();
+    return true;
+}
+
+bool AtomicFile::ReopenFromLibrary() {
+    const std::wstring temporary = m_temporary.wstring();
+    if (m_keptAttributes != 0 && !SetFileAttributesW(temporary.c_str(), m_keptAttributes)) {
+        return Fail(LastErrorText());
+    }
+    const HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return Fail(LastErrorText());
+    }
+    m_handle = handle;
+    return true;
+}
+
 bool AtomicFile::Commit(bool /*syncFolder*/) {
-    if (m_failed || !IsOpen()) {
+    if (m_failed) {
+        return false;
+    }
+    if (m_forLibrary && m_direct) {
+        // The library wrote the device itself; there is nothing to replace.
+        m_committed = true;
+        return true;
+    }
+    if ((m_forLibrary && !ReopenFromLibrary()) || !IsOpen()) {
         return false;
     }
     // Devices may not support flushing; only a file must be on disk before it

@@ -1,6 +1,7 @@
 #include "profile/ProfileData.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace quarvel {
@@ -57,6 +58,8 @@ ProfileData::ProfileData(const SectionTable& table, const LayerList& layers) : m
         m_layerOfRow[row] = lastLayer;
         if (lastLayer != kNoLayer) {
             layerShown[lastLayer] = true;
+        } else {
+            m_hasUnlayered = true;
         }
     }
     for (std::size_t i = 0; i < layerShown.size(); ++i) {
@@ -64,15 +67,27 @@ ProfileData::ProfileData(const SectionTable& table, const LayerList& layers) : m
             m_shownLayers.push_back(static_cast<std::uint16_t>(i));
         }
     }
-    if (rows > 0) {
-        const auto [minX, maxX] = std::minmax_element(m_xs.begin(), m_xs.end());
-        const auto [minY, maxY] = std::minmax_element(m_ys.begin(), m_ys.end());
-        m_minX = *minX;
-        m_maxX = *maxX;
-        m_minY = *minY;
-        m_maxY = *maxY;
-        m_ascending = std::is_sorted(m_xs.begin(), m_xs.end());
+    FindExtents();
+}
+
+void ProfileData::FindExtents() {
+    bool any = false;
+    for (std::size_t row = 0; row < m_xs.size(); ++row) {
+        if (!Drawable(row)) {
+            ++m_undrawableRows;
+            continue;
+        }
+        const double x = m_xs[row];
+        const double y = m_ys[row];
+        m_minX = any ? std::min(m_minX, x) : x;
+        m_maxX = any ? std::max(m_maxX, x) : x;
+        m_minY = any ? std::min(m_minY, y) : y;
+        m_maxY = any ? std::max(m_maxY, y) : y;
+        any = true;
     }
+    // Bisection needs an order that every x takes part in; NaN takes part in none.
+    m_ascending = std::none_of(m_xs.begin(), m_xs.end(), [](double x) { return std::isnan(x); }) &&
+                  std::is_sorted(m_xs.begin(), m_xs.end());
 }
 
 std::pair<std::size_t, std::size_t> ProfileData::RowsBetween(double x0, double x1) const {

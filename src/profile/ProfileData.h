@@ -3,6 +3,7 @@
 #include "sectiondata/CDataStruct.h"
 #include "table/TableRules.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -40,14 +41,27 @@ public:
     const std::vector<std::uint16_t>& ShownLayers() const { return m_shownLayers; }
     // Which of the kinds the rows hold, by MarkKind value.
     bool HasKind(MarkKind kind) const { return m_hasKind[static_cast<std::size_t>(kind)]; }
+    // Whether an intersection point's layer is missing from the layer list.
+    bool HasUnlayered() const { return m_hasUnlayered; }
 
     // x never decreases from row to row, so visible rows can be found by
     // bisection.
     bool Ascending() const { return m_ascending; }
+    // Values beyond this are not drawn: a plot around them could reach past
+    // the doubles' range.
+    static constexpr double kLargestDrawable = 1e300;
+    bool Drawable(std::size_t row) const {
+        return std::abs(m_xs[row]) <= kLargestDrawable && std::abs(m_ys[row]) <= kLargestDrawable;
+    }
+
+    // The extents of the drawable rows; 0 when there are none.
     double MinX() const { return m_minX; }
     double MaxX() const { return m_maxX; }
     double MinY() const { return m_minY; }
     double MaxY() const { return m_maxY; }
+    // Rows that cannot be drawn: a reversed table's distance from start can
+    // exceed even the doubles' range.
+    std::size_t UndrawableRows() const { return m_undrawableRows; }
 
     // The rows whose x lies in [x0, x1], widened by one row on each side so
     // that the line leaves the plot towards its neighbours. Only meaningful
@@ -55,6 +69,8 @@ public:
     std::pair<std::size_t, std::size_t> RowsBetween(double x0, double x1) const;
 
 private:
+    void FindExtents();
+
     std::vector<double> m_xs;
     std::vector<double> m_ys;
     std::vector<MarkKind> m_kinds;
@@ -62,11 +78,13 @@ private:
     LayerList m_layers;
     std::vector<std::uint16_t> m_shownLayers;
     bool m_hasKind[5] = {};
+    bool m_hasUnlayered = false;
     bool m_ascending = true;
     double m_minX = 0;
     double m_maxX = 0;
     double m_minY = 0;
     double m_maxY = 0;
+    std::size_t m_undrawableRows = 0;
 };
 
 } // namespace quarvel

@@ -11,22 +11,43 @@ namespace {
 constexpr double kFitMargin = 0.04;
 // A plot never shows more ticks than this, whatever it is asked.
 constexpr int kMaxTickCount = 200;
+// A range narrower than this share of its magnitude holds too few doubles for
+// a plot: a point at 1e17 m has neighbours 16 m away. A thousand times that
+// spacing still leaves every pixel and tick its own value.
+constexpr double kMinRelativeRange = 1e-9;
+constexpr double kMinRange = 1e-9;
 
-// A usable range for an axis: a zero, negative or overflowing one becomes two
-// metres around its middle.
-void UsableRange(double& low, double& high) {
-    const double range = high - low;
-    if (!(range > 1e-9) || !std::isfinite(range)) {
-        const double middle = std::isfinite(range) ? (low + high) / 2 : low;
-        low = middle - 1;
-        high = middle + 1;
-    }
+bool IsFinite(const QPointF& point) {
+    return std::isfinite(point.x()) && std::isfinite(point.y());
 }
 
 } // namespace
 
-bool IsExaggeration(int value) {
-    return value == kAutoExaggeration || value == 1 || value == 2 || value == 5 || value == 10;
+AxisRange UsableRange(double low, double high) {
+    if (!std::isfinite(low)) {
+        low = std::isfinite(high) ? high : 0;
+    }
+    if (!std::isfinite(high)) {
+        high = low;
+    }
+    AxisRange range{std::min(low, high), std::max(low, high)};
+    if (IsResolvable(range.low, range.high)) {
+        return range;
+    }
+    const double magnitude = std::max(std::abs(range.low), std::abs(range.high));
+    const double half = std::max(1.0, magnitude * kMinRelativeRange);
+    const double middle = range.Middle();
+    constexpr double kLargest = std::numeric_limits<double>::max();
+    return {std::max(middle - half, -kLargest), std::min(middle + half, kLargest)};
+}
+
+bool IsResolvable(double low, double high) {
+    if (!std::isfinite(low) || !std::isfinite(high)) {
+        return false;
+    }
+    const double magnitude = std::max(std::abs(low), std::abs(high));
+    // Halved, so that the test itself cannot overflow.
+    return high / 2 - low / 2 > std::max(kMinRange, magnitude * kMinRelativeRange) / 2;
 }
 
 double NiceStep(double range, int maxTicks) {
@@ -46,13 +67,21 @@ double NiceStep(double range, int maxTicks) {
 
 std::vector<double> TickValues(double low, double high, double step) {
     std::vector<double> values;
-    if (!(step > 0) || !(high >= low) || (high - low) / step > kMaxTickCount) {
+    if (!(step > 0) || !std::isfinite(step) || !std::isfinite(low) || !std::isfinite(high) ||
+        !(high >= low) || !(high / step - low / step <= kMaxTickCount)) {
         return values;
     }
+    // Counted, not stepped: far from zero, adding one step to a multiple can
+    // leave it unchanged.
     const double first = std::ceil(low / step - 1e-9);
-    for (double i = first; i * step <= high + step * 1e-9; i += 1) {
-        const double value = i * step;
-        values.push_back(value == 0 ? 0.0 : value); // never "-0"
+    for (int k = 0; k <= kMaxTickCount; ++k) {
+        const double value = (first + k) * step;
+        if (value > high + step * 1e-9) {
+            break;
+        }
+        if (values.empty() || value > values.back()) {
+            values.push_back(value == 0 ? 0.0 : value); // never "-0"
+        }
     }
     return values;
 }
@@ -64,18 +93,23 @@ int TickDecimals(double step) {
     return std::min(9, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
 }
 
+bool ProfileViewport::IsResolvable() const {
+    return pixelsPerMetreX > 0 && pixelsPerMetreY > 0 && std::isfinite(pixelsPerMetreX) &&
+           std::isfinite(pixelsPerMetreY) && quarvel::IsResolvable(LeftX(), RightX()) &&
+           quarvel::IsResolvable(BottomY(), TopY());
+}
+
 ProfileViewport ProfileViewport::Fit(const QRectF& plot, double minX, double maxX, double minY,
                                      double maxY, int exaggeration) {
-    UsableRange(minX, maxX);
-    UsableRange(minY, maxY);
+    const AxisRange x = UsableRange(minX, maxX);
+    const AxisRange y = UsableRange(minY, maxY);
     ProfileViewport viewport;
     viewport.plot = plot;
-    viewport.centreX = minX + (maxX - minX) / 2;
-    viewport.centreY = minY + (maxY - minY) / 2;
+    viewport.centreY = y.Middle();
     const double width = std::max(1.0, plot.width() * (1 - 2 * kFitMargin));
     const double height = std::max(1.0, plot.height() * (1 - 2 * kFitMargin));
-    const double across = width / (maxX - minX);
-    const double up = height / (maxY - minY);
+    const double across = width / 2 / x.HalfWidth();
+    const double up = height / 2 / y.HalfWidth();
     if (exaggeration == kAutoExaggeration) {
         viewport.pixelsPerMetreX = across;
         viewport.pixelsPerMetreY = up;
@@ -83,7 +117,14 @@ ProfileViewport ProfileViewport::Fit(const QRectF& plot, double minX, double max
         viewport.pixelsPerMetreX = std::min(across, up / exaggeration);
         viewport.pixelsPerMetreY = viewport.pixelsPerMetreX * exaggeration;
     }
+    viewport.AlignStart(x);
     return viewport;
+}
+
+void ProfileViewport::AlignStart(const AxisRange& x) {
+    const double room = (plot.width() - 2 * x.HalfWidth() * pixelsPerMetreX) / 2;
+    const double left = std::clamp(room, 0.0, plot.width() * kFitMargin);
+    centreX = x.low + (plot.width() / 2 - left) / pixelsPerMetreX;
 }
 
 void ProfileViewport::ZoomAt(const QPointF& pixel, double factor) {
@@ -169,29 +210,61 @@ void MapAll(const double* xs, const double* ys, std::size_t begin, std::size_t e
     }
 }
 
-bool ClipSegment(const QPointF& a, const QPointF& b, const QRectF& rect, double& t0, double& t1) {
-    // Liang-Barsky.
-    const QPointF d = b - a;
-    t0 = 0;
-    t1 = 1;
-    const double p[4] = {-d.x(), d.x(), -d.y(), d.y()};
-    const double q[4] = {a.x() - rect.left(), rect.right() - a.x(), a.y() - rect.top(),
-                         rect.bottom() - a.y()};
-    for (int k = 0; k < 4; ++k) {
-        if (p[k] == 0) {
-            if (q[k] < 0) {
-                return false;
-            }
-        } else if (p[k] < 0) {
-            t0 = std::max(t0, q[k] / p[k]);
-        } else {
-            t1 = std::min(t1, q[k] / p[k]);
-        }
-        if (t0 > t1) {
+namespace {
+
+// Which sides of rect a point lies beyond: 1 left, 2 right, 4 above, 8 below.
+int Outside(const QPointF& point, const QRectF& rect) {
+    int sides = 0;
+    if (point.x() < rect.left()) {
+        sides |= 1;
+    } else if (point.x() > rect.right()) {
+        sides |= 2;
+    }
+    if (point.y() < rect.top()) {
+        sides |= 4;
+    } else if (point.y() > rect.bottom()) {
+        sides |= 8;
+    }
+    return sides;
+}
+
+// Moves from, which lies beyond one of the sides, along the line to to onto
+// that side's line. Measured from the end nearer that line: from a far end,
+// the share of the segment up to it can round to 0 or 1.
+QPointF OntoSide(const QPointF& from, const QPointF& to, int sides, const QRectF& rect) {
+    if (sides & 3) {
+        const double x = (sides & 1) ? rect.left() : rect.right();
+        const QPointF& near = std::abs(x - from.x()) <= std::abs(x - to.x()) ? from : to;
+        return {x, near.y() + (x - near.x()) * ((to.y() - from.y()) / (to.x() - from.x()))};
+    }
+    const double y = (sides & 4) ? rect.top() : rect.bottom();
+    const QPointF& near = std::abs(y - from.y()) <= std::abs(y - to.y()) ? from : to;
+    return {near.x() + (y - near.y()) * ((to.x() - from.x()) / (to.y() - from.y())), y};
+}
+
+} // namespace
+
+bool ClipSegment(QPointF& a, QPointF& b, const QRectF& rect) {
+    if (!IsFinite(b - a)) {
+        return false; // an end beyond the doubles' range, or ends too far apart
+    }
+    // Cohen-Sutherland: each step puts an end on a side's line, so four
+    // steps settle it.
+    int outsideA = Outside(a, rect);
+    int outsideB = Outside(b, rect);
+    for (int step = 0; step < 4 && (outsideA | outsideB) != 0; ++step) {
+        if ((outsideA & outsideB) != 0) {
             return false;
         }
+        if (outsideA != 0) {
+            a = OntoSide(a, b, outsideA, rect);
+            outsideA = Outside(a, rect);
+        } else {
+            b = OntoSide(b, a, outsideB, rect);
+            outsideB = Outside(b, rect);
+        }
     }
-    return true;
+    return (outsideA | outsideB) == 0;
 }
 
 std::vector<std::vector<QPointF>> ClipPolyline(const std::vector<QPointF>& line,
@@ -209,26 +282,95 @@ std::vector<std::vector<QPointF>> ClipPolyline(const std::vector<QPointF>& line,
         return parts;
     }
     for (std::size_t i = 1; i < line.size(); ++i) {
-        const QPointF a = line[i - 1];
-        const QPointF d = line[i] - a;
-        double t0 = 0;
-        double t1 = 1;
-        if (!ClipSegment(a, line[i], rect, t0, t1)) {
+        QPointF a = line[i - 1];
+        QPointF b = line[i];
+        if (!ClipSegment(a, b, rect)) {
             close();
             continue;
         }
-        const QPointF start = t0 > 0 ? a + d * t0 : a;
-        if (t0 > 0 || current.empty()) {
+        if (a != line[i - 1] || current.empty()) {
             close();
-            current.push_back(start);
+            current.push_back(a);
         }
-        current.push_back(t1 < 1 ? a + d * t1 : line[i]);
-        if (t1 < 1) {
+        current.push_back(b);
+        if (b != line[i]) {
             close();
         }
     }
     close();
     return parts;
+}
+
+namespace {
+
+// A note keeps this far from its mark's centre.
+constexpr double kNoteGap = kMarkRadius + 3;
+
+bool CrossesLine(const QRectF& rect, const std::vector<QPointF>& line) {
+    for (std::size_t i = 1; i < line.size(); ++i) {
+        const QPointF& a = line[i - 1];
+        const QPointF& b = line[i];
+        if (std::max(a.x(), b.x()) < rect.left() || std::min(a.x(), b.x()) > rect.right()) {
+            continue;
+        }
+        QPointF from = a;
+        QPointF to = b;
+        if (ClipSegment(from, to, rect)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<QRectF> PlaceNote(const QPointF& at, const QSizeF& size, const QRectF& plot,
+                                const std::vector<QPointF>& line,
+                                const std::vector<QRectF>& taken) {
+    const double w = size.width();
+    const double h = size.height();
+    const double above = at.y() - kNoteGap - h;
+    const double below = at.y() + kNoteGap;
+    const double centred = at.x() - w / 2;
+    const double right = at.x() + kNoteGap;
+    const double left = at.x() - kNoteGap - w;
+    // Above the point first, as a reader looks for it; then below, then beside.
+    const QPointF corners[] = {{centred, above},        {right, above},        {left, above},
+                               {centred, below},        {right, below},        {left, below},
+                               {right, at.y() - h / 2}, {left, at.y() - h / 2}};
+    for (const QPointF& corner : corners) {
+        const QRectF rect(corner, size);
+        // A little air between neighbouring texts and from the line.
+        const QRectF clearance = rect.adjusted(-2, -1, 2, 1);
+        if (!plot.contains(rect) || CrossesLine(clearance, line) ||
+            std::any_of(taken.begin(), taken.end(),
+                        [&clearance](const QRectF& r) { return r.intersects(clearance); })) {
+            continue;
+        }
+        return rect;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::vector<std::optional<QRectF>> PlaceNotes(const std::vector<QPointF>& marks,
+                                              const std::vector<QSizeF>& sizes, const QRectF& plot,
+                                              const std::vector<QPointF>& line) {
+    std::vector<QRectF> taken;
+    const double side = 2 * kMarkRadius;
+    for (const QPointF& at : marks) {
+        taken.emplace_back(at.x() - kMarkRadius, at.y() - kMarkRadius, side, side);
+    }
+    std::vector<std::optional<QRectF>> notes(marks.size());
+    for (std::size_t i = 0; i < marks.size() && i < sizes.size(); ++i) {
+        if (sizes[i].isEmpty()) {
+            continue;
+        }
+        notes[i] = PlaceNote(marks[i], sizes[i], plot, line, taken);
+        if (notes[i]) {
+            taken.push_back(*notes[i]);
+        }
+    }
+    return notes;
 }
 
 } // namespace quarvel

@@ -17,7 +17,6 @@ const QString kXCaption = QStringLiteral("与起点距离 (m)");
 const QString kYCaption = QStringLiteral("高程 (m)");
 // Widest tick label the left margin makes room for.
 const QString kWidestYLabel = QStringLiteral("-0000.00");
-constexpr double kMarkRadius = 3.5;
 constexpr double kMinMarkSpacing = 4;
 constexpr double kTickLength = 4;
 
@@ -61,9 +60,13 @@ void DrawMark(QPainter& painter, const QPointF& at, MarkKind kind, const QColor&
     }
 }
 
+// Intersection points whose layer the file's layer list lacks.
+constexpr QRgb kUnlayeredColour = 0xA0A0A4;
+
 QColor MarkFill(const ProfileData& data, std::size_t row) {
     const std::uint16_t layer = data.Layer(row);
-    return layer == ProfileData::kNoLayer ? QColor(Qt::gray) : ProfilePainter::LayerColour(layer);
+    return layer == ProfileData::kNoLayer ? QColor(kUnlayeredColour)
+                                          : ProfilePainter::LayerColour(layer);
 }
 
 void DrawGridAndTicks(QPainter& painter, const ProfileViewport& viewport,
@@ -121,13 +124,15 @@ void DrawCaptions(QPainter& painter, const QRectF& area, const QRectF& plot,
     painter.restore();
 }
 
-// One item of the header: the title, or an entry of the legend with its mark.
+// One item of the header: the title, an entry of the legend with its mark,
+// or a remark without one.
 struct HeaderItem {
     QString text;
     bool isTitle = false;
     MarkKind kind = MarkKind::Other;
     QColor fill;
     QPointF at; // top left, once laid out
+    bool hasMark = true;
 };
 
 constexpr double kItemSpacing = 14;
@@ -135,33 +140,57 @@ constexpr double kMarkAndGap = 2 * kMarkRadius + 5;
 
 double ItemWidth(const HeaderItem& item, const QFontMetricsF& metrics,
                  const QFontMetricsF& titleMetrics) {
-    return item.isTitle ? titleMetrics.horizontalAdvance(item.text)
-                        : kMarkAndGap + metrics.horizontalAdvance(item.text);
+    if (item.isTitle) {
+        return titleMetrics.horizontalAdvance(item.text);
+    }
+    return (item.hasMark ? kMarkAndGap : 0) + metrics.horizontalAdvance(item.text);
 }
 
-// The title and the legend (the layers shown, then the kinds of point
-// present), flowing from the plot's left edge in as many lines as they need.
-std::vector<HeaderItem> LayOutHeader(const ProfileScene& scene, double left, double right,
-                                     double top, int& lines) {
+// The title, the legend (the layers shown, points without a layer, then the
+// other kinds of point present) and a remark on points left out.
+std::vector<HeaderItem> HeaderItems(const ProfileScene& scene) {
     std::vector<HeaderItem> items;
     if (!scene.title.isEmpty()) {
         items.push_back({scene.title, true, MarkKind::Other, QColor(), QPointF()});
     }
-    if (scene.data != nullptr && !scene.data->Empty()) {
-        const ProfileData& data = *scene.data;
+    if (scene.data == nullptr || scene.data->Empty()) {
+        return items;
+    }
+    const ProfileData& data = *scene.data;
+    if (scene.legend) {
         for (const std::uint16_t layer : data.ShownLayers()) {
             items.push_back({QString::fromStdString(data.Layers()[layer]), false,
                              MarkKind::Intersection, ProfilePainter::LayerColour(layer),
                              QPointF()});
         }
-        const std::pair<MarkKind, const char16_t*> kinds[] = {
-            {MarkKind::End, u"端点"}, {MarkKind::Knee, u"拐点"}, {MarkKind::Added, u"加点"}};
+        if (data.HasUnlayered()) {
+            items.push_back({QStringLiteral("无图层"), false, MarkKind::Intersection,
+                             QColor(kUnlayeredColour), QPointF()});
+        }
+        const std::pair<MarkKind, const char16_t*> kinds[] = {{MarkKind::End, u"端点"},
+                                                              {MarkKind::Knee, u"拐点"},
+                                                              {MarkKind::Added, u"加点"},
+                                                              {MarkKind::Other, u"其他点"}};
         for (const auto& [kind, text] : kinds) {
             if (data.HasKind(kind)) {
                 items.push_back({QString::fromUtf16(text), false, kind, QColor(), QPointF()});
             }
         }
     }
+    if (data.UndrawableRows() > 0) {
+        HeaderItem remark;
+        remark.text = QStringLiteral("%1 个点超出可画范围，未画出").arg(data.UndrawableRows());
+        remark.hasMark = false;
+        items.push_back(remark);
+    }
+    return items;
+}
+
+// The header's items flowing from the plot's left edge in as many lines as
+// they need.
+std::vector<HeaderItem> LayOutHeader(const ProfileScene& scene, double left, double right,
+                                     double top, int& lines) {
+    std::vector<HeaderItem> items = HeaderItems(scene);
     QFont bold = scene.font;
     bold.setBold(true);
     const QFontMetricsF metrics(scene.font);
@@ -208,10 +237,14 @@ void DrawHeader(QPainter& painter, const ProfileScene& scene, const QRectF& area
             painter.setFont(scene.font);
             continue;
         }
-        DrawMark(painter, item.at + QPointF(kMarkRadius + 1, metrics.height() / 2), item.kind,
-                 item.fill, scene.colours);
-        painter.setPen(scene.colours.text);
-        painter.drawText(item.at + QPointF(kMarkAndGap, metrics.ascent()), item.text);
+        double textLeft = 0;
+        if (item.hasMark) {
+            DrawMark(painter, item.at + QPointF(kMarkRadius + 1, metrics.height() / 2), item.kind,
+                     item.fill, scene.colours);
+            painter.setPen(scene.colours.text);
+            textLeft = kMarkAndGap;
+        }
+        painter.drawText(item.at + QPointF(textLeft, metrics.ascent()), item.text);
     }
 }
 
@@ -249,40 +282,37 @@ void DrawLine(QPainter& painter, const ProfileScene& scene, const std::vector<QP
 }
 
 void DrawMarksAndNotes(QPainter& painter, const ProfileScene& scene, std::size_t begin,
-                       std::size_t end, const QFontMetricsF& metrics) {
+                       std::size_t end, const QFontMetricsF& metrics,
+                       const std::vector<QPointF>& line) {
     const ProfileData& data = *scene.data;
     const QRectF plot = scene.viewport.plot;
-    std::vector<std::size_t> shown;
+    std::vector<std::size_t> rows;
+    std::vector<QPointF> marks;
     for (std::size_t row = begin; row < end; ++row) {
         const QPointF at = scene.viewport.Pixel(data.X(row), data.Y(row));
         if (plot.contains(at)) {
             DrawMark(painter, at, data.Kind(row), MarkFill(data, row), scene.colours);
-            shown.push_back(row);
+            rows.push_back(row);
+            marks.push_back(at);
         }
     }
     if (scene.table == nullptr) {
         return;
     }
-    // A note shows above its point where it overlaps no other note.
-    std::vector<QRectF> taken;
+    std::vector<QString> notes;
+    std::vector<QSizeF> sizes;
+    for (const std::size_t row : rows) {
+        notes.push_back(QString::fromStdString(scene.table->FieldText(row, Field::Note)));
+        sizes.emplace_back(notes.back().isEmpty() ? 0 : metrics.horizontalAdvance(notes.back()),
+                           metrics.height());
+    }
+    const std::vector<std::optional<QRectF>> places = PlaceNotes(marks, sizes, plot, line);
     painter.setPen(scene.colours.text);
-    for (const std::size_t row : shown) {
-        const QString note = QString::fromStdString(scene.table->FieldText(row, Field::Note));
-        if (note.isEmpty()) {
-            continue;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        if (places[i]) {
+            painter.drawText(QPointF(places[i]->left(), places[i]->top() + metrics.ascent()),
+                             notes[i]);
         }
-        const QPointF at = scene.viewport.Pixel(data.X(row), data.Y(row));
-        const double width = metrics.horizontalAdvance(note);
-        const QRectF rect(at.x() - width / 2, at.y() - kMarkRadius - 3 - metrics.height(), width,
-                          metrics.height());
-        const bool overlaps = std::any_of(taken.begin(), taken.end(), [&rect](const QRectF& r) {
-            return r.adjusted(-2, 0, 2, 0).intersects(rect);
-        });
-        if (overlaps || !plot.contains(rect)) {
-            continue;
-        }
-        taken.push_back(rect);
-        painter.drawText(QPointF(rect.left(), rect.top() + metrics.ascent()), note);
     }
 }
 
@@ -305,11 +335,29 @@ void DrawSelection(QPainter& painter, const ProfileScene& scene, std::size_t beg
     }
 }
 
+// A scale's denominator: whole where it is (1:100 at 1:500 five times
+// exaggerated), else with the decimals it has (1:62.5), up to two.
+QString ScaleNumber(double denominator) {
+    if (std::abs(denominator - std::round(denominator)) < 1e-6 * denominator) {
+        return QString::number(denominator, 'f', 0);
+    }
+    QString text = QString::number(denominator, 'f', 2);
+    while (text.endsWith(QLatin1Char('0'))) {
+        text.chop(1);
+    }
+    return text;
+}
+
+// The round length the scale bar stands for: about an eighth of the plot.
+double ScaleBarMetres(const ProfileViewport& viewport) {
+    return NiceStep(viewport.plot.width() / 8 / viewport.pixelsPerMetreX, 1);
+}
+
 // A bar of a round length in true scale just above the plot's right end,
 // and the scale it stands for.
 void DrawScaleBar(QPainter& painter, const ProfileScene& scene, const QFontMetricsF& metrics) {
     const ProfileViewport& viewport = scene.viewport;
-    const double metres = NiceStep(viewport.plot.width() / 8 / viewport.pixelsPerMetreX, 1);
+    const double metres = ScaleBarMetres(viewport);
     const double length = metres * viewport.pixelsPerMetreX;
     const double y = viewport.plot.top() - 4 - metrics.height() / 2;
     const QRectF bar(viewport.plot.right() - length, y - 3, length, 6);
@@ -318,14 +366,7 @@ void DrawScaleBar(QPainter& painter, const ProfileScene& scene, const QFontMetri
     painter.drawRect(bar);
     painter.setBrush(scene.colours.text);
     painter.drawRect(QRectF(bar.left(), bar.top(), length / 2, bar.height()));
-    QString label = QStringLiteral("水平 1:%1").arg(scene.scaleDenominator);
-    // The vertical scale is named where the exaggeration makes it a whole one.
-    const double vertical =
-        scene.scaleDenominator * viewport.pixelsPerMetreX / viewport.pixelsPerMetreY;
-    if (std::abs(vertical - std::round(vertical)) < 1e-6 * vertical) {
-        label += QStringLiteral("，垂直 1:%1").arg(std::llround(vertical));
-    }
-    label += QStringLiteral("    0 – %1 m").arg(Number(metres, TickDecimals(metres)));
+    const QString label = ProfilePainter::ScaleText(scene);
     painter.drawText(QPointF(bar.left() - metrics.horizontalAdvance(label) - 8,
                              y + metrics.ascent() / 2 - metrics.descent() / 2),
                      label);
@@ -365,9 +406,31 @@ QRectF ProfilePainter::PlotRect(const QRectF& area, const ProfileScene& scene) {
     LayOutHeader(scene, area.left() + left, area.right() - scene.headerMargin, 0, lines);
     // A true-scale drawing names its scale on a line of its own.
     lines += scene.scaleDenominator > 0 ? 1 : 0;
-    const double top = HeaderLineHeight(scene.font) * std::max(lines, 1) + 6;
+    const double top = std::max(HeaderLineHeight(scene.font) * std::max(lines, 1) + 6,
+                                scene.headerControlsBottom + 2);
     const double bottom = 2 * line + kTickLength + 6;
     return area.adjusted(left, top, -right, -bottom);
+}
+
+QString ProfilePainter::ScaleText(const ProfileScene& scene) {
+    const ProfileViewport& viewport = scene.viewport;
+    const double vertical =
+        scene.scaleDenominator * viewport.pixelsPerMetreX / viewport.pixelsPerMetreY;
+    const double metres = ScaleBarMetres(viewport);
+    return QStringLiteral("水平 1:%1，垂直 1:%2    0 – %3 m")
+        .arg(scene.scaleDenominator)
+        .arg(ScaleNumber(vertical))
+        .arg(Number(metres, TickDecimals(metres)));
+}
+
+QStringList ProfilePainter::HeaderTexts(const ProfileScene& scene) {
+    QStringList texts;
+    for (const HeaderItem& item : HeaderItems(scene)) {
+        if (!item.isTitle) {
+            texts.push_back(item.text);
+        }
+    }
+    return texts;
 }
 
 bool ProfilePainter::ShowsMarks(std::size_t visibleRows, double plotWidth) {
@@ -414,9 +477,10 @@ void ProfilePainter::Draw(QPainter& painter, const QRectF& area, const ProfileSc
     // vector picture keeps the logical ones (its device reports 1).
     const double pixelRatio =
         painter.device()->devicePixelRatioF() * std::max(1.0, painter.transform().m11());
-    DrawLine(painter, scene, MappedLine(scene, begin, end, pixelRatio), pixelRatio);
-    if (ShowsMarks(VisibleRows(data, scene.viewport), plot.width())) {
-        DrawMarksAndNotes(painter, scene, begin, end, metrics);
+    const std::vector<QPointF> line = MappedLine(scene, begin, end, pixelRatio);
+    DrawLine(painter, scene, line, pixelRatio);
+    if (scene.marks && ShowsMarks(VisibleRows(data, scene.viewport), plot.width())) {
+        DrawMarksAndNotes(painter, scene, begin, end, metrics, line);
     }
     if (scene.selected != nullptr) {
         DrawSelection(painter, scene, begin, end);

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QRectF>
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 #include <utility>
@@ -43,12 +44,20 @@ struct ProfileScene {
     ProfileViewport viewport;
     ProfileColours colours = ProfileColours::Print();
     const RowRanges* selected = nullptr;
-    // Off only to check the reduction against the full drawing, pixel for pixel.
+    // Off only to check the reduction against the full drawing, pixel for
+    // pixel, and the line alone against another drawing of it.
     bool reduce = true;
+    bool marks = true;
     bool antialias = true;
     // A scale bar for a drawing at 1:scaleDenominator, where one logical
     // unit is 1/96 inch; 0 for none.
     int scaleDenominator = 0;
+    // The layers and kinds of point beside the title. A picture too dense
+    // for marks leaves them out: it would name marks it does not draw.
+    bool legend = true;
+    // Controls over the header's right end (the window's exaggeration box)
+    // reach this far down from the area's top; the plot starts below them.
+    double headerControlsBottom = 0;
 };
 
 // Draws a section profile: the title and the legend above the plot, grid,
@@ -64,6 +73,12 @@ public:
     static bool ShowsMarks(std::size_t visibleRows, double plotWidth);
     // The rows whose points the plot shows, for a viewport.
     static std::size_t VisibleRows(const ProfileData& data, const ProfileViewport& viewport);
+
+    // The header's texts after the title, in order: the legend's entries and
+    // remarks on points left out.
+    static QStringList HeaderTexts(const ProfileScene& scene);
+    // What a true-scale drawing's scale bar says: both scales and its length.
+    static QString ScaleText(const ProfileScene& scene);
 
     static void Draw(QPainter& painter, const QRectF& area, const ProfileScene& scene);
     // The colour of a layer's intersection points, by its place in the file's

@@ -1,6 +1,7 @@
 #include "profile/ProfilePicture.h"
 
 #include "files/AtomicFile.h"
+#include "profile/ProfileScale.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -20,7 +21,6 @@ namespace quarvel {
 namespace {
 
 constexpr double kLogicalDpi = 96;
-constexpr double kMillimetresPerInch = 25.4;
 constexpr double kPageMarginMillimetres = 10;
 // A PNG is drawn at up to twice its logical size, as on a high-density
 // screen, so that its texts keep a readable size in a large picture.
@@ -30,44 +30,19 @@ std::string Utf8(const QString& text) {
     return text.toStdString();
 }
 
-// One metre across at 1:denominator, in logical units.
-double UnitsPerMetre(int denominator) {
-    return 1000.0 / denominator / kMillimetresPerInch * kLogicalDpi;
-}
-
-// The section whole at 1:denominator across; the vertical scale follows the
-// exaggeration, or fills the plot for the automatic one.
-void UseTrueScale(ProfileScene& scene, int denominator, int exaggeration) {
-    const ProfileData& data = *scene.data;
-    ProfileViewport& viewport = scene.viewport;
-    viewport = ProfileViewport::Fit(viewport.plot, data.MinX(), data.MaxX(), data.MinY(),
-                                    data.MaxY(), exaggeration);
-    viewport.pixelsPerMetreX = UnitsPerMetre(denominator);
-    if (exaggeration != kAutoExaggeration) {
-        viewport.pixelsPerMetreY = viewport.pixelsPerMetreX * exaggeration;
-    }
-}
-
-bool FitsTheSection(const ProfileScene& scene) {
-    const ProfileData& data = *scene.data;
-    const ProfileViewport& viewport = scene.viewport;
-    return (data.MaxX() - data.MinX()) * viewport.pixelsPerMetreX <= viewport.plot.width() &&
-           (data.MaxY() - data.MinY()) * viewport.pixelsPerMetreY <= viewport.plot.height();
-}
-
-// The smallest scale of 1, 2 or 5 times a power of ten at which the section
-// fits across and up.
-long long FittingScale(const ProfileScene& scene, int exaggeration) {
-    const ProfileData& data = *scene.data;
-    const QRectF plot = scene.viewport.plot;
-    const double across = (data.MaxX() - data.MinX()) * UnitsPerMetre(1) / plot.width();
-    const double up =
-        exaggeration == kAutoExaggeration
-            ? 0
-            : (data.MaxY() - data.MinY()) * exaggeration * UnitsPerMetre(1) / plot.height();
-    const double needed = std::max({across, up, 1.0});
-    double step = NiceStep(needed, 1);
-    return static_cast<long long>(std::ceil(step));
+// Why a section does not fit the page at 1:denominator, and the scale that
+// would fit.
+std::string RefusalAtScale(const QRectF& plot, const ProfileData& data, int denominator,
+                           int exaggeration, const ScaleFit& fit) {
+    const QString part = !fit.width && !fit.height ? QStringLiteral("宽度和高度")
+                         : !fit.width              ? QStringLiteral("宽度")
+                                                   : QStringLiteral("高度");
+    QString text =
+        QStringLiteral("按 1:%1 比例断面图的%2超出 A4 纸张，").arg(denominator).arg(part);
+    const std::optional<int> fitting = FittingScale(plot, data, exaggeration);
+    text += fitting ? QStringLiteral("可用 1:%1 或更小的比例").arg(*fitting)
+                    : QStringLiteral("直到 1:%1 都没有能容下它的比例").arg(kMaxScaleDenominator);
+    return Utf8(text);
 }
 
 std::optional<QByteArray> RenderPng(const PictureRequest& request,
@@ -143,15 +118,17 @@ std::optional<QByteArray> RenderPdf(const PictureRequest& request,
     const QRectF area(0, 0, writer.width(), writer.height());
     ProfileScene scene = makeScene(area);
     if (request.scaleDenominator > 0 && scene.data != nullptr && !scene.data->Empty()) {
+        const ProfileData& data = *scene.data;
         scene.scaleDenominator = request.scaleDenominator;
-        scene.viewport.plot = ProfilePainter::PlotRect(area, scene);
-        UseTrueScale(scene, request.scaleDenominator, request.exaggeration);
-        if (!FitsTheSection(scene)) {
-            reason = Utf8(QStringLiteral("按 1:%1 比例断面图超出 A4 纸张，可用 1:%2 或更小的比例")
-                              .arg(request.scaleDenominator)
-                              .arg(FittingScale(scene, request.exaggeration)));
+        const QRectF plot = ProfilePainter::PlotRect(area, scene);
+        const ScaleFit fit = FitAtScale(plot, data, request.scaleDenominator, request.exaggeration);
+        if (!fit.Fits()) {
+            reason =
+                RefusalAtScale(plot, data, request.scaleDenominator, request.exaggeration, fit);
             return std::nullopt;
         }
+        scene.viewport =
+            TrueScaleViewport(plot, data, request.scaleDenominator, request.exaggeration);
     }
     {
         QPainter painter(&writer);
@@ -248,8 +225,9 @@ ProfileScene ProfilePicture::WholeSection(const QRectF& area, const ProfileData&
     scene.title = title;
     scene.emptyHint = QStringLiteral("没有可画的点");
     const QRectF plot = ProfilePainter::PlotRect(area, scene);
-    scene.viewport = ProfileViewport::Fit(plot, data.MinX(), data.MaxX(), data.MinY(), data.MaxY(),
-                                          exaggeration);
+    scene.legend = ProfilePainter::ShowsMarks(data.Size(), plot.width());
+    scene.viewport = ProfileViewport::Fit(ProfilePainter::PlotRect(area, scene), data.MinX(),
+                                          data.MaxX(), data.MinY(), data.MaxY(), exaggeration);
     return scene;
 }
 

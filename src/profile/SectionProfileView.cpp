@@ -26,9 +26,6 @@ constexpr double kWheelZoom = 1.25;
 constexpr double kMaxPixelsPerMetre = 1e6;
 constexpr double kMinShareOfFit = 0.125;
 
-const std::pair<const char16_t*, int> kExaggerations[] = {
-    {u"1:1 真实比例", 1}, {u"1:2", 2}, {u"1:5", 5}, {u"1:10", 10}, {u"自动", kAutoExaggeration}};
-
 } // namespace
 
 SectionProfileView::SectionProfileView(QWidget* parent) : QWidget(parent) {
@@ -39,8 +36,10 @@ SectionProfileView::SectionProfileView(QWidget* parent) : QWidget(parent) {
     m_comboExaggeration = new QComboBox(this);
     m_comboExaggeration->setObjectName(QStringLiteral("exaggeration"));
     m_comboExaggeration->setToolTip(QStringLiteral("纵横比例"));
-    for (const auto& [text, value] : kExaggerations) {
-        m_comboExaggeration->addItem(QString::fromUtf16(text), value);
+    for (const ExaggerationChoice& choice : kExaggerationChoices) {
+        m_comboExaggeration->addItem(
+            QString::fromUtf8(choice.text.data(), static_cast<qsizetype>(choice.text.size())),
+            choice.value);
     }
     m_comboExaggeration->setCurrentIndex(m_comboExaggeration->findData(m_exaggeration));
     connect(m_comboExaggeration, qOverload<int>(&QComboBox::currentIndexChanged), this,
@@ -117,9 +116,14 @@ ProfileScene SectionProfileView::BaseScene() const {
 }
 
 QRectF SectionProfileView::PlotRect() const {
+    return ProfilePainter::PlotRect(QRectF(rect()), PanelScene());
+}
+
+ProfileScene SectionProfileView::PanelScene() const {
     ProfileScene scene = BaseScene();
     scene.headerMargin = m_comboExaggeration->width() + 6;
-    return ProfilePainter::PlotRect(QRectF(rect()), scene);
+    scene.headerControlsBottom = m_comboExaggeration->geometry().bottom() + 1;
+    return scene;
 }
 
 void SectionProfileView::Refit() const {
@@ -140,29 +144,37 @@ const ProfileViewport& SectionProfileView::Viewport() const {
 ProfileScene SectionProfileView::PictureScene(const QRectF& area) const {
     EnsureData();
     ProfileScene scene = BaseScene();
-    const QRectF plot = ProfilePainter::PlotRect(area, scene);
-    if (m_fitted) {
-        scene.viewport = ProfileViewport::Fit(plot, m_data.MinX(), m_data.MaxX(), m_data.MinY(),
-                                              m_data.MaxY(), m_exaggeration);
-    } else {
-        // The part of the section the panel shows, in the picture's plot.
-        const double left = m_viewport.LeftX();
-        const double right = m_viewport.RightX();
-        const double bottom = m_viewport.BottomY();
-        const double top = m_viewport.TopY();
-        ProfileViewport viewport = m_viewport;
-        viewport.plot = plot;
-        const double ratio = m_viewport.pixelsPerMetreY / m_viewport.pixelsPerMetreX;
-        viewport.pixelsPerMetreX = plot.width() / (right - left);
-        viewport.pixelsPerMetreY = plot.height() / (top - bottom);
-        if (m_exaggeration != kAutoExaggeration) {
-            viewport.pixelsPerMetreX =
-                std::min(viewport.pixelsPerMetreX, viewport.pixelsPerMetreY / ratio);
-            viewport.pixelsPerMetreY = viewport.pixelsPerMetreX * ratio;
-        }
-        scene.viewport = viewport;
+    scene.viewport = PictureViewport(ProfilePainter::PlotRect(area, scene));
+    // A picture cannot be zoomed into: without marks it needs no legend.
+    scene.legend = ProfilePainter::ShowsMarks(ProfilePainter::VisibleRows(m_data, scene.viewport),
+                                              scene.viewport.plot.width());
+    if (!scene.legend) {
+        scene.viewport = PictureViewport(ProfilePainter::PlotRect(area, scene));
     }
     return scene;
+}
+
+ProfileViewport SectionProfileView::PictureViewport(const QRectF& plot) const {
+    if (m_fitted) {
+        return ProfileViewport::Fit(plot, m_data.MinX(), m_data.MaxX(), m_data.MinY(),
+                                    m_data.MaxY(), m_exaggeration);
+    }
+    // The part of the section the panel shows, in the picture's plot.
+    const double left = m_viewport.LeftX();
+    const double right = m_viewport.RightX();
+    const double bottom = m_viewport.BottomY();
+    const double top = m_viewport.TopY();
+    ProfileViewport viewport = m_viewport;
+    viewport.plot = plot;
+    const double ratio = m_viewport.pixelsPerMetreY / m_viewport.pixelsPerMetreX;
+    viewport.pixelsPerMetreX = plot.width() / (right - left);
+    viewport.pixelsPerMetreY = plot.height() / (top - bottom);
+    if (m_exaggeration != kAutoExaggeration) {
+        viewport.pixelsPerMetreX =
+            std::min(viewport.pixelsPerMetreX, viewport.pixelsPerMetreY / ratio);
+        viewport.pixelsPerMetreY = viewport.pixelsPerMetreX * ratio;
+    }
+    return viewport;
 }
 
 int SectionProfileView::RowAt(const QPointF& pos) const {
@@ -221,10 +233,14 @@ void SectionProfileView::ShowRowInView(int row) {
         return;
     }
     const std::size_t index = static_cast<std::size_t>(row);
-    const QPointF at = m_viewport.Pixel(m_data.X(index), m_data.Y(index));
-    if (!m_viewport.plot.contains(at)) {
-        m_viewport.centreX = m_data.X(index);
-        m_viewport.centreY = m_data.Y(index);
+    if (!m_data.Drawable(index)) {
+        return; // a point beyond the doubles' range has no place in any view
+    }
+    const double x = m_data.X(index);
+    const double y = m_data.Y(index);
+    if (!m_viewport.plot.contains(m_viewport.Pixel(x, y))) {
+        m_viewport.centreX = x;
+        m_viewport.centreY = y;
         m_fitted = false;
     }
 }
@@ -247,8 +263,7 @@ bool SectionProfileView::event(QEvent* event) {
 void SectionProfileView::paintEvent(QPaintEvent*) {
     EnsureData();
     QPainter painter(this);
-    ProfileScene scene = BaseScene();
-    scene.headerMargin = m_comboExaggeration->width() + 6;
+    ProfileScene scene = PanelScene();
     scene.emptyHint = EmptyHint();
     scene.viewport = m_viewport;
     scene.colours = ProfileColours::FromPalette(palette());
@@ -287,7 +302,12 @@ void SectionProfileView::ZoomAt(const QPointF& pos, double factor) {
     const double share = m_viewport.pixelsPerMetreX / fit.pixelsPerMetreX;
     factor = std::min(factor, kMaxPixelsPerMetre / largest);
     factor = std::max(factor, kMinShareOfFit / share);
-    m_viewport.ZoomAt(pos, factor);
+    ProfileViewport zoomed = m_viewport;
+    zoomed.ZoomAt(pos, factor);
+    if (!zoomed.IsResolvable()) {
+        return; // as far as the doubles of this section allow
+    }
+    m_viewport = zoomed;
     m_fitted = false;
     update();
 }
@@ -322,7 +342,11 @@ void SectionProfileView::mouseMoveEvent(QMouseEvent* event) {
     m_dragging = true;
     setCursor(Qt::ClosedHandCursor);
     EnsureData();
-    m_viewport.PanBy(QPointF(pos - m_lastDragPos));
+    ProfileViewport panned = m_viewport;
+    panned.PanBy(QPointF(pos - m_lastDragPos));
+    if (panned.IsResolvable()) {
+        m_viewport = panned;
+    }
     m_lastDragPos = pos;
     m_fitted = false;
     update();

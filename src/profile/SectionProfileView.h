@@ -71,6 +71,9 @@ private:
     void EnsureData() const;
     // The scene's parts that do not depend on the viewport.
     ProfileScene BaseScene() const;
+    // ... and in the panel, around its exaggeration box.
+    ProfileScene PanelScene() const;
+    ProfileViewport PictureViewport(const QRectF& plot) const;
     QRectF PlotRect() const;
     void Refit() const;
     void ZoomAt(const QPointF& pos, double factor);

@@ -70,4 +70,16 @@ std::int64_t ParseCountLine(std::string_view line) {
     return negative ? -count : count;
 }
 
+std::string_view HeaderTextField(std::string_view line) {
+    for (int number = 0; number < 3; ++number) {
+        const std::size_t comma = line.find(',');
+        double value = 0;
+        if (comma == std::string_view::npos || !ParseRealField(line.substr(0, comma), value)) {
+            return {};
+        }
+        line.remove_prefix(comma + 1);
+    }
+    return line.substr(0, line.find(','));
+}
+
 } // namespace quarvel

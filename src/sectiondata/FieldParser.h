@@ -177,4 +177,9 @@ inline bool ParseRealField(std::string_view field, double& value) {
 // 32 bits is clamped to it.
 std::int64_t ParseCountLine(std::string_view line);
 
+// The text field of line 2, the section header "%lf,%lf,%lf,%[^,],": the raw
+// bytes after three numbers, up to the next comma or the end of the line.
+// Empty when the line does not begin with three numbers and a text.
+std::string_view HeaderTextField(std::string_view line);
+
 } // namespace quarvel

@@ -305,8 +305,11 @@ SectionReadResult ParseLines(LineReader& lines, const FileSurvey& survey, Progre
     result.encoding = survey.encoding.encoding;
 
     std::string_view line;
+    TextFieldDecoder decoder(survey.encoding.encoding, survey.encoding.repairUtf8);
     lines.Next(line); // the signature
-    lines.Next(line); // the section header: nothing of it is used
+    if (lines.Next(line)) {
+        result.headerText = decoder.DecodeKeepingBlanks(HeaderTextField(line));
+    }
     const std::int64_t count = lines.Next(line) ? ParseCountLine(line) : 0;
     if (count > 0) {
         // Reserve from the lines that can give a record, never from the count:
@@ -315,7 +318,6 @@ SectionReadResult ParseLines(LineReader& lines, const FileSurvey& survey, Progre
         AdviseLargePages(result.points.data(), result.points.capacity() * sizeof(CDataStruct));
     }
 
-    TextFieldDecoder decoder(survey.encoding.encoding, survey.encoding.repairUtf8);
     PointLineParser parser(survey.version, decoder);
     LayerCollector layers;
     LineIssue firstIssue;
@@ -442,6 +444,40 @@ SectionReadResult NamesAFolder() {
                    SystemErrorText(std::make_error_code(std::errc::is_a_directory)));
 }
 
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using OpenedFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// The file opened for reading bytes, or null with the reason in failure.
+OpenedFile OpenForReading(const std::filesystem::path& path, SectionReadResult& failure) {
+#ifdef _WIN32
+    OpenedFile file(_wfopen(path.c_str(), L"rb"));
+#else
+    OpenedFile file(std::fopen(path.c_str(), "rb"));
+#endif
+    if (!file) {
+        const int reason = errno;
+        // Windows refuses to open a folder as access denied, which would send
+        // the user after permissions; POSIX opens it, and the open file tells.
+        std::error_code ignored;
+        failure = std::filesystem::is_directory(path, ignored)
+                      ? NamesAFolder()
+                      : Failure(ReadStatus::CannotOpen, SystemErrorText(reason));
+    }
+    return file;
+}
+
+SectionHead HeadFailure(SectionReadResult failure) {
+    SectionHead head;
+    head.status = failure.status;
+    head.error = std::move(failure.error);
+    return head;
+}
+
+// The first lines want no buffer of a whole chunk's size.
+constexpr std::size_t kHeadChunk = 4096;
+
 } // namespace
 
 const char* VersionText(SectionFileVersion version) {
@@ -503,25 +539,53 @@ SectionReadResult ReadSectionFile(std::FILE* file, const ReadProgress& progress)
 }
 
 SectionReadResult ReadSectionFile(const std::filesystem::path& path, const ReadProgress& progress) {
-    struct FileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-#ifdef _WIN32
-    const std::unique_ptr<std::FILE, FileCloser> file(_wfopen(path.c_str(), L"rb"));
-#else
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-#endif
-    if (file) {
-        return ReadSectionFile(file.get(), progress);
+    SectionReadResult failure;
+    const OpenedFile file = OpenForReading(path, failure);
+    return file ? ReadSectionFile(file.get(), progress) : failure;
+}
+
+SectionHead ReadSectionHead(const std::filesystem::path& path) {
+    SectionReadResult failure;
+    const OpenedFile file = OpenForReading(path, failure);
+    std::size_t size = 0;
+    if (!file) {
+        return HeadFailure(std::move(failure));
     }
-    const int reason = errno;
-    // Windows refuses to open a folder as access denied, which would send the
-    // user after permissions; POSIX opens it, and the open file tells.
-    std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored)) {
-        return NamesAFolder();
+    if (KindOf(file.get(), size) == FileKind::Folder) {
+        return HeadFailure(NamesAFolder());
     }
-    return Failure(ReadStatus::CannotOpen, SystemErrorText(reason));
+    LineReader lines(file.get(), kHeadChunk);
+    EncodingSurvey encoding;
+    SectionHead head;
+    std::string_view line;
+    if (lines.Next(line)) {
+        encoding.FirstLine(line);
+        if (ParseSignature(line, head.version)) {
+            head.status = ReadStatus::Ok;
+        }
+    }
+    std::string header;
+    if (head.status == ReadStatus::Ok && lines.Next(line)) {
+        encoding.Line(line);
+        header.assign(HeaderTextField(line));
+        if (lines.Next(line)) {
+            encoding.Line(line);
+            head.count = ParseCountLine(line);
+        }
+    }
+    if (lines.ReadError() != 0) {
+        return HeadFailure(ReadFailure(lines.ReadError()));
+    }
+    if (head.status != ReadStatus::Ok) {
+        return HeadFailure(NotSectionFile());
+    }
+    head.headerText = header;
+    if (!IsAscii(header)) {
+        const EncodingChoice choice = encoding.Choice();
+        GbkDecoder gbk;
+        head.headerText = DecodeFileText(header, choice.encoding, choice.repairUtf8, gbk);
+    }
+    return head;
 }
 
 bool HasSectionSignature(const std::filesystem::path& path) {

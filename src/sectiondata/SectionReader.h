@@ -4,6 +4,7 @@
 #include "sectiondata/TextCodec.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -47,6 +48,9 @@ struct SectionReadResult {
     TextEncoding encoding = TextEncoding::Gbk;
     PointList points;
     LayerList layers;
+    // The text field of line 2, the section header, decoded like the notes
+    // with its blanks; empty when line 2 does not have the header's form.
+    std::string headerText;
     std::vector<ReadWarning> warnings;
     std::size_t incompleteLineCount = 0;
     std::size_t firstIncompleteLine = 0; // 1-based file line, 0 when there is none
@@ -65,6 +69,19 @@ SectionReadResult ReadSectionFile(std::istream& in, const ReadProgress& progress
 SectionReadResult ReadSectionFile(std::FILE* file, const ReadProgress& progress = {});
 SectionReadResult ReadSectionFile(const std::filesystem::path& path,
                                   const ReadProgress& progress = {});
+
+// The first three lines of a section file, for whoever needs to know what a
+// file is without reading its points.
+struct SectionHead {
+    ReadStatus status = ReadStatus::NotSectionFile; // never Cancelled
+    std::string error;                              // as in SectionReadResult
+    SectionFileVersion version = SectionFileVersion::V3_0;
+    std::string headerText; // as in SectionReadResult, but for the encoding
+                            // told by these lines alone
+    std::int64_t count = 0; // line 3, as the reader takes it
+};
+
+SectionHead ReadSectionHead(const std::filesystem::path& path);
 
 // Whether the file's first line is a signature, as the reader would accept
 // it; reads only the start of the file.

@@ -107,15 +107,21 @@ DecodedText& TextFieldDecoder::Remember(std::string text) {
 // CR or LF inside a character. Blanks go only after decoding, because in GBK a
 // stray lead byte before a blank must not join the byte after the blank.
 std::string TextFieldDecoder::Clean(std::string_view raw) {
+    std::string text = DecodeFileText(raw, m_encoding, m_repairUtf8, m_gbk);
+    RemoveBlanks(text);
+    return text;
+}
+
+std::string DecodeFileText(std::string_view raw, TextEncoding encoding, bool repairUtf8,
+                           GbkDecoder& gbk) {
     std::string text;
-    if (IsAscii(raw) || (m_encoding == TextEncoding::Utf8 && !m_repairUtf8)) {
+    if (IsAscii(raw) || (encoding == TextEncoding::Utf8 && !repairUtf8)) {
         text.assign(raw);
-    } else if (m_encoding == TextEncoding::Utf8) {
+    } else if (encoding == TextEncoding::Utf8) {
         text = DecodeUtf16Le(EncodeUtf16Le(raw));
     } else {
-        m_gbk.AppendDecoded(raw, text);
+        gbk.AppendDecoded(raw, text);
     }
-    RemoveBlanks(text);
     return text;
 }
 

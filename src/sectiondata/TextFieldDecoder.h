@@ -12,6 +12,11 @@
 
 namespace quarvel {
 
+// Text of a section file decoded to UTF-8 as the file's notes are, blanks
+// kept; gbk converts when the file is code page 936.
+std::string DecodeFileText(std::string_view raw, TextEncoding encoding, bool repairUtf8,
+                           GbkDecoder& gbk);
+
 // A cleaned note or layer, shared by every field with the same raw bytes.
 struct DecodedText {
     std::string text;
@@ -33,6 +38,11 @@ public:
     // The reference stays valid while the decoder lives, except for texts
     // beyond the remembered ones, which are valid until the next call.
     DecodedText& Decode(std::string_view raw);
+
+    // Another text of the file, decoded alike but neither cleaned nor remembered.
+    std::string DecodeKeepingBlanks(std::string_view raw) {
+        return DecodeFileText(raw, m_encoding, m_repairUtf8, m_gbk);
+    }
 
 private:
     struct ShortKey {

@@ -341,8 +341,7 @@ ViewSettings LoadView(const IniLines& ini) {
     view.profileHeight = std::clamp(number(kProfileHeightKey).value_or(view.profileHeight),
                                     kMinProfileHeight, kMaxProfileHeight);
     const int exaggeration = number(kExaggerationKey).value_or(view.exaggeration);
-    if (exaggeration == 0 || exaggeration == 1 || exaggeration == 2 || exaggeration == 5 ||
-        exaggeration == 10) {
+    if (IsExaggeration(exaggeration)) {
         view.exaggeration = exaggeration;
     }
     return view;

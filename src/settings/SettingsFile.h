@@ -2,6 +2,7 @@
 
 #include "exporting/ExportForm.h"
 #include "sectiondata/TextCodec.h"
+#include "settings/Exaggeration.h"
 #include "table/TableRules.h"
 
 #include <array>
@@ -15,8 +16,8 @@ namespace quarvel {
 // older files and the keys of the other sections stay as they are.
 struct ViewSettings {
     bool profileShown = true;
-    int profileHeight = 220; // pixels, kept 60..4000 when read
-    int exaggeration = 0;    // 0 (自动), 1, 2, 5 or 10
+    int profileHeight = 220;              // pixels, kept 60..4000 when read
+    int exaggeration = kAutoExaggeration; // one of kExaggerationChoices
 
     bool operator==(const ViewSettings& other) const {
         return profileShown == other.profileShown && profileHeight == other.profileHeight &&

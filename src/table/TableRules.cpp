@@ -328,6 +328,11 @@ void SectionTable::AppendCellText(std::string& out, std::size_t row, std::size_t
     quarvel::AppendCellText(out, *m_points, m_rows, row, m_fields[dataColumn], m_options);
 }
 
+bool SectionTable::IsNumberColumn(std::size_t dataColumn) const {
+    const Field field = m_fields[dataColumn];
+    return field != Field::Note && field != Field::Layer;
+}
+
 std::string SectionTable::FieldText(std::size_t row, Field field) const {
     std::string text;
     quarvel::AppendCellText(text, *m_points, m_rows, row, field, m_options);

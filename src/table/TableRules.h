@@ -118,12 +118,18 @@ public:
     virtual std::string CellText(std::size_t row, std::size_t dataColumn) const = 0;
     // Appends CellText to out; tables that can make texts in place override it.
     virtual void AppendCellText(std::string& out, std::size_t row, std::size_t dataColumn) const;
+    // Whether the column's texts are numbers (or empty), so that a workbook
+    // can hold them as numbers to compute with.
+    virtual bool IsNumberColumn(std::size_t /*dataColumn*/) const { return false; }
 };
 
 class SectionTable : public TableSource {
 public:
     SectionTable() = default;
     SectionTable(const PointList& points, std::vector<std::string> captions, TableOptions options);
+    // The table reads its points for as long as it lives: never from a temporary.
+    SectionTable(PointList&& points, std::vector<std::string> captions,
+                 TableOptions options) = delete;
 
     std::size_t RowCount() const override { return m_rows.pointIndices.size(); }
     std::size_t DataColumnCount() const override { return m_captions.size(); }
@@ -132,6 +138,8 @@ public:
     }
     std::string CellText(std::size_t row, std::size_t dataColumn) const override;
     void AppendCellText(std::string& out, std::size_t row, std::size_t dataColumn) const override;
+    // Every field but "注释" and "图层".
+    bool IsNumberColumn(std::size_t dataColumn) const override;
 
     // The text a column of that field would show in the row, whether or not
     // one does.

@@ -1,6 +1,7 @@
 #include "workbench/ExportTableCommand.h"
 
 #include "exporting/ExportWriter.h"
+#include "exporting/WorkbookWriter.h"
 #include "table/TableRules.h"
 #include "workbench/ExportOptionsDialog.h"
 #include "workbench/FileDialogs.h"
@@ -20,6 +21,7 @@ namespace {
 
 const QString kCsvFilter = QStringLiteral("Excel文件(*.csv)");
 const QString kTxtFilter = QStringLiteral("Data File(*.txt)");
+const QString kWorkbookFilter = QStringLiteral("Excel 工作簿(*.xlsx)");
 const QString kExportName = QStringLiteral("数据文件.csv");
 
 } // namespace
@@ -73,6 +75,10 @@ void ExportTableCommand::AddOptionsButton(QFileDialog& dialog) const {
     grid->addWidget(options, grid->rowCount(), 0, 1, grid->columnCount(), Qt::AlignLeft);
 }
 
+QStringList ExportTableCommand::NameFilters() {
+    return {kCsvFilter, kTxtFilter, kWorkbookFilter};
+}
+
 ExportTableCommand::ExportTableCommand(QWidget* window)
     : m_window(window),
       m_chooseFile([this](const QString& suggested) { return AskWithDialog(suggested); }) {}
@@ -81,7 +87,7 @@ QString ExportTableCommand::AskWithDialog(const QString& suggestedPath) const {
     QFileDialog dialog(m_window, QStringLiteral("数据导出"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({kCsvFilter, kTxtFilter});
+    dialog.setNameFilters(NameFilters());
     dialog.selectNameFilter(kCsvFilter);
     const QFileInfo suggested(suggestedPath);
     dialog.setDirectory(suggested.absolutePath());
@@ -110,8 +116,12 @@ ExportTableCommand::Outcome ExportTableCommand::Run(const SectionTable& table,
     ExportResult result;
     {
         const BusyCursor busy;
-        result = WriteExportFile(ToFsPath(outcome.target), table,
-                                 m_form != nullptr ? *m_form : ExportForm{});
+        const std::filesystem::path target = ToFsPath(outcome.target);
+        if (FileFormatOf(target) == FileFormat::Workbook) {
+            result = WriteWorkbookFile(target, {{TableSheetName(), &table}});
+        } else {
+            result = WriteExportFile(target, table, m_form != nullptr ? *m_form : ExportForm{});
+        }
     }
     outcome.written = result.ok;
     outcome.rows = result.ok ? table.RowCount() : 0;

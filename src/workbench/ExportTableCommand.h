@@ -4,6 +4,7 @@
 #include "workbench/WorkbenchText.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 #include <functional>
@@ -24,7 +25,8 @@ QString AddFilterExtension(const QString& path, const QString& nameFilter);
 bool ConfirmReplacingExtendedName(QWidget* parent, const QString& chosen, const QString& target);
 
 // "数据导出": asks for the target and writes the table as shown, telling the
-// user why when the file could not be written.
+// user why when the file could not be written. A name ending in .xlsx gets an
+// Excel workbook, the same as quarvel-cli writes.
 class ExportTableCommand {
 public:
     // Asked for the export target, given the suggested path; empty: cancelled.
@@ -38,6 +40,10 @@ public:
     };
 
     explicit ExportTableCommand(QWidget* window);
+
+    // The save dialog's file types, the preselected first: "Excel文件(*.csv)",
+    // "Data File(*.txt)", "Excel 工作簿(*.xlsx)".
+    static QStringList NameFilters();
 
     void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
     void SetMessageSink(MessageSink sink) { m_showMessage = std::move(sink); }

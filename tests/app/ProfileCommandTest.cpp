@@ -3,12 +3,17 @@
 
 #include "workbench/WindowHarness.h"
 
+#include "profile/SectionPoints.h"
+
 #include "app/ProfileCommand.h"
 #include "cli/CommandLine.h"
+#include "profile/ProfilePainter.h"
 #include "profile/ProfilePicture.h"
+#include "profile/ProfileScale.h"
 
 #include <QDir>
 #include <QImage>
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 #include <sstream>
@@ -105,7 +110,9 @@ private slots:
             {upper, lower, QStringLiteral("--output-dir"), dir.filePath(QStringLiteral("cased"))});
 #ifdef _WIN32
         QCOMPARE(run.status, kExitFailed);
-        QVERIFY2(run.err.endsWith(QStringLiteral("与前一个输入文件的输出重名，未覆盖\n")),
+        QVERIFY2(run.err.endsWith(
+                     QStringLiteral("与前一个输入文件的输出重名，未覆盖；输入文件 %1 未导出\n")
+                         .arg(QDir::toNativeSeparators(lower))),
                  qPrintable(run.err));
         QCOMPARE(QDir(dir.filePath(QStringLiteral("cased"))).entryList(QDir::Files),
                  QStringList({"Sec.png"}));
@@ -145,6 +152,74 @@ private slots:
         QCOMPARE(run.status, kExitUsage); // a scale is for PDF only
         QVERIFY(run.err.startsWith(QStringLiteral("quarvel --profile: ")));
         QCOMPARE(Profile({example, QStringLiteral("-o"), QStringLiteral("-")}).status, kExitUsage);
+    }
+
+    // A section 10 m wide and 50 m tall, ten times exaggerated at 1:100, is
+    // 5 m tall on paper: refused for its height, with the largest round
+    // scale that fits, and that one is drawn while the next larger is not.
+    void trueScalePdfSuggestsAScaleThatFits() {
+        QTemporaryDir dir;
+        const auto write = [&dir](const char* name, const QByteArray& rows) {
+            const QString path = dir.filePath(QString::fromLatin1(name));
+            QFile file(path);
+            file.open(QIODevice::WriteOnly);
+            file.write("HWT3.8\n0,0,0,K0,\n2\n" + rows);
+            return path;
+        };
+        const QString tall =
+            write("tall.txt", "1,0,0,0,0,0,a,0,0,L,0,\n2,0,0,50,10,0,b,0,0,L,0,\n");
+        const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
+        const auto draw = [&](const QString& input, int scale) {
+            return Profile({input, QStringLiteral("-o"), pdf, QStringLiteral("--scale"),
+                            QString::number(scale), QStringLiteral("--exaggeration"),
+                            QStringLiteral("1:10")});
+        };
+        Run run = draw(tall, 100);
+        QCOMPARE(run.status, kExitFailed);
+        const QRegularExpressionMatch match =
+            QRegularExpression(QStringLiteral("按 1:100 比例断面图的高度超出 A4 纸张，可用 "
+                                              "1:(\\d+) 或更小的比例"))
+                .match(run.err);
+        QVERIFY2(match.hasMatch(), qPrintable(run.err));
+        const int suggested = match.captured(1).toInt();
+        QCOMPARE(suggested, 5000); // 500 m tall needs more than 1:2000
+        QCOMPARE(draw(tall, suggested).status, kExitOk);
+        QVERIFY(IsPdf(ReadBytes(pdf)));
+        QCOMPARE(draw(tall, 2000).status, kExitFailed);
+
+        // 500 km is too wide for any scale the option takes.
+        run = draw(write("far.txt", "1,0,0,0,0,0,a,0,0,L,0,\n2,0,0,1,500000,0,b,0,0,L,0,\n"), 100);
+        QVERIFY2(run.err.contains(
+                     QStringLiteral("的宽度超出 A4 纸张，直到 1:1000000 都没有能容下它的比例")),
+                 qPrintable(run.err));
+
+        // At 1:N the section starts at the plot's left margin, the axis
+        // near zero, and the automatic vertical scale is a round one.
+        const PointList points = SectionPoints({{0, 30}, {40, 32}});
+        const SectionTable table(points, {}, TableOptions{});
+        const ProfileData data(table, {"A"});
+        const QRectF plot(0, 0, 1000, 600);
+        ProfileScene scene;
+        scene.scaleDenominator = 500;
+        for (const int exaggeration : {kAutoExaggeration, 5, 2}) {
+            scene.viewport = TrueScaleViewport(plot, data, 500, exaggeration);
+            QCOMPARE(scene.viewport.PixelX(0), 40.0);
+            const char* vertical = exaggeration == 5   ? "垂直 1:100 "
+                                   : exaggeration == 2 ? "垂直 1:250 "
+                                                       : "垂直 1:20 ";
+            QVERIFY2(ProfilePainter::ScaleText(scene).startsWith(QStringLiteral("水平 1:500，") +
+                                                                 QString::fromUtf8(vertical)),
+                     qPrintable(ProfilePainter::ScaleText(scene)));
+        }
+        scene.scaleDenominator = 125;
+        scene.viewport = TrueScaleViewport(plot, data, 125, 2);
+        QVERIFY(ProfilePainter::ScaleText(scene).startsWith(
+            QStringLiteral("水平 1:125，垂直 1:62.5 ")));
+        // A single point fits at any scale, and shows.
+        const PointList one = SectionPoints({{5, 30}});
+        const SectionTable oneTable(one, {}, TableOptions{});
+        const ProfileData onePoint(oneTable, {"A"});
+        QVERIFY(plot.contains(TrueScaleViewport(plot, onePoint, 1, 1).Pixel(5, 30)));
     }
 
     // A picture is planned like every other output: an input, even one whose

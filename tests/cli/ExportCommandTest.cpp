@@ -1,5 +1,7 @@
 #include "cli/ExportCommand.h"
 
+#include "cli/CliRun.h"
+
 #include "sectiondata/TextCodec.h"
 #include "support/TestSupport.h"
 
@@ -13,25 +15,11 @@ namespace quarvel {
 namespace {
 namespace fs = std::filesystem;
 
+using test::CliRun;
 using test::ExampleFile;
 using test::ReadFileBytes;
+using test::RunCommand;
 using test::WriteFileBytes;
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun RunCommand(const std::vector<std::string>& args, bool showProgress = false) {
-    std::ostringstream out;
-    std::ostringstream err;
-    CliRun run;
-    run.status = RunCli(args, out, err, showProgress);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
 
 class ExportCommandTest : public ::testing::Test {
 protected:
@@ -357,6 +345,8 @@ TEST_F(ExportCommandTest, UsageErrorsExitWithTwo) {
         {"export", input, "--first-line", "Count"},
         {"export", input, "--separator", ","},
         {"export", input, "--jobs", "0"},
+        {"export", input, "--format", "xls"},
+        {"export", input, "--stdout", "--format", "xlsx"},
     };
     for (const auto& args : misuses) {
         const CliRun run = RunCommand(args);
@@ -370,6 +360,31 @@ TEST_F(ExportCommandTest, UsageErrorsExitWithTwo) {
     EXPECT_EQ(unknownCaption.err, "quarvel-cli: 未知的列名: \"坐标Q\"（可用: 编号、坐标X、坐标Y、"
                                   "高程Z、与起点距离、与前点距离、注释、方位、图层）\n"
                                   "用法见 quarvel-cli --help\n");
+}
+
+// The extension asks for a workbook, or --format does: beside the input and in
+// an output folder the name then ends in .xlsx; --format csv keeps a name's text.
+TEST_F(ExportCommandTest, WorkbooksByExtensionOrFormat) {
+    const fs::path input = CopyExample("section-3.6.txt");
+    CliRun run = RunCommand({"export", input.string(), "--format", "xlsx"});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(ReadFileBytes(m_folder / "section-3.6.xlsx").substr(0, 2), "PK");
+    EXPECT_FALSE(fs::exists(m_folder / "section-3.6.csv"));
+
+    run = RunCommand({"export", input.string(), "--output-dir", (m_folder / "out").string(),
+                      "--format", "xlsx"});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(ReadFileBytes(m_folder / "out" / "section-3.6.xlsx").substr(0, 2), "PK");
+
+    run = RunCommand({"export", input.string(), "-o", (m_folder / "upper.XLSX").string()});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(ReadFileBytes(m_folder / "upper.XLSX").substr(0, 2), "PK");
+
+    run = RunCommand(
+        {"export", input.string(), "-o", (m_folder / "text.xlsx").string(), "--format", "csv"});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(ReadFileBytes(m_folder / "text.xlsx"),
+              RunCommand({"export", input.string(), "-o", "-"}).out);
 }
 
 // Wherever they are typed, and even after a mistake: the user asks for help

@@ -14,15 +14,6 @@ using test::ExampleFile;
 using test::ReadFileBytes;
 using test::WriteFileBytes;
 
-std::vector<std::string> Entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        names.push_back(entry.path().lexically_relative(folder).generic_string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Once cancelled, no file is begun and none waiting for the disk is kept:
 // the files there are whole, and each of them was reported written.
 TEST(BatchExportTest, CancelLeavesOnlyWholeFiles) {
@@ -52,7 +43,7 @@ TEST(BatchExportTest, CancelLeavesOnlyWholeFiles) {
     CancelFlag cancel{true};
     const std::vector<FileExportStatus> none = run(plan("none"), cancel, false);
     EXPECT_EQ(none, std::vector<FileExportStatus>(inputs.size(), FileExportStatus::Cancelled));
-    EXPECT_EQ(Entries(temp / "none"), std::vector<std::string>{});
+    EXPECT_EQ(test::EntriesIn(temp / "none"), std::vector<std::string>{});
 
     cancel = false;
     const std::vector<BatchItem> all = plan("all");
@@ -73,7 +64,7 @@ TEST(BatchExportTest, CancelLeavesOnlyWholeFiles) {
         }
     }
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Entries(temp / "some"), expected);
+    EXPECT_EQ(test::EntriesIn(temp / "some"), expected);
 
     // Cancelled while the file is read: nothing is written.
     cancel = true;
@@ -87,7 +78,8 @@ TEST(BatchExportTest, CancelLeavesOnlyWholeFiles) {
 // must know of.
 TEST(BatchExportTest, CancelAtTheCommitLeavesNothingButAFailureIsTold) {
     const test::TempFolder temp;
-    const SectionTable table(test::WorkedExamplePoints(), {"编号"}, {});
+    const PointList points = test::WorkedExamplePoints(); // the table reads them
+    const SectionTable table(points, {"编号"}, {});
     CancelFlag cancel{false};
     {
         AtomicFile file(temp / "out.csv");
@@ -98,7 +90,7 @@ TEST(BatchExportTest, CancelAtTheCommitLeavesNothingButAFailureIsTold) {
         EXPECT_TRUE(committed.cancelled);
         EXPECT_FALSE(committed.ok);
     }
-    EXPECT_EQ(Entries(temp.Path()), std::vector<std::string>{});
+    EXPECT_EQ(test::EntriesIn(temp.Path()), std::vector<std::string>{});
 
     cancel = false;
     const fs::path unreachable = temp / "missing" / "out.csv";

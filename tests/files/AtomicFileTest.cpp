@@ -1,10 +1,13 @@
 #include "files/AtomicFile.h"
 
+#include "sectiondata/SystemErrorText.h"
 #include "sectiondata/TextCodec.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -53,6 +56,57 @@ TEST(AtomicFileTest, TemporaryNameIsCutBetweenCharacters) {
         EXPECT_GE(start.size(), 97u);
     }
     EXPECT_TRUE(fs::is_empty(folder.Path())); // each went with its writer
+}
+
+// A library opens the file by name with the C runtime: the temporary file it
+// gets has an ASCII name, and what it wrote replaces the target only at the
+// commit, with the target's permissions; given up, nothing is left.
+TEST(AtomicFileTest, ALibraryWritesByNameAndTheCommitReplaces) {
+    const test::TempFolder temp;
+    const fs::path folder = temp / fs::u8path("测量");
+    fs::create_directory(folder);
+    const fs::path target = folder / fs::u8path("全线.xlsx");
+    test::WriteFileBytes(target, "old");
+#ifndef _WIN32
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#endif
+    const auto writeByName = [](const std::string& path, const char* bytes) {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(file, nullptr) << path;
+        std::fputs(bytes, file);
+        std::fclose(file);
+    };
+    {
+        AtomicFile file(target);
+        ASSERT_TRUE(file.OpenForLibrary()) << file.Error();
+        const std::string name = fs::path(file.LibraryPath()).filename().string();
+        EXPECT_TRUE(IsAscii(name)) << name;
+        EXPECT_EQ(fs::path(file.LibraryPath()).parent_path(), fs::path(file.LibraryFolder()));
+        writeByName(file.LibraryPath(), "abandoned");
+        EXPECT_EQ(test::ReadFileBytes(target), "old");
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+
+    AtomicFile file(target);
+    ASSERT_TRUE(file.OpenForLibrary()) << file.Error();
+    writeByName(file.LibraryPath(), "new");
+    ASSERT_TRUE(file.Commit()) << file.Error();
+    EXPECT_EQ(test::ReadFileBytes(target), "new");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+#ifndef _WIN32
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#endif
+
+    // A reason of the caller's is told like the file's own, and nothing stays.
+    AtomicFile abandoned(folder / "other.xlsx");
+    ASSERT_TRUE(abandoned.OpenForLibrary());
+    abandoned.Abandon("库出错");
+    EXPECT_EQ(abandoned.Reason(), "库出错");
+    EXPECT_EQ(abandoned.Error(), ShownPath(folder / "other.xlsx") + ": 库出错");
+    EXPECT_FALSE(abandoned.Commit());
+    EXPECT_FALSE(fs::exists(folder / "other.xlsx"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
 } // namespace

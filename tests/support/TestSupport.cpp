@@ -2,6 +2,7 @@
 
 #include "sectiondata/SectionReader.h"
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -84,6 +85,15 @@ std::string WorkedExampleFile() {
 
 PointList WorkedExamplePoints() {
     return ReadSectionFile(std::string_view(WorkedExampleFile())).points;
+}
+
+std::vector<std::string> EntriesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        names.push_back(entry.path().lexically_relative(folder).generic_u8string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace quarvel::test

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quarvel::test {
 
@@ -35,6 +36,10 @@ private:
 std::string ReadFileBytes(const std::filesystem::path& path);
 // Replaces the file with the bytes; false when it cannot be written.
 bool WriteFileBytes(const std::filesystem::path& path, std::string_view bytes);
+
+// The names of everything in folder and its subfolders, relative to it with
+// "/" between folders, sorted: what a test finds left behind.
+std::vector<std::string> EntriesIn(const std::filesystem::path& folder);
 
 // A file of examples/ and of tests/data/ (expected exports).
 std::filesystem::path ExampleFile(std::string_view name);

@@ -174,7 +174,10 @@ int main(int argc, char** argv) {
     file.write(R"({"screens": [{"name": "wide", "x": 0, "y": 0, "width": 1152, "height": 864,
                    "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
     file.close();
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens));
+    // Named relative to the current folder: the platform's options are split at
+    // colons, which a Windows path holds after its drive.
+    QDir::setCurrent(config.path());
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=screens.json");
     QApplication app(argc, argv);
     MessageBoxesTest test;
     return QTest::qExec(&test, argc, argv);
