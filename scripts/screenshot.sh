@@ -28,27 +28,21 @@ for tool in Xvfb import; do
     fi
 done
 
-# A display number nobody uses, and a copy of the executable in a folder of
-# its own: the settings file lies beside the executable, so the picture shows
-# the defaults and leaves the build's settings alone.
-display=":$((90 + RANDOM % 100))"
+# A display of its own, and a copy of the executable in a folder of its own:
+# the settings file lies beside the executable, so the picture shows the
+# defaults and leaves the build's settings alone.
+source "$root/scripts/private-display.sh"
 scratch="$(mktemp -d)"
 cp "$quarvel" "$scratch/quarvel"
 cleanup() {
     [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+    stop_private_display
     rm -rf "$scratch"
 }
 trap cleanup EXIT
+start_private_display 760x900
 
-Xvfb "$display" -screen 0 760x900x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
-    sleep 0.1
-done
-
-DISPLAY="$display" XDG_CONFIG_HOME="$scratch" QT_QPA_PLATFORM=xcb LANG=zh_CN.UTF-8 \
+XDG_CONFIG_HOME="$scratch" QT_QPA_PLATFORM=xcb LANG=zh_CN.UTF-8 \
     "$scratch/quarvel" "$example" >/dev/null 2>&1 &
 app_pid=$!
 sleep "${QUARVEL_SCREENSHOT_DELAY:-3}"
@@ -60,5 +54,5 @@ fi
 mkdir -p "$(dirname "$output")"
 # import reads what the server shows; xwd leaves a dialog opened over the
 # window black.
-DISPLAY="$display" import -window root png:- | convert png:- -trim +repage "png:$output"
+import -window root png:- | convert png:- -trim +repage "png:$output"
 echo "Saved $output"

@@ -10,7 +10,7 @@ exe="$2"
 section="$3"
 
 work="$(mktemp -d)"
-source "$(dirname "${BASH_SOURCE[0]}")/private-display.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../private-display.sh"
 cleanup() {
     [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
     stop_private_display
