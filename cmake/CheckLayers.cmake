@@ -14,8 +14,10 @@ set(allowed_road ${core} road)
 set(allowed_cli ${core} road cli)
 set(allowed_controls ${core} controls)
 set(allowed_profile ${core} profile)
-set(allowed_workbench ${core} road controls profile workbench)
-set(allowed_app ${core} road cli controls profile workbench app)
+# The road's list of sections beside the table.
+set(allowed_roadlist ${core} road controls roadlist)
+set(allowed_workbench ${core} road controls profile roadlist workbench)
+set(allowed_app ${core} road cli controls profile roadlist workbench app)
 
 file(GLOB folders RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/*")
 set(offenders "")

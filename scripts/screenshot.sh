@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts quarvel under a private Xvfb display with an example section open and
 # saves a picture of the screen (docs/screenshot.png unless a path is given).
-# Usage: scripts/screenshot.sh [output.png] [section-file]
+# Usage: scripts/screenshot.sh [output.png] [section-file|road-folder]
+# QUARVEL_SCREENSHOT_SCREEN sets the screen's size (760x900), QUARVEL_SCREENSHOT_KEYS
+# keys pressed in the window before the picture (xdotool's names, e.g. "ctrl+Next ctrl+Next").
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 output="${1:-$root/docs/screenshot.png}"
@@ -40,7 +42,7 @@ cleanup() {
     rm -rf "$scratch"
 }
 trap cleanup EXIT
-start_private_display 760x900
+start_private_display "${QUARVEL_SCREENSHOT_SCREEN:-760x900}"
 
 XDG_CONFIG_HOME="$scratch" QT_QPA_PLATFORM=xcb LANG=zh_CN.UTF-8 \
     "$scratch/quarvel" "$example" >/dev/null 2>&1 &
@@ -49,6 +51,13 @@ sleep "${QUARVEL_SCREENSHOT_DELAY:-3}"
 if ! kill -0 "$app_pid" 2>/dev/null; then
     echo "quarvel ended before the picture was taken" >&2
     exit 1
+fi
+
+if [ -n "${QUARVEL_SCREENSHOT_KEYS:-}" ]; then
+    read -r -a keys <<<"$QUARVEL_SCREENSHOT_KEYS"
+    xdotool search --sync --pid "$app_pid" --name MorvexV1.3 windowfocus --sync \
+        key --delay 300 "${keys[@]}"
+    sleep 1
 fi
 
 mkdir -p "$(dirname "$output")"

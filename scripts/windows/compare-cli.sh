@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Exports every example with the Linux and the Windows quarvel-cli under several option sets,
-# to files and to standard output, and fails unless both give the same bytes and the same
-# exit status: the same section file must give the same export on either system. As Excel
+# to files and to standard output, and merges them with the road of examples/road into one
+# table, and fails unless both give the same bytes and the same exit status: the same section
+# files must give the same export and the same road's table on either system. As Excel
 # workbooks, whose bytes hold the time they were written, they must hold the same sheets,
 # cells, number formats and widths (read with /usr/bin/python3 and Debian's openpyxl).
 # Usage: compare-cli.sh LINUX_CLI WINDOWS_CLI [RUNNER]   (RUNNER runs WINDOWS_CLI, e.g. Wine)
@@ -90,6 +91,40 @@ for index in "${!option_sets[@]}"; do
             fail "$label, $name to -o -: the Linux export printed nothing"
         elif ! cmp -s "$scratch/linux.out" "$scratch/windows.out"; then
             fail "$label, $name to -o -: standard output differs"
+        fi
+    done
+done
+
+# The road's table: the examples and the road's folder (its subfolders too) merged into one
+# table, as text byte for byte and as a workbook cell for cell.
+merge_sets=(
+    ""
+    "--columns 编号,坐标X,坐标Y,高程Z,与起点距离,与前点距离,注释,方位,图层 --decimals 2 --knee-mode 1"
+    "--reverse --renumber --layers 地面线,边坡 --encoding utf8-bom --first-line captions --separator tab"
+)
+mkdir -p "$scratch/merge"
+for index in "${!merge_sets[@]}"; do
+    read -r -a options <<<"${merge_sets[$index]}"
+    label="merge with options '${merge_sets[$index]}'"
+    for format in csv xlsx; do
+        cases=$((cases + 1))
+        linux_out="$scratch/merge/linux-$index.$format"
+        windows_out="$scratch/merge/windows-$index.$format"
+        linux_status=0
+        windows_status=0
+        "$linux_cli" merge "${examples[@]}" "$root/examples/road" --recursive -o "$linux_out" \
+            "${options[@]}" 2>/dev/null || linux_status=$?
+        run_windows merge "${examples[@]}" "$root/examples/road" --recursive -o "$windows_out" \
+            "${options[@]}" 2>/dev/null || windows_status=$?
+        if [ "$linux_status" -ne "$windows_status" ]; then
+            fail "$label, $format: exit status $linux_status on Linux, $windows_status on Windows"
+        elif [ ! -f "$linux_out" ]; then
+            fail "$label, $format: the Linux merge wrote nothing"
+        elif [ "$format" = csv ] && ! cmp -s "$linux_out" "$windows_out"; then
+            fail "$label: the road's tables differ"
+        elif [ "$format" = xlsx ] &&
+            ! /usr/bin/python3 "$root/tests/exporting/check_workbook.py" same "$linux_out" "$windows_out"; then
+            fail "$label: the road's workbooks differ"
         fi
     done
 done

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
 #include <QTimer>
@@ -165,8 +166,10 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription(QStringLiteral("断面数据文件的显示与导出"));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("要打开的断面数据文件"),
-                                 QStringLiteral("[file]"));
+    parser.addPositionalArgument(
+        QStringLiteral("file"),
+        QStringLiteral("要打开的断面数据文件；一个文件夹或几个文件作为道路打开"),
+        QStringLiteral("[file|folder|files...]"));
     parser.process(app);
 
     const auto executableDir = quarvel::ToFsPath(QCoreApplication::applicationDirPath());
@@ -175,9 +178,15 @@ int main(int argc, char* argv[]) {
     window.show();
 
     const QStringList files = parser.positionalArguments();
-    if (!files.isEmpty()) {
+    if (files.size() == 1 && !QFileInfo(files.front()).isDir()) {
         const QString file = files.front();
         new WhenExposed(window.windowHandle(), [&window, file] { window.OpenFile(file); });
+    } else if (!files.isEmpty()) {
+        // A folder, or several files: a road.
+        const quarvel::RoadSource road = QFileInfo(files.front()).isDir()
+                                             ? quarvel::RoadSource{{}, files.front(), false}
+                                             : quarvel::RoadSource{files, {}, false};
+        new WhenExposed(window.windowHandle(), [&window, road] { window.OpenRoad(road); });
     }
     return QApplication::exec();
 }

@@ -148,4 +148,20 @@ std::vector<fs::path> CollectSectionFiles(const std::vector<fs::path>& inputs, b
     return files;
 }
 
+std::vector<RoadSection> ListRoad(const std::vector<fs::path>& inputs, bool recursive,
+                                  std::vector<std::string>& failures, const CancelFlag* cancel) {
+    const auto cancelled = [cancel] { return cancel != nullptr && cancel->load(); };
+    const std::vector<fs::path> files = CollectSectionFiles(inputs, recursive, failures);
+    std::vector<RoadSection> sections;
+    sections.reserve(files.size());
+    for (const fs::path& file : files) {
+        if (cancelled()) {
+            return {};
+        }
+        sections.push_back(ReadRoadSection(file));
+    }
+    SortByStake(sections);
+    return sections;
+}
+
 } // namespace quarvel

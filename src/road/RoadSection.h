@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exporting/ExportWriter.h"
 #include "road/Stake.h"
 
 #include <cstddef>
@@ -46,5 +47,12 @@ int CompareNaturally(std::string_view a, std::string_view b);
 std::vector<std::filesystem::path>
 CollectSectionFiles(const std::vector<std::filesystem::path>& inputs, bool recursive,
                     std::vector<std::string>& failures);
+
+// The sections the inputs name, found as CollectSectionFiles finds them and
+// described by the heads of their files, in the order along the road: what a
+// road's list shows before any section is read. Nothing once cancel is set.
+std::vector<RoadSection> ListRoad(const std::vector<std::filesystem::path>& inputs, bool recursive,
+                                  std::vector<std::string>& failures,
+                                  const CancelFlag* cancel = nullptr);
 
 } // namespace quarvel

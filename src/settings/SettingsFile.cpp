@@ -37,6 +37,11 @@ constexpr const char* kFirstLineKey = "FirstLine";
 constexpr const char* kSeparatorKey = "Separator";
 constexpr const char* kRecentSection = "RECENT";
 constexpr const char* kRecentFileKeyPrefix = "File";
+// The roads have keys of their own, which the versions before them pass over.
+constexpr const char* kRecentRoadKeyPrefix = "Road";
+constexpr const char* kRoadSubfoldersSuffix = "Subfolders";
+constexpr const char* kRoadFilesSuffix = "Files";
+constexpr char kFileSeparator = '|';
 constexpr const char* kOpenFolderKey = "OpenFolder";
 constexpr const char* kExportFolderKey = "ExportFolder";
 constexpr const char* kBatchFolderKey = "BatchFolder";
@@ -291,6 +296,51 @@ std::string RecentFileKey(std::size_t index) {
     return kRecentFileKeyPrefix + std::to_string(index);
 }
 
+std::string RecentRoadKey(std::size_t index, const char* suffix = "") {
+    return kRecentRoadKeyPrefix + std::to_string(index) + suffix;
+}
+
+// The files of a road on one line: "|" between them, and "%" and "|" inside a
+// name (a Linux file name may hold both) as "%25" and "%7C".
+std::string JoinFiles(const std::vector<std::string>& files) {
+    std::string joined;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (i > 0) {
+            joined += kFileSeparator;
+        }
+        for (const char c : files[i]) {
+            if (c == '%') {
+                joined += "%25";
+            } else if (c == kFileSeparator) {
+                joined += "%7C";
+            } else {
+                joined += c;
+            }
+        }
+    }
+    return joined;
+}
+
+std::vector<std::string> SplitFiles(std::string_view joined) {
+    std::vector<std::string> files;
+    if (joined.empty()) {
+        return files;
+    }
+    files.emplace_back();
+    for (std::size_t i = 0; i < joined.size(); ++i) {
+        const std::string_view code = joined.substr(i, 3);
+        if (joined[i] == kFileSeparator) {
+            files.emplace_back();
+        } else if (code == "%25" || code == "%7C" || code == "%7c") {
+            files.back() += code == "%25" ? '%' : kFileSeparator;
+            i += 2;
+        } else {
+            files.back() += joined[i];
+        }
+    }
+    return files;
+}
+
 // A value that would lose its outer blanks or quotes on reading keeps them
 // inside a pair of quotes, which the reading takes off again.
 std::string Protected(std::string value) {
@@ -322,9 +372,18 @@ void LoadRecent(const IniLines& ini, Settings& settings) {
             settings.recentFiles.push_back(std::move(*file));
         }
     }
-    const auto folder = [&ini](const char* key) {
+    const auto folder = [&ini](const std::string& key) {
         return ini.Value(kRecentSection, key).value_or(std::string());
     };
+    for (std::size_t i = 0; i < kMaxRecentFiles; ++i) {
+        RecentRoad road;
+        road.folder = folder(RecentRoadKey(i));
+        road.subfolders = ReadInteger(folder(RecentRoadKey(i, kRoadSubfoldersSuffix))) != 0;
+        road.files = SplitFiles(folder(RecentRoadKey(i, kRoadFilesSuffix)));
+        if (!road.folder.empty() || !road.files.empty()) {
+            settings.recentRoads.push_back(std::move(road));
+        }
+    }
     settings.openFolder = folder(kOpenFolderKey);
     settings.exportFolder = folder(kExportFolderKey);
     settings.batchFolder = folder(kBatchFolderKey);
@@ -367,6 +426,22 @@ void SaveExportForm(IniLines& ini, const ExportForm& form) {
     ini.SetValue(kExportSection, kSeparatorKey, std::string(SeparatorName(form.separator)));
 }
 
+// A file that never held a road gets no keys for one.
+void SaveRecentRoads(IniLines& ini, const std::vector<RecentRoad>& roads) {
+    for (std::size_t i = 0; i < kMaxRecentFiles; ++i) {
+        const std::string key = RecentRoadKey(i);
+        if (i >= roads.size() && !ini.Value(kRecentSection, key)) {
+            continue;
+        }
+        const RecentRoad road = i < roads.size() ? roads[i] : RecentRoad{};
+        ini.SetValue(kRecentSection, key, Protected(road.folder));
+        ini.SetValue(kRecentSection, RecentRoadKey(i, kRoadSubfoldersSuffix),
+                     road.subfolders ? "1" : "0");
+        ini.SetValue(kRecentSection, RecentRoadKey(i, kRoadFilesSuffix),
+                     Protected(JoinFiles(road.files)));
+    }
+}
+
 void SaveRecent(IniLines& ini, const Settings& settings) {
     const std::pair<const char*, const std::string*> folders[] = {
         {kOpenFolderKey, &settings.openFolder},
@@ -375,7 +450,8 @@ void SaveRecent(IniLines& ini, const Settings& settings) {
         {kBatchOutputFolderKey, &settings.batchOutputFolder}};
     const bool anyFolder = std::any_of(std::begin(folders), std::end(folders),
                                        [](const auto& folder) { return !folder.second->empty(); });
-    if (settings.recentFiles.empty() && !anyFolder && !ini.HasSection(kRecentSection)) {
+    if (settings.recentFiles.empty() && settings.recentRoads.empty() && !anyFolder &&
+        !ini.HasSection(kRecentSection)) {
         return;
     }
     for (std::size_t i = 0; i < kMaxRecentFiles; ++i) {
@@ -383,6 +459,7 @@ void SaveRecent(IniLines& ini, const Settings& settings) {
         ini.SetValue(kRecentSection, RecentFileKey(i),
                      listed ? Protected(settings.recentFiles[i]) : std::string());
     }
+    SaveRecentRoads(ini, settings.recentRoads);
     for (const auto& [key, folder] : folders) {
         ini.SetValue(kRecentSection, key, Protected(*folder));
     }

@@ -25,6 +25,18 @@ struct ViewSettings {
     }
 };
 
+// A road opened in the window: the section files of a folder (and of its
+// subfolders when asked), or a set of files. Paths in UTF-8.
+struct RecentRoad {
+    std::string folder; // empty for a set of files
+    bool subfolders = false;
+    std::vector<std::string> files; // empty for a folder
+
+    bool operator==(const RecentRoad& other) const {
+        return folder == other.folder && subfolders == other.subfolders && files == other.files;
+    }
+};
+
 // What survives a restart. The reverse-list option is deliberately not here.
 struct Settings {
     int columnCount = 3; // kept 2..9 when read
@@ -37,6 +49,7 @@ struct Settings {
     // Paths in UTF-8: the files opened last, newest first, and the folders
     // each file dialog was last in; empty when none.
     std::vector<std::string> recentFiles; // at most kMaxRecentFiles are kept
+    std::vector<RecentRoad> recentRoads;  // newest first, at most kMaxRecentFiles are kept
     std::string openFolder;
     std::string exportFolder;
     std::string batchFolder;

@@ -1,67 +1,27 @@
 #include "workbench/BatchExportCommand.h"
 
 #include "sectiondata/SystemErrorText.h"
-#include "workbench/InputBlocker.h"
+#include "workbench/BackgroundWork.h"
 #include "workbench/MessageBoxes.h"
 #include "workbench/QtPaths.h"
 
-#include <QApplication>
-#include <QClipboard>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QLabel>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTimer>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <atomic>
 #include <system_error>
-#include <thread>
 
 namespace quarvel {
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kProgressInterval = 50; // milliseconds between two repaints of the progress
-
 QString Shown(const fs::path& path) {
     return QDir::toNativeSeparators(FromFsPath(path));
-}
-
-// The summary's list stays selectable and can be copied whole.
-void ShowSummaryDialog(QWidget* window, const QString& headline, const QString& details) {
-    QDialog dialog(window);
-    dialog.setObjectName(QStringLiteral("batchSummary"));
-    dialog.setWindowTitle(QStringLiteral("批量导出"));
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* label = new QLabel(&dialog);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // "复制" copies the headline whole should it have given up its middle.
-    ShowLinesWhole(*label, headline, MessageLineLimit(window, *label));
-    layout->addWidget(label);
-    if (!details.isEmpty()) {
-        auto* list = new QPlainTextEdit(details, &dialog);
-        list->setReadOnly(true);
-        list->setLineWrapMode(QPlainTextEdit::NoWrap);
-        list->setMinimumWidth(label->fontMetrics().averageCharWidth() * 90);
-        layout->addWidget(list);
-    }
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
-    QPushButton* copy = buttons->addButton(QStringLiteral("复制"), QDialogButtonBox::ActionRole);
-    QObject::connect(copy, &QPushButton::clicked, &dialog, [&headline, &details] {
-        QApplication::clipboard()->setText(headline + QLatin1Char('\n') + details);
-    });
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    layout->addWidget(buttons);
-    dialog.exec();
 }
 
 } // namespace
@@ -103,7 +63,8 @@ void BatchExportCommand::ShowSummary(const QString& headline, const QString& det
     if (m_showSummary) {
         m_showSummary(headline, details);
     } else {
-        ShowSummaryDialog(m_window, headline, details);
+        ShowSummaryBox(m_window, QStringLiteral("batchSummary"), QStringLiteral("批量导出"),
+                       headline, details);
     }
 }
 
@@ -187,26 +148,9 @@ std::vector<FileExport> BatchExportCommand::Execute(const std::vector<BatchItem>
     }
     CancelFlag cancel{false};
     std::atomic<std::size_t> done{0};
-    QEventLoop loop;
-    QProgressDialog progress(QString(), QStringLiteral("取消"), 0, static_cast<int>(items.size()),
-                             m_window);
-    progress.setObjectName(QStringLiteral("batchProgress"));
-    progress.setWindowTitle(QStringLiteral("批量导出"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(m_progressDelay);
-    progress.setAutoReset(false);
-    progress.setAutoClose(false);
-    // The progress shows after a while; until then nothing else may take the user's input.
-    const InputBlocker blocker(&progress);
-    QObject::connect(&progress, &QProgressDialog::canceled, &progress, [&] {
-        cancel = true;
-        progress.setLabelText(QStringLiteral("正在取消…"));
-    });
-    const auto repaint = [&] {
-        if (cancel || progress.wasCanceled()) {
-            cancel = true;
-            return;
-        }
+    const ProgressSetup setup{QStringLiteral("batchProgress"), QStringLiteral("批量导出"),
+                              static_cast<int>(items.size()), m_progressDelay};
+    const auto update = [&](QProgressDialog& progress) {
         const std::size_t count = done;
         const BatchItem& current = items[std::min(count, items.size() - 1)];
         progress.setLabelText(QStringLiteral("正在导出 %1/%2：%3")
@@ -215,21 +159,13 @@ std::vector<FileExport> BatchExportCommand::Execute(const std::vector<BatchItem>
                                   .arg(AsShown(FromFsPath(current.input.filename()))));
         progress.setValue(static_cast<int>(count));
     };
-    repaint();
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, &progress, repaint);
-    timer.start(kProgressInterval);
-
-    std::thread worker([&] {
+    RunWithProgress(m_window, setup, cancel, update, [&] {
         RunBatch(items, recipe, ProcessorCount(), &cancel,
                  [&](std::size_t index, const FileExport& result) {
                      results[index] = result;
                      done = index + 1;
                  });
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    loop.exec();
-    worker.join();
     return results;
 }
 

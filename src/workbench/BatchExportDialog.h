@@ -5,14 +5,12 @@
 #include <QDialog>
 #include <QStringList>
 
-class QCheckBox;
-class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
-class QRadioButton;
 
 namespace quarvel {
+
+class SectionSourceBox;
 
 // What "批量导出" is to export: chosen files, or the section files of a folder
 // (with its subfolders when asked), into an output folder.
@@ -35,20 +33,11 @@ public:
     const ExportForm& Form() const { return m_form; }
 
 private:
-    void AddFiles();
-    void ChooseFolder();
     void ChooseOutputFolder();
     void UpdateState();
 
     ExportForm m_form;
-    QRadioButton* m_useFiles;
-    QRadioButton* m_useFolder;
-    QListWidget* m_files;
-    QPushButton* m_addFiles;
-    QPushButton* m_clearFiles;
-    QLineEdit* m_folder;
-    QPushButton* m_browseFolder;
-    QCheckBox* m_subfolders;
+    SectionSourceBox* m_source;
     QLineEdit* m_outputFolder;
     QPushButton* m_export;
 };

@@ -4,6 +4,7 @@
 #include "controls/CHeaderCtrlEx.h"
 #include "controls/CListCtrlEx.h"
 #include "profile/SectionProfileView.h"
+#include "roadlist/RoadList.h"
 #include "sectiondata/Azimuths.h"
 #include "workbench/BoundedSpinBox.h"
 #include "workbench/DialogUnits.h"
@@ -85,6 +86,7 @@ CQuarvelDlg::CQuarvelDlg(std::filesystem::path settingsFile, QWidget* parent)
 
     LoadSettings();
     m_exportCommand.UseForm(&m_exportForm);
+    m_exportRoad.UseForm(&m_exportForm);
     CreateMenu();
     CreateControls();
     PlaceControls();
@@ -111,11 +113,14 @@ void CQuarvelDlg::SetMessageSink(MessageSink sink) {
     m_openCommand.SetMessageSink(sink);
     m_exportCommand.SetMessageSink(sink);
     m_batchExport.SetMessageSink(sink);
+    m_openRoadCommand.SetMessageSink(sink);
     m_profileExport.SetMessageSink(std::move(sink));
 }
 
 void CQuarvelDlg::SetProgressDelay(int milliseconds) {
     m_openCommand.SetProgressDelay(milliseconds);
+    m_openRoadCommand.SetProgressDelay(milliseconds);
+    m_exportRoad.SetProgressDelay(milliseconds);
 }
 
 void CQuarvelDlg::SetNoticeDuration(int milliseconds) {
@@ -133,12 +138,17 @@ void CQuarvelDlg::CreateMenu() {
             &CQuarvelDlg::OnExportOptions);
     m_recent = new RecentFiles(m_menu->RecentMenu(), this);
     m_recent->Load(m_recentFiles);
+    m_recent->LoadRoads(m_recentRoads);
     connect(m_recent, &RecentFiles::fileChosen, this, &CQuarvelDlg::OnRecentFileChosen);
+    connect(m_recent, &RecentFiles::roadChosen, this, &CQuarvelDlg::OnRecentRoadChosen);
+    connect(m_menu->OpenRoadAction(), &QAction::triggered, this, &CQuarvelDlg::OnOpenRoad);
+    connect(m_menu->ExportRoadAction(), &QAction::triggered, this, &CQuarvelDlg::OnExportRoad);
     connect(m_menu->QuitAction(), &QAction::triggered, this, &QWidget::close);
     connect(m_menu->AboutAction(), &QAction::triggered, this, &CQuarvelDlg::ShowAboutBox);
 }
 
 void CQuarvelDlg::CreateControls() {
+    CreateRoadList(); // left of the table, and before it in the tab order
     m_list = new CListCtrlEx(this);
     m_list->setObjectName(QStringLiteral("list"));
     m_model = new SectionTableModel(this);
@@ -286,7 +296,12 @@ void CQuarvelDlg::PlaceTable() {
     // not cut beside the file's name.
     const bool warns = !m_warning->text().isEmpty();
     const int warningTop = warns ? statusTop - lineHeight : statusTop;
-    m_splitter->setGeometry(0, top, width(), std::max(0, warningTop - top));
+    const int tableHeight = std::max(0, warningTop - top);
+    const int listWidth = RoadListWidth();
+    if (listWidth > 0) {
+        m_roadList->setGeometry(0, top, listWidth - units.X(2), tableHeight);
+    }
+    m_splitter->setGeometry(listWidth, top, std::max(0, width() - listWidth), tableHeight);
     m_warning->setGeometry(0, warningTop, width(), lineHeight);
     m_warning->setVisible(warns);
     m_status->setGeometry(0, statusTop, width(), lineHeight);
@@ -342,6 +357,7 @@ void CQuarvelDlg::LoadSettings() {
     m_lastBatch.folder = ToQString(settings.batchFolder);
     m_lastBatch.outputFolder = ToQString(settings.batchOutputFolder);
     m_recentFiles = settings.recentFiles;
+    m_recentRoads = settings.recentRoads;
     m_nColumnCount = settings.columnCount;
     m_nDecimals = settings.decimals;
     m_nKneeMode = settings.kneeMode;
@@ -359,6 +375,7 @@ void CQuarvelDlg::SaveSettings() const {
     settings.view = m_splitter->View();
     settings.exportForm = m_exportForm;
     settings.recentFiles = m_recent->Stored();
+    settings.recentRoads = m_recent->StoredRoads();
     settings.openFolder = m_openFolder.toStdString();
     settings.exportFolder = m_exportFolder.toStdString();
     settings.batchFolder = m_lastBatch.folder.toStdString();
@@ -403,8 +420,12 @@ void CQuarvelDlg::FillLayerFilter() {
     for (const std::string& layer : m_layers) {
         m_comboLayers->AddString(ToQString(layer));
     }
+    // The layers last applied stay checked as the user moves along a road.
     for (int i = 0; i < m_comboLayers->count(); ++i) {
-        m_comboLayers->SetCheck(i, true);
+        const std::string& layer = m_layers[static_cast<std::size_t>(i)];
+        m_comboLayers->SetCheck(i, !m_appliedLayers ||
+                                       std::find(m_appliedLayers->begin(), m_appliedLayers->end(),
+                                                 layer) != m_appliedLayers->end());
     }
 }
 
@@ -446,6 +467,15 @@ void CQuarvelDlg::OnBnClickedLayerFilter() {
     for (const QString& text : m_comboLayers->CheckedTexts()) {
         checked.push_back(text.toStdString());
     }
+    // Along a road the layers applied before that this section lacks stay applied: the user
+    // chose them on another section and has not unchecked them here.
+    if (m_road && m_appliedLayers) {
+        for (const std::string& layer : *m_appliedLayers) {
+            if (std::find(m_layers.begin(), m_layers.end(), layer) == m_layers.end()) {
+                checked.push_back(layer);
+            }
+        }
+    }
     const TablePlace place = TablePlace::Take(*m_model, *m_list->selectionModel());
     // The filter rewrites the points the table reads: let go of them first.
     m_model->Clear();
@@ -461,76 +491,6 @@ void CQuarvelDlg::OnEndLabelEditList(int column, const QString& caption) {
     }
     m_fieldCaptions[static_cast<std::size_t>(column - 1)] = caption.toStdString();
     RefreshTable();
-}
-
-// Open ---------------------------------------------------------------------
-
-void CQuarvelDlg::OnOpenDataFile() {
-    const QString path = m_openCommand.ChooseFile(m_openFolder);
-    if (path.isEmpty()) {
-        return;
-    }
-    // The folder the user went to is where the next search goes on, even
-    // when the file chosen there turns out not to be a section file.
-    m_openFolder = QFileInfo(path).absolutePath();
-    OpenFile(path);
-}
-
-void CQuarvelDlg::OnRecentFileChosen(const QString& path) {
-    if (!QFileInfo::exists(path)) {
-        m_recent->Remove(path);
-        ShowMessage(QStringLiteral("文件不存在，已从“最近打开”中移除"), FileDetail(path, {}));
-        return;
-    }
-    OpenFile(path);
-}
-
-bool CQuarvelDlg::OpenFile(const QString& path) {
-    std::optional<SectionReadResult> result = m_openCommand.Read(path);
-    if (!result) {
-        return false;
-    }
-    const BusyCursor busy;
-    const QFileInfo info(path);
-    m_model->Clear();
-    m_points = std::move(result->points);
-    m_layers = std::move(result->layers);
-    m_appliedLayers.reset();
-    RebuildTable();
-    // Another file starts at its first row and its first column.
-    m_list->scrollToTop();
-    m_list->horizontalScrollBar()->setValue(0);
-    FillLayerFilter();
-    m_profile->SetTitle(info.fileName());
-    ShowStatus(info.fileName(), *result);
-    m_openFolder = info.absolutePath();
-    m_recent->Add(path);
-    return true;
-}
-
-void CQuarvelDlg::ShowStatus(const QString& fileName, const SectionReadResult& result) {
-    m_fileStatus = QStringLiteral("文件：%1    格式版本：%2    点数：%3")
-                       .arg(fileName, QString::fromLatin1(VersionText(result.version)))
-                       .arg(m_points.size());
-    m_noticeTimer->stop();
-    m_status->setText(m_fileStatus);
-    QString warning;
-    if (result.incompleteLineCount > 0) {
-        warning = QStringLiteral("警告：%1 行点数据不完整，第一处在第 %2 行")
-                      .arg(result.incompleteLineCount)
-                      .arg(result.firstIncompleteLine);
-    }
-    const bool fewerLines =
-        std::any_of(result.warnings.begin(), result.warnings.end(), [](const ReadWarning& w) {
-            return w.kind == ReadWarningKind::FewerLinesThanCount;
-        });
-    if (fewerLines) {
-        warning += (warning.isEmpty() ? QStringLiteral("警告：") : QStringLiteral("；")) +
-                   QStringLiteral("点行少于文件声明的点数");
-    }
-    m_warning->setText(warning);
-    m_warning->setToolTip(warning);
-    PlaceTable();
 }
 
 void CQuarvelDlg::ShowNotice(const QString& notice) {
@@ -603,7 +563,13 @@ void CQuarvelDlg::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     // Opened after the drop has finished, so that a message box does not run
     // inside the drag and drop.
-    QTimer::singleShot(0, this, [this, file] { OpenFile(file); });
+    QTimer::singleShot(0, this, [this, file] {
+        if (QFileInfo(file).isDir()) {
+            OpenRoad(RoadSource{{}, file, false});
+        } else {
+            OpenFile(file);
+        }
+    });
 }
 
 bool CQuarvelDlg::eventFilter(QObject* watched, QEvent* event) {

@@ -6,7 +6,9 @@
 #include "table/TableRules.h"
 #include "workbench/BatchExportCommand.h"
 #include "workbench/ExportProfileCommand.h"
+#include "workbench/ExportRoadCommand.h"
 #include "workbench/ExportTableCommand.h"
+#include "workbench/OpenRoadCommand.h"
 #include "workbench/OpenSectionCommand.h"
 #include "workbench/QtPaths.h"
 
@@ -34,6 +36,7 @@ class CListCtrlEx;
 class MainMenu;
 class ProfileSplitter;
 class RecentFiles;
+class RoadList;
 class SectionProfileView;
 class SectionTableModel;
 
@@ -62,6 +65,11 @@ public:
     // Reads a section file and shows it; a cancelled, failed or rejected read
     // changes nothing. The dialog, the command line and a drop all come here.
     bool OpenFile(const QString& path);
+    // Lists the road's sections beside the table and shows its first; a
+    // cancelled or failed listing changes nothing.
+    bool OpenRoad(const RoadSource& road);
+    // The open road; nothing while a single file is open.
+    const std::optional<RoadSource>& Road() const { return m_road; }
 
     const PointList& Points() const { return m_points; }
     const LayerList& Layers() const { return m_layers; }
@@ -70,6 +78,9 @@ public:
     SectionProfileView* Profile() const { return m_profile; }
     ExportProfileCommand& ProfileExport() { return m_profileExport; }
     BatchExportCommand& BatchExport() { return m_batchExport; }
+    OpenRoadCommand& RoadOpening() { return m_openRoadCommand; }
+    ExportRoadCommand& RoadExport() { return m_exportRoad; }
+    RoadList* RoadSections() const { return m_roadList; }
     const RecentFiles& Recent() const { return *m_recent; }
     const ExportForm& Form() const { return m_exportForm; }
     MainMenu* Menu() const { return m_menu; }
@@ -82,6 +93,9 @@ public slots:
     void OnBatchExport();
     void OnExportOptions();
     void OnRecentFileChosen(const QString& path);
+    void OnOpenRoad();
+    void OnRecentRoadChosen(const RoadSource& road);
+    void OnExportRoad();
     // The About box belongs to the application, which answers aboutRequested.
     void ShowAboutBox();
     // Selected rows, or the whole table when none is selected, to the clipboard.
@@ -120,7 +134,10 @@ private:
     // Rebuilds the table from scratch.
     void RebuildTable();
     void FillLayerFilter();
+    // Shows a section that has been read: the layers last applied stay applied, if any.
+    void InstallSection(SectionReadResult& result, const QString& path);
     void ShowStatus(const QString& fileName, const SectionReadResult& result);
+    void ShowStatusLines(const QString& fileStatus, const QString& warning);
     // Shown in the status line for a while; then the file's status returns.
     void ShowNotice(const QString& notice);
     void ShowMessage(const QString& message, const QString& detail) const;
@@ -138,11 +155,25 @@ private:
     void OnBnClickedLayerFilter();
     void OnEndLabelEditList(int column, const QString& caption);
 
+    // The road (CQuarvelDlgOpen.cpp).
+    void CreateRoadList();
+    void OnSectionChosen(int row);
+    void ShowUnreadableSection(const QString& path, const QString& reason);
+    // "断面：K0+020（3/12）    " before the file's status while a road is open.
+    QString RoadStatusPrefix() const;
+    QString SectionTitle(const QString& fileName) const;
+    void ShowRoadList(bool shown);
+    void CloseRoad();
+    // The width the road's list takes left of the table; 0 while it is hidden.
+    int RoadListWidth() const;
+
     std::filesystem::path m_settingsFile;
     OpenSectionCommand m_openCommand{this};
     ExportTableCommand m_exportCommand{this};
     ExportProfileCommand m_profileExport{this};
     BatchExportCommand m_batchExport{this};
+    OpenRoadCommand m_openRoadCommand{this};
+    ExportRoadCommand m_exportRoad{this};
     MessageSink m_showMessage;
     ExportOptionsChooser m_chooseExportOptions;
     ExportForm m_exportForm;
@@ -153,8 +184,14 @@ private:
     // The layers last applied with "图层筛选" to the open file; nothing: all shown.
     std::optional<std::vector<std::string>> m_appliedLayers;
     std::vector<std::string> m_recentFiles; // as loaded, until the menu holds them
+    std::vector<RecentRoad> m_recentRoads;  // as loaded, until the menu holds them
+    std::optional<RoadSource> m_road;       // the open road
+    RoadSource m_lastRoad;                  // what the road's dialog starts with
+    int m_roadRow = -1;                     // the section shown of the road
+    int m_roadGrowth = 0;                   // how much the window grew for the road's list
 
     MainMenu* m_menu = nullptr;
+    RoadList* m_roadList = nullptr;
     CListCtrlEx* m_list = nullptr;
     SectionTableModel* m_model = nullptr;
     ProfileSplitter* m_splitter = nullptr; // the table above the profile

@@ -1,9 +1,12 @@
 // The main window's export commands: the table as shown, the profile, a batch
-// of files with the same view, and the form they are written in.
+// of files and the whole road with the same view, and the form they are
+// written in.
 
 #include "workbench/CQuarvelDlg.h"
 
 #include "profile/SectionProfileView.h"
+#include "roadlist/RoadList.h"
+#include "roadlist/RoadListModel.h"
 #include "workbench/ExportOptionsDialog.h"
 #include "workbench/RecentFiles.h"
 #include "workbench/SectionTableModel.h"
@@ -119,6 +122,23 @@ void CQuarvelDlg::OnBatchExport() {
                        .arg(outcome.written)
                        .arg(QDir::toNativeSeparators(outcome.request.outputFolder)) +
                    UnencodableNote(outcome.unencodable));
+    }
+}
+
+void CQuarvelDlg::OnExportRoad() {
+    if (!m_road) {
+        return;
+    }
+    const ExportRoadCommand::Outcome outcome = m_exportRoad.Run(
+        *m_road, m_roadList->Model()->FailedCount(), BatchRecipe(), ExportFolder());
+    if (!outcome.target.isEmpty()) {
+        m_exportFolder = QFileInfo(outcome.target).absolutePath();
+    }
+    if (outcome.written) {
+        ShowNotice(QStringLiteral("已导出全线断面表：%1 个断面，%2 行到 %3")
+                       .arg(outcome.sections)
+                       .arg(outcome.rows)
+                       .arg(QDir::toNativeSeparators(outcome.target)));
     }
 }
 

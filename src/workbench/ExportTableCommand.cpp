@@ -57,10 +57,12 @@ bool ConfirmReplacingExtendedName(QWidget* parent, const QString& chosen, const 
     return box.exec() == QMessageBox::Yes;
 }
 
+namespace {
+
 // The export's form is chosen where the file is: Qt's own dialog takes a button beside its own.
 // The system's cannot; there the menu's "导出选项…" is the way.
-void ExportTableCommand::AddOptionsButton(QFileDialog& dialog) const {
-    if (m_form == nullptr || !IsQtOwnDialog(dialog)) {
+void AddOptionsButton(QFileDialog& dialog, ExportForm* form) {
+    if (form == nullptr || !IsQtOwnDialog(dialog)) {
         return;
     }
     auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
@@ -71,8 +73,30 @@ void ExportTableCommand::AddOptionsButton(QFileDialog& dialog) const {
     options->setObjectName(QStringLiteral("exportOptionsButton"));
     options->setAutoDefault(false);
     QObject::connect(options, &QPushButton::clicked, &dialog,
-                     [this, &dialog] { ExportOptionsDialog::Edit(&dialog, *m_form); });
+                     [form, &dialog] { ExportOptionsDialog::Edit(&dialog, *form); });
     grid->addWidget(options, grid->rowCount(), 0, 1, grid->columnCount(), Qt::AlignLeft);
+}
+
+} // namespace
+
+QString AskTableTarget(QWidget* window, const QString& title, const QString& suggestedPath,
+                       ExportForm* form) {
+    QFileDialog dialog(window, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(ExportTableCommand::NameFilters());
+    dialog.selectNameFilter(kCsvFilter);
+    const QFileInfo suggested(suggestedPath);
+    dialog.setDirectory(suggested.absolutePath());
+    dialog.selectFile(suggested.fileName());
+    PrepareFileDialog(dialog);
+    AddOptionsButton(dialog, form);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    const QString chosen = dialog.selectedFiles().constFirst();
+    const QString target = AddFilterExtension(chosen, dialog.selectedNameFilter());
+    return ConfirmReplacingExtendedName(window, chosen, target) ? target : QString();
 }
 
 QStringList ExportTableCommand::NameFilters() {
@@ -84,22 +108,7 @@ ExportTableCommand::ExportTableCommand(QWidget* window)
       m_chooseFile([this](const QString& suggested) { return AskWithDialog(suggested); }) {}
 
 QString ExportTableCommand::AskWithDialog(const QString& suggestedPath) const {
-    QFileDialog dialog(m_window, QStringLiteral("数据导出"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(NameFilters());
-    dialog.selectNameFilter(kCsvFilter);
-    const QFileInfo suggested(suggestedPath);
-    dialog.setDirectory(suggested.absolutePath());
-    dialog.selectFile(suggested.fileName());
-    PrepareFileDialog(dialog);
-    AddOptionsButton(dialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    const QString chosen = dialog.selectedFiles().constFirst();
-    const QString target = AddFilterExtension(chosen, dialog.selectedNameFilter());
-    return ConfirmReplacingExtendedName(m_window, chosen, target) ? target : QString();
+    return AskTableTarget(m_window, QStringLiteral("数据导出"), suggestedPath, m_form);
 }
 
 ExportTableCommand::Outcome ExportTableCommand::Run(const SectionTable& table,

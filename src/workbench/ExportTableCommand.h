@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <functional>
 
-class QFileDialog;
 class QWidget;
 
 namespace quarvel {
@@ -23,6 +22,12 @@ QString AddFilterExtension(const QString& path, const QString& nameFilter);
 // A save dialog confirmed the name as typed: a name that got its extension afterwards and
 // names an existing file is confirmed here. False when the user declines to replace it.
 bool ConfirmReplacingExtendedName(QWidget* parent, const QString& chosen, const QString& target);
+
+// Asks for the file a table goes to in the save dialog of the exports: their file types, the
+// extension of the type chosen added to a name typed without one, a replaced file confirmed, and
+// (in Qt's own dialog) a button for the export options when form is given. Empty: cancelled.
+QString AskTableTarget(QWidget* window, const QString& title, const QString& suggestedPath,
+                       ExportForm* form);
 
 // "数据导出": asks for the target and writes the table as shown, telling the
 // user why when the file could not be written. A name ending in .xlsx gets an
@@ -56,7 +61,6 @@ public:
 
 private:
     QString AskWithDialog(const QString& suggestedPath) const;
-    void AddOptionsButton(QFileDialog& dialog) const;
 
     QWidget* m_window;
     FileChooser m_chooseFile;

@@ -14,6 +14,8 @@ MainMenu::MainMenu(QWidget* parent) : QMenuBar(parent) {
     m_fileMenu = addMenu(QStringLiteral("文件(&F)"));
     m_open = m_fileMenu->addAction(QStringLiteral("打开数据文件…"));
     m_open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_openRoad = m_fileMenu->addAction(QStringLiteral("打开道路…"));
+    m_openRoad->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     m_recentMenu = m_fileMenu->addMenu(QStringLiteral("最近打开"));
     m_recentMenu->setObjectName(QStringLiteral("recentMenu"));
     m_fileMenu->addSeparator();
@@ -22,6 +24,8 @@ MainMenu::MainMenu(QWidget* parent) : QMenuBar(parent) {
     m_exportProfile = m_fileMenu->addAction(QStringLiteral("导出断面图…"));
     m_batchExport = m_fileMenu->addAction(QStringLiteral("批量导出…"));
     m_batchExport->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    m_exportRoad = m_fileMenu->addAction(QStringLiteral("导出全线断面表…"));
+    m_exportRoad->setEnabled(false);
     m_exportOptions = m_fileMenu->addAction(QStringLiteral("导出选项…"));
     m_fileMenu->addSeparator();
     m_quit = m_fileMenu->addAction(QStringLiteral("退出"));
@@ -32,6 +36,13 @@ MainMenu::MainMenu(QWidget* parent) : QMenuBar(parent) {
     m_profile->setCheckable(true);
     m_profile->setChecked(true);
     m_profile->setShortcut(QKeySequence(Qt::Key_F7));
+    m_viewMenu->addSeparator();
+    m_nextSection = m_viewMenu->addAction(QStringLiteral("下一断面"));
+    m_nextSection->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown));
+    m_previousSection = m_viewMenu->addAction(QStringLiteral("上一断面"));
+    m_previousSection->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
+    m_nextSection->setEnabled(false);
+    m_previousSection->setEnabled(false);
 
     m_helpMenu = addMenu(QStringLiteral("帮助(&H)"));
     m_about = m_helpMenu->addAction(QStringLiteral("关于 Quarvel…"));
@@ -39,7 +50,8 @@ MainMenu::MainMenu(QWidget* parent) : QMenuBar(parent) {
 
     // The shortcuts work while the focus is anywhere in the window, also
     // before a menu was ever opened.
-    for (QAction* action : {m_open, m_export, m_batchExport, m_profile, m_quit, m_about}) {
+    for (QAction* action : {m_open, m_openRoad, m_export, m_batchExport, m_profile, m_nextSection,
+                            m_previousSection, m_quit, m_about}) {
         action->setShortcutContext(Qt::WindowShortcut);
         parent->addAction(action);
     }

@@ -22,9 +22,14 @@ public:
     QMenu* InsertMenu(const QString& title);
 
     QAction* OpenAction() const { return m_open; }
+    QAction* OpenRoadAction() const { return m_openRoad; }
     QAction* ExportAction() const { return m_export; }
     QAction* ExportProfileAction() const { return m_exportProfile; }
     QAction* BatchExportAction() const { return m_batchExport; }
+    // Enabled while a road is open, as are the next and previous sections.
+    QAction* ExportRoadAction() const { return m_exportRoad; }
+    QAction* NextSectionAction() const { return m_nextSection; }
+    QAction* PreviousSectionAction() const { return m_previousSection; }
     QAction* ExportOptionsAction() const { return m_exportOptions; }
     // "最近打开": the window's recent files fill it.
     QMenu* RecentMenu() const { return m_recentMenu; }
@@ -38,9 +43,13 @@ private:
     QMenu* m_viewMenu;
     QMenu* m_helpMenu;
     QAction* m_open;
+    QAction* m_openRoad;
     QAction* m_export;
     QAction* m_exportProfile;
     QAction* m_batchExport;
+    QAction* m_exportRoad;
+    QAction* m_nextSection;
+    QAction* m_previousSection;
     QAction* m_exportOptions;
     QMenu* m_recentMenu;
     QAction* m_profile;

@@ -2,13 +2,20 @@
 
 #include "workbench/WorkbenchText.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QStringList>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -98,6 +105,34 @@ void SetBoxDetail(QMessageBox& box, const QString& detail) {
     if (QLabel* label = BoxLabel(box, "qt_msgbox_informativelabel")) {
         KeepLinesWhole(box, *label, detail);
     }
+}
+
+void ShowSummaryBox(QWidget* window, const QString& objectName, const QString& title,
+                    const QString& headline, const QString& details) {
+    QDialog dialog(window);
+    dialog.setObjectName(objectName);
+    dialog.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(&dialog);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // "复制" copies the headline whole should it have given up its middle.
+    ShowLinesWhole(*label, headline, MessageLineLimit(window, *label));
+    layout->addWidget(label);
+    if (!details.isEmpty()) {
+        auto* list = new QPlainTextEdit(details, &dialog);
+        list->setReadOnly(true);
+        list->setLineWrapMode(QPlainTextEdit::NoWrap);
+        list->setMinimumWidth(label->fontMetrics().averageCharWidth() * 90);
+        layout->addWidget(list);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+    QPushButton* copy = buttons->addButton(QStringLiteral("复制"), QDialogButtonBox::ActionRole);
+    QObject::connect(copy, &QPushButton::clicked, &dialog, [&headline, &details] {
+        QApplication::clipboard()->setText(headline + QLatin1Char('\n') + details);
+    });
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    layout->addWidget(buttons);
+    dialog.exec();
 }
 
 void ShowWarningBox(QWidget* window, const QString& message, const QString& detail) {

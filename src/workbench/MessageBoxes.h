@@ -24,6 +24,11 @@ bool ShowLinesWhole(QLabel& label, const QString& text, int maxWidth);
 void SetBoxText(QMessageBox& box, const QString& text);
 void SetBoxDetail(QMessageBox& box, const QString& detail);
 
+// The outcome of a command over many files: the headline, and below it the failures and warnings,
+// a line each, in a list that can be selected and copied whole ("复制").
+void ShowSummaryBox(QWidget* window, const QString& objectName, const QString& title,
+                    const QString& headline, const QString& details);
+
 // A warning centred on window.
 void ShowWarningBox(QWidget* window, const QString& message, const QString& detail);
 

@@ -29,44 +29,43 @@ QString OpenSectionCommand::ChooseFile(const QString& folder) const {
     return m_chooseFile ? m_chooseFile(folder) : QString();
 }
 
-std::optional<SectionReadResult> OpenSectionCommand::Read(const QString& path) const {
-    SectionReadResult result;
-    {
-        const BusyCursor busy;
-        // Shown only when the read takes a while; its Cancel stops the read
-        // and leaves everything as it was.
-        QProgressDialog progress(
-            AsShown(QStringLiteral("正在读取 %1 ...").arg(QFileInfo(path).fileName())),
-            QStringLiteral("取消"), 0, kProgressSteps, m_window);
-        progress.setWindowTitle(kWindowTitle);
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(m_progressDelay);
-        progress.setAutoReset(false);
-        progress.setAutoClose(false);
-        const ReadProgress report = [&progress](std::size_t done, std::size_t total) {
-            if (total > 0) {
-                progress.setValue(static_cast<int>(std::min(done, total) * kProgressSteps / total));
-            }
-            return !progress.wasCanceled();
-        };
-        result = ReadSectionFile(ToFsPath(path), report);
-        if (result.Ok()) {
-            ComputeAzimuths(result.points);
+SectionReadResult OpenSectionCommand::ReadQuietly(const QString& path) const {
+    const BusyCursor busy;
+    // Shown only when the read takes a while; its Cancel stops the read
+    // and leaves everything as it was.
+    QProgressDialog progress(
+        AsShown(QStringLiteral("正在读取 %1 ...").arg(QFileInfo(path).fileName())),
+        QStringLiteral("取消"), 0, kProgressSteps, m_window);
+    progress.setWindowTitle(kWindowTitle);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(m_progressDelay);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    const ReadProgress report = [&progress](std::size_t done, std::size_t total) {
+        if (total > 0) {
+            progress.setValue(static_cast<int>(std::min(done, total) * kProgressSteps / total));
         }
+        return !progress.wasCanceled();
+    };
+    SectionReadResult result = ReadSectionFile(ToFsPath(path), report);
+    if (result.Ok()) {
+        ComputeAzimuths(result.points);
     }
+    return result;
+}
 
-    switch (result.status) {
-    case ReadStatus::Ok:
+QString OpenSectionCommand::FailureMessage(const SectionReadResult& result) {
+    return result.status == ReadStatus::NotSectionFile ? QStringLiteral("非本软件数据格式文件")
+                                                       : QStringLiteral("文件导入失败");
+}
+
+std::optional<SectionReadResult> OpenSectionCommand::Read(const QString& path) const {
+    SectionReadResult result = ReadQuietly(path);
+    if (result.Ok()) {
         return result;
-    case ReadStatus::CannotOpen:
-    case ReadStatus::ReadFailed:
-        ShowMessage(QStringLiteral("文件导入失败"), FileDetail(path, result.error));
-        break;
-    case ReadStatus::NotSectionFile:
-        ShowMessage(QStringLiteral("非本软件数据格式文件"), FileDetail(path, result.error));
-        break;
-    case ReadStatus::Cancelled:
-        break;
+    }
+    if (result.status != ReadStatus::Cancelled) {
+        ShowMessage(FailureMessage(result), FileDetail(path, result.error));
     }
     return std::nullopt;
 }

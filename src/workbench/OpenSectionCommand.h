@@ -31,6 +31,10 @@ public:
     // The section with its azimuths; nothing when the read failed (the user
     // has been told) or was cancelled.
     std::optional<SectionReadResult> Read(const QString& path) const;
+    // The same, telling nobody: the result says whether it failed or was cancelled.
+    SectionReadResult ReadQuietly(const QString& path) const;
+    // What the user is told of a failed read: "文件导入失败" or "非本软件数据格式文件".
+    static QString FailureMessage(const SectionReadResult& result);
 
 private:
     QString AskWithDialog(const QString& folder) const;

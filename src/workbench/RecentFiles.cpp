@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QMenu>
 
+#include <algorithm>
+
 namespace quarvel {
 
 RecentFiles::RecentFiles(QMenu* menu, QObject* parent) : QObject(parent), m_menu(menu) {
@@ -50,6 +52,51 @@ void RecentFiles::Remove(const QString& path) {
     ScheduleRebuild();
 }
 
+void RecentFiles::LoadRoads(const std::vector<RecentRoad>& roads) {
+    m_roads.clear();
+    for (auto road = roads.rbegin(); road != roads.rend(); ++road) {
+        AddRoad(FromRecentRoad(*road));
+    }
+    Rebuild();
+}
+
+std::vector<RecentRoad> RecentFiles::StoredRoads() const {
+    std::vector<RecentRoad> roads;
+    for (const RoadSource& road : m_roads) {
+        roads.push_back(ToRecentRoad(road));
+    }
+    return roads;
+}
+
+void RecentFiles::AddRoad(const RoadSource& road) {
+    if (road.IsFolder() ? road.folder.isEmpty() : road.files.isEmpty()) {
+        return;
+    }
+    RemoveRoad(road);
+    RoadSource kept = road;
+    if (kept.IsFolder()) {
+        kept.folder = QFileInfo(kept.folder).absoluteFilePath();
+    } else {
+        kept.folder.clear();
+        kept.subfolders = false;
+        for (QString& file : kept.files) {
+            file = QFileInfo(file).absoluteFilePath();
+        }
+    }
+    m_roads.insert(m_roads.begin(), std::move(kept));
+    if (m_roads.size() > static_cast<std::size_t>(kMaxFiles)) {
+        m_roads.resize(kMaxFiles);
+    }
+    ScheduleRebuild();
+}
+
+void RecentFiles::RemoveRoad(const RoadSource& road) {
+    m_roads.erase(std::remove_if(m_roads.begin(), m_roads.end(),
+                                 [&road](const RoadSource& kept) { return SameRoad(kept, road); }),
+                  m_roads.end());
+    ScheduleRebuild();
+}
+
 void RecentFiles::ScheduleRebuild() {
     if (m_rebuildPending) {
         return;
@@ -61,7 +108,7 @@ void RecentFiles::ScheduleRebuild() {
 void RecentFiles::Rebuild() {
     m_rebuildPending = false;
     m_menu->clear();
-    m_menu->setEnabled(!m_files.isEmpty());
+    m_menu->setEnabled(!m_files.isEmpty() || !m_roads.empty());
     for (int i = 0; i < m_files.size(); ++i) {
         const QString file = m_files[i];
         // "&1" to "&9" and "1&0": the keys of the first ten entries.
@@ -71,6 +118,17 @@ void RecentFiles::Rebuild() {
         QAction* action = m_menu->addAction(key + QLatin1Char(' ') + shown);
         action->setToolTip(QDir::toNativeSeparators(file));
         connect(action, &QAction::triggered, this, [this, file] { emit fileChosen(file); });
+    }
+    if (!m_files.isEmpty() && !m_roads.empty()) {
+        m_menu->addSeparator();
+    }
+    for (const RoadSource& road : m_roads) {
+        QString shown = QStringLiteral("道路：") + RoadTitle(road);
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* action = m_menu->addAction(shown);
+        action->setToolTip(
+            QDir::toNativeSeparators(road.IsFolder() ? road.folder : road.files.front()));
+        connect(action, &QAction::triggered, this, [this, road] { emit roadChosen(road); });
     }
 }
 

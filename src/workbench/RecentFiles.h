@@ -1,5 +1,8 @@
 #pragma once
 
+#include "settings/SettingsFile.h"
+#include "workbench/RoadSource.h"
+
 #include <QObject>
 #include <QStringList>
 
@@ -11,8 +14,8 @@ class QMenu;
 namespace quarvel {
 
 // "最近打开": the files opened last, newest first, each once, in a menu of
-// their own. The window adds a file once it has opened it and opens the file
-// chosen in the menu.
+// their own, and below them the roads opened last. The window adds a file or a
+// road once it has opened it and opens the one chosen in the menu.
 class RecentFiles : public QObject {
     Q_OBJECT
 public:
@@ -29,8 +32,15 @@ public:
     void Add(const QString& path);
     void Remove(const QString& path);
 
+    void LoadRoads(const std::vector<RecentRoad>& roads);
+    std::vector<RecentRoad> StoredRoads() const;
+    const std::vector<RoadSource>& Roads() const { return m_roads; }
+    void AddRoad(const RoadSource& road);
+    void RemoveRoad(const RoadSource& road);
+
 signals:
     void fileChosen(const QString& path);
+    void roadChosen(const RoadSource& road);
 
 private:
     // The menu is rebuilt once control is back in the event loop: a file chosen in the menu is
@@ -40,6 +50,7 @@ private:
 
     QMenu* m_menu;
     QStringList m_files;
+    std::vector<RoadSource> m_roads;
     bool m_rebuildPending = false;
 };
 

@@ -67,9 +67,11 @@ std::vector<std::pair<double, double>> SpikyRows() {
 // the other. The rasteriser may put a steep segment's pixels into the column
 // beside its end points, and ends a segment a pixel or two short depending
 // on where it goes next: every extreme of one drawing must show in the other
-// within a column either side and two pixels up or down.
+// within a column either side and two pixels up or down. Where a steep
+// segment meets the plot's left or right edge, rasterisers clip it a few
+// pixels apart (Windows' build does): the two columns at each edge are left out.
 int DifferingColumns(const QImage& a, const QImage& b, const ProfileViewport& viewport) {
-    const QRect plot = viewport.plot.toAlignedRect().adjusted(1, 1, -1, -1);
+    const QRect plot = viewport.plot.toAlignedRect().adjusted(2, 1, -2, -1);
     const auto extentsA = InkExtents(a, plot);
     const auto extentsB = InkExtents(b, plot);
     const auto reaches = [](const auto& extents, std::size_t x, std::pair<int, int> want) {

@@ -147,5 +147,21 @@ TEST(Stake, InputsGiveTheirSectionFilesOnceEach) {
     EXPECT_EQ(failures.size(), 1u);
 }
 
+// The list of a road before any section is read: the heads' stakes order it,
+// and a cancelled listing gives nothing.
+TEST(Stake, ARoadIsListedAlongItFromTheHeadsAlone) {
+    const test::TempFolder folder;
+    ASSERT_TRUE(test::WriteFileBytes(folder / "a.txt", "HWT3.8\r\n0,0,0,K0+200,\r\n0\r\n"));
+    ASSERT_TRUE(test::WriteFileBytes(folder / "b.txt", "HWT3.8\r\n0,0,0,K0+100,\r\n0\r\n"));
+    ASSERT_TRUE(test::WriteFileBytes(folder / "K0+150.txt", "HWT3.8\r\nh\r\n0\r\n"));
+    std::vector<std::string> failures;
+    EXPECT_EQ(Labels(ListRoad({folder.Path()}, false, failures)),
+              (std::vector<std::string>{"K0+100@b.txt", "K0+150@K0+150.txt", "K0+200@a.txt"}));
+    EXPECT_TRUE(failures.empty());
+
+    const CancelFlag cancel{true};
+    EXPECT_TRUE(ListRoad({folder.Path()}, false, failures, &cancel).empty());
+}
+
 } // namespace
 } // namespace quarvel

@@ -206,6 +206,29 @@ TEST_F(SettingsFileTest, ExportFormAndRecentFilesComeBackInSectionsOfTheirOwn) {
     EXPECT_EQ(unknown.exportForm, (ExportForm{ExportEncoding::Gbk, FirstLine::None}));
 }
 
+// Roads go into keys of their own beside the files, which the versions before
+// them read as they always did.
+TEST_F(SettingsFileTest, RecentRoadsComeBackBesideTheFilesInKeysOfTheirOwn) {
+    Settings settings;
+    settings.recentFiles = {"/断面/a.txt"};
+    ASSERT_TRUE(SaveSettings(m_file, settings));
+    EXPECT_EQ(ReadFileBytes(m_file).find("Road"), std::string::npos);
+
+    settings.recentRoads = {{"/道路/K0", true, {}},
+                            {"", false, {"/x/a|b%7C.txt", "/x/100%.txt", " /x/😀.txt"}},
+                            {"/y", false, {}}};
+    ASSERT_TRUE(SaveSettings(m_file, settings));
+    Settings reread = LoadSettings(m_file);
+    EXPECT_EQ(reread.recentRoads, settings.recentRoads);
+    EXPECT_EQ(reread.recentFiles, settings.recentFiles);
+
+    settings.recentRoads.erase(settings.recentRoads.begin()); // no old entry stays behind
+    ASSERT_TRUE(SaveSettings(m_file, settings));
+    reread = LoadSettings(m_file);
+    EXPECT_EQ(reread.recentRoads, settings.recentRoads);
+    EXPECT_EQ(reread.recentFiles, settings.recentFiles);
+}
+
 // A first start's file holds no [EXPORT]; once a form was saved there, going
 // back to the defaults must be saved too, not skipped as a first start.
 TEST_F(SettingsFileTest, GoingBackToTheDefaultsIsSavedToo) {
