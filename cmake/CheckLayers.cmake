@@ -16,8 +16,9 @@ set(allowed_controls ${core} controls)
 set(allowed_profile ${core} profile)
 # The road's list of sections beside the table.
 set(allowed_roadlist ${core} road controls roadlist)
-set(allowed_workbench ${core} road controls profile roadlist workbench)
-set(allowed_app ${core} road cli controls profile roadlist workbench app)
+set(allowed_sheets ${core} road profile sheets)
+set(allowed_workbench ${core} road controls profile roadlist sheets workbench)
+set(allowed_app ${core} road cli controls profile roadlist sheets workbench app)
 
 file(GLOB folders RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/*")
 set(offenders "")

@@ -20,6 +20,7 @@ cmake --build "$build" --target quarvel quarvel-cli -j "$(nproc 2>/dev/null || e
 cache_value() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 version="$(cache_value CMAKE_PROJECT_VERSION)"
 qt_prefix="$(cd "$(cache_value Qt6_DIR)/../../.." && pwd)"
+dxflib_prefix="$(cache_value DXFLIB_ROOT)"
 name="Quarvel-$version-windows-x64"
 
 scratch="$(mktemp -d)"
@@ -69,13 +70,15 @@ fi
 # the source package, its version and the changes made to it.
 qt_doc="$qt_prefix/share/doc/qt6-base-mingw"
 mkdir -p "$package/licenses/quarvel" "$package/licenses/qt6-base" "$package/licenses/gcc-runtime" \
-    "$package/licenses/mingw-w64-winpthreads" "$package/licenses/qt6-translations"
+    "$package/licenses/mingw-w64-winpthreads" "$package/licenses/qt6-translations" \
+    "$package/licenses/dxflib"
 sed 's/$/\r/' "$root/LICENSE" >"$package/licenses/quarvel/LICENSE.txt"
 cp -r "$qt_doc"/. "$package/licenses/qt6-base/"
 cp /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright "$package/licenses/gcc-runtime/"
 cp /usr/share/common-licenses/GPL-3 "$package/licenses/gcc-runtime/GPL-3"
 cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$package/licenses/mingw-w64-winpthreads/"
 cp /usr/share/doc/qt6-translations-l10n/copyright "$package/licenses/qt6-translations/"
+cp -r "$dxflib_prefix/share/doc/dxflib-mingw"/. "$package/licenses/dxflib/"
 mkdir -p "$package/licenses/libxlsxwriter" "$package/licenses/zlib"
 cp -r "$(cache_value QUARVEL_XLSXWRITER_PREFIX)/share/doc/libxlsxwriter-mingw"/. \
     "$package/licenses/libxlsxwriter/"
@@ -85,6 +88,9 @@ Quarvel $version for Windows (x64) is free software under the GNU General Public
 version 3 or (at your option) any later version: see quarvel/LICENSE.txt. It includes these
 libraries:
 
+- dxflib $(dpkg-query -W -f='${Version}' libdxflib-dev) (in Quarvel.exe, for the cross-section sheets as DXF) under
+  the GNU GPL version 2 or later, built from Debian's source package ('apt-get source
+  dxflib'): see dxflib/.
 - Qt $(dpkg-query -W -f='${Version}' qt6-base-dev) (Qt6Core, Qt6Gui, Qt6Widgets and the plugins in
   platforms/, styles/ and imageformats/) under the GNU LGPL version 3: see qt6-base/, whose
   SOURCE names the Debian source package, its version and the patches (in qt6-base/patches)

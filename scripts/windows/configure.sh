@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Configures a Windows cross build of Quarvel (warnings as errors, no benchmarks):
 #   configure.sh BUILD_DIR [--no-gui] [CMAKE_ARGUMENTS...]
-# Qt for Windows, GoogleTest and libxlsxwriter come from the machine's cache and are built
-# first when missing (Qt takes about 20 minutes once). --no-gui leaves out the window and Qt.
+# Qt for Windows, dxflib, GoogleTest and libxlsxwriter come from the machine's cache and are
+# built first when missing (Qt takes about 20 minutes once). --no-gui leaves out the window,
+# Qt and dxflib.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="$1"
@@ -20,6 +21,9 @@ if [ "$gui" = ON ]; then
     qt_prefix="$(bash "$root/scripts/windows/build-qt.sh" | tail -n 1)"
     toolchain="$qt_prefix/lib/cmake/Qt6/qt.toolchain.cmake"
     toolchain_args=(-DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQT_CHAINLOAD_TOOLCHAIN_FILE="$mingw_toolchain")
+    # The sheets' DXF, linked statically.
+    dxflib_prefix="$(bash "$root/scripts/windows/build-dxflib.sh" | tail -n 1)"
+    toolchain_args+=(-DDXFLIB_ROOT="$dxflib_prefix")
 fi
 gtest_prefix="$(bash "$root/scripts/windows/build-googletest.sh" | tail -n 1)"
 xlsxwriter_prefix="$(bash "$root/scripts/windows/build-xlsxwriter.sh" | tail -n 1)"

@@ -2,9 +2,10 @@
 # The test command's Windows stage: cross-builds Quarvel and its tests for 64-bit Windows
 # with mingw-w64 against Qt built for Windows (cached), runs the tests under Wine (Qt's on
 # the offscreen platform), checks that the Linux and the Windows quarvel-cli export the same
-# bytes, starts the window on the windows platform under Xvfb, builds the packages, starts the
-# window and draws a picture without one from the zip, and installs, upgrades and uninstalls
-# with the installer in a fresh Wine prefix (scripts/windows/check-installer.sh).
+# bytes and that quarvel --sheets writes the same DXF, starts the window on the windows platform
+# under Xvfb, builds the packages, starts the window and draws a picture without one from the
+# zip, and installs, upgrades and uninstalls with the installer in a fresh Wine prefix
+# (scripts/windows/check-installer.sh).
 #
 # Environment: QUARVEL_LINUX_BUILD_DIR (the normal build, for the Linux quarvel-cli;
 # default build), QUARVEL_WINDOWS_BUILD_DIR (default build-windows).
@@ -122,10 +123,17 @@ compare_cli() {
         "$build/src/cli/quarvel-cli.exe" "$build/wine-run.sh"
 }
 
+compare_sheets() {
+    bash "$root/scripts/windows/compare-sheets.sh" "$linux_build/src/app/quarvel" \
+        "$build/src/app/Quarvel.exe" "$build/wine-run.sh"
+}
+
 timed "configure (Qt and GoogleTest for Windows, built once per machine)" configure
 timed "build" build_all
 timed "tests under Wine" run_tests
+
 timed "quarvel-cli byte for byte against Linux" compare_cli
+timed "the sheets' DXF byte for byte against Linux" compare_sheets
 timed "the window under Wine and Xvfb" check_window
 timed "the zip and the installer" make_packages
 timed "the zip's window and pictures under Wine" check_package

@@ -1,12 +1,13 @@
 #include "app/ProfileCommand.h"
 
+#include "app/HeadlessOptions.h"
+
 #include "cli/CommandLine.h"
 #include "cli/ExportCommand.h"
 #include "exporting/OutputPlan.h"
-#include "profile/ProfileData.h"
+#include "profile/DrawnSection.h"
 #include "profile/ProfilePicture.h"
 #include "profile/ProfileScale.h"
-#include "sectiondata/SectionReader.h"
 #include "sectiondata/SystemErrorText.h"
 #include "settings/SettingsFile.h"
 
@@ -28,18 +29,6 @@ struct PictureOptions {
     std::optional<int> scale;
 };
 
-std::optional<int> ParseExaggeration(std::string text) {
-    if (text == "auto" || text == "自动") {
-        return kAutoExaggeration;
-    }
-    if (text.rfind("1:", 0) == 0) {
-        text.erase(0, 2);
-    }
-    // "1:0" is no ratio: automatic is asked for by name.
-    const std::optional<int> value = ParseWholeInteger(text, 1, 10);
-    return value && IsExaggeration(*value) ? value : std::nullopt;
-}
-
 std::optional<QSize> ParseSize(const std::string& text) {
     const std::size_t times = text.find('x');
     if (times == std::string::npos) {
@@ -59,54 +48,25 @@ std::optional<QSize> ParseSize(const std::string& text) {
 // error set for a bad one.
 bool TakePictureOptions(std::vector<std::string>& args, PictureOptions& options,
                         std::string& error) {
-    std::vector<std::string> rest;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--") {
-            rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
-            break;
-        }
-        std::string name = arg;
-        std::optional<std::string> value;
-        const std::size_t equals = arg.find('=');
-        if (arg.rfind("--", 0) == 0 && equals != std::string::npos) {
-            name = arg.substr(0, equals);
-            value = arg.substr(equals + 1);
-        }
-        if (name != "--format" && name != "--exaggeration" && name != "--size" &&
-            name != "--scale") {
-            rest.push_back(arg);
-            continue;
-        }
-        if (!value) {
-            if (i + 1 >= args.size()) {
-                error = "选项 " + name + " 缺少取值";
-                return false;
+    return TakeOptions(
+        args, {"--format", "--exaggeration", "--size", "--scale"}, {},
+        [&options](const std::string& name, const std::string& value) {
+            if (name == "--format") {
+                options.format = PictureFormatFromName(QString::fromStdString(value));
+                return options.format.has_value();
             }
-            value = args[++i];
-        }
-        bool valid = true;
-        if (name == "--format") {
-            options.format = PictureFormatFromName(QString::fromStdString(*value));
-            valid = options.format.has_value();
-        } else if (name == "--exaggeration") {
-            options.exaggeration = ParseExaggeration(*value);
-            valid = options.exaggeration.has_value();
-        } else if (name == "--size") {
-            options.size = ParseSize(*value);
-            valid = options.size.has_value();
-        } else {
-            const std::string text = value->rfind("1:", 0) == 0 ? value->substr(2) : *value;
-            options.scale = ParseWholeInteger(text, 1, kMaxScaleDenominator);
-            valid = options.scale.has_value();
-        }
-        if (!valid) {
-            error = "选项 " + name + " 的取值无效: \"" + *value + "\"";
-            return false;
-        }
-    }
-    args = std::move(rest);
-    return true;
+            if (name == "--exaggeration") {
+                options.exaggeration = ParseExaggeration(value, true);
+                return options.exaggeration.has_value();
+            }
+            if (name == "--size") {
+                options.size = ParseSize(value);
+                return options.size.has_value();
+            }
+            options.scale = ParseScale(value, 1, kMaxScaleDenominator);
+            return options.scale.has_value();
+        },
+        error);
 }
 
 fs::path OutputFor(const ExportRequest& request, const fs::path& input, PictureFormat format) {
@@ -122,45 +82,23 @@ fs::path OutputFor(const ExportRequest& request, const fs::path& input, PictureF
 
 struct Job {
     PictureRequest picture;
-    int kneeMode = IntersectionsOnly;
-    bool reverse = false;
-    std::optional<std::vector<std::string>> layers;
+    DrawRules rules;
 };
 
 bool DrawOne(const fs::path& input, const fs::path& output, const Job& job, std::ostream& err) {
-    const std::string inputName = ShownPath(input);
-    SectionReadResult read = ReadSectionFile(input);
-    switch (read.status) {
-    case ReadStatus::Ok:
-        break;
-    case ReadStatus::NotSectionFile:
-        err << "非本软件数据格式文件: " << inputName << ": " << read.error << '\n';
-        return false;
-    case ReadStatus::CannotOpen:
-    case ReadStatus::ReadFailed:
-    case ReadStatus::Cancelled:
-        err << "文件导入失败: " << inputName << ": " << read.error << '\n';
+    const DrawnSectionLoad load = LoadDrawnSection(input, job.rules);
+    for (const std::string& warning : load.warnings) {
+        err << warning << '\n';
+    }
+    if (!load.section) {
+        err << load.failure << '\n';
         return false;
     }
-    for (const ReadWarning& warning : read.warnings) {
-        err << "警告: " << inputName << ": " << warning.detail << '\n';
-    }
-    if (job.layers) {
-        ApplyLayerFilter(read.points, *job.layers);
-    }
-    TableOptions options;
-    options.kneeMode = job.kneeMode;
-    options.reverse = job.reverse;
-    const SectionTable table(read.points, {}, options);
-    if (table.RowCount() == 0) {
-        err << "没有数据行，未写入文件: " << inputName << '\n';
-        return false;
-    }
-    const ProfileData data(table, read.layers);
+    const DrawnSection& section = *load.section;
     const QString title = QString::fromStdString(input.filename().u8string());
     const PictureResult written =
         ProfilePicture::Write(output, job.picture, [&](const QRectF& area) {
-            return ProfilePicture::WholeSection(area, data, &table, title,
+            return ProfilePicture::WholeSection(area, section.data, &section.table, title,
                                                 job.picture.exaggeration);
         });
     if (!written.ok) {
@@ -170,29 +108,24 @@ bool DrawOne(const fs::path& input, const fs::path& output, const Job& job, std:
 }
 
 int Usage(std::ostream& err, const std::string& error) {
-    err << "quarvel --profile: " << error << "\n用法见 quarvel --profile --help\n";
-    return kExitUsage;
+    return HeadlessUsage(err, "--profile", error);
 }
 
 } // namespace
 
 int RunProfileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::vector<std::string> cliArgs = args;
     PictureOptions options;
-    std::string error;
-    if (!TakePictureOptions(cliArgs, options, error)) {
-        return Usage(err, error);
+    int status = kExitOk;
+    const std::optional<ExportRequest> parsed = ParseHeadlessRequest(
+        args, "--profile",
+        [&options](std::vector<std::string>& rest, std::string& error) {
+            return TakePictureOptions(rest, options, error);
+        },
+        ProfileHelpText(), out, err, status);
+    if (!parsed) {
+        return status;
     }
-    cliArgs.insert(cliArgs.begin(), "export");
-    const ParsedCommand command = ParseCommandLine(cliArgs);
-    if (command.kind == CommandKind::Help) {
-        out << ProfileHelpText();
-        return kExitOk;
-    }
-    if (command.kind != CommandKind::Export) {
-        return Usage(err, command.error);
-    }
-    const ExportRequest& request = command.request;
+    const ExportRequest& request = *parsed;
     if (request.output && request.output->u8string() == "-") {
         return Usage(err, "图片不能写到标准输出，请用 -o FILE 或 --output-dir");
     }
@@ -218,9 +151,9 @@ int RunProfileCommand(const std::vector<std::string>& args, std::ostream& out, s
     job.picture.size = options.size.value_or(defaultSize);
     job.picture.scaleDenominator = options.scale.value_or(0);
     job.picture.exaggeration = options.exaggeration.value_or(settings->view.exaggeration);
-    job.kneeMode = request.kneeMode.value_or(settings->kneeMode);
-    job.reverse = request.reverse;
-    job.layers = request.layers;
+    job.rules.kneeMode = request.kneeMode.value_or(settings->kneeMode);
+    job.rules.reverse = request.reverse;
+    job.rules.layers = request.layers;
     if (!MakeOutputFolder(request, err)) {
         return kExitFailed;
     }

@@ -2,6 +2,7 @@
 #include "app/MainWindowDress.h"
 #include "app/ProfileCommand.h"
 #include "app/QtSettingsAside.h"
+#include "app/SheetsCommand.h"
 #include "app/Translations.h"
 #include "cli/ConsoleStreams.h"
 #include "settings/SettingsFile.h"
@@ -93,14 +94,16 @@ void PrepareUnattendedRun() {
 }
 #endif
 
-bool IsProfileMode(int argc, char* argv[]) {
-    return argc > 1 && std::strcmp(argv[1], "--profile") == 0;
+// The modes without a window: "--profile" and "--sheets".
+bool IsHeadlessMode(int argc, char* argv[]) {
+    return argc > 1 &&
+           (std::strcmp(argv[1], "--profile") == 0 || std::strcmp(argv[1], "--sheets") == 0);
 }
 
-// The arguments after "--profile" in UTF-8, decoded as Qt decodes them, so
+// The arguments after the mode's name in UTF-8, decoded as Qt decodes them, so
 // that file names in any language arrive whole on every system: on Windows
 // from the wide command line.
-std::vector<std::string> ProfileArguments(int argc, char* argv[]) {
+std::vector<std::string> HeadlessArguments(int argc, char* argv[]) {
     QStringList arguments;
 #ifdef Q_OS_WIN
     (void)argc;
@@ -123,9 +126,10 @@ std::vector<std::string> ProfileArguments(int argc, char* argv[]) {
     return args;
 }
 
-// "quarvel --profile ...": pictures without a window, on the offscreen
-// platform, so that it runs where no display is.
-int RunProfileMode(int argc, char* argv[]) {
+// "quarvel --profile ..." and "quarvel --sheets ...": pictures and sheets
+// without a window, on the offscreen platform, so that they run where no
+// display is.
+int RunHeadlessMode(int argc, char* argv[]) {
 #ifdef Q_OS_WIN
     // The window's executable has no console of its own; the messages go to
     // the one it was started from.
@@ -142,8 +146,10 @@ int RunProfileMode(int argc, char* argv[]) {
     // of the arguments, --reverse among them.
     int qtArgc = 1;
     const QGuiApplication app(qtArgc, argv);
-    const int status =
-        quarvel::RunProfileCommand(ProfileArguments(argc, argv), std::cout, std::cerr);
+    const std::vector<std::string> args = HeadlessArguments(argc, argv);
+    const int status = std::strcmp(argv[1], "--sheets") == 0
+                           ? quarvel::RunSheetsCommand(args, std::cout, std::cerr)
+                           : quarvel::RunProfileCommand(args, std::cout, std::cerr);
     std::cout.flush();
     return status;
 }
@@ -151,8 +157,8 @@ int RunProfileMode(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (IsProfileMode(argc, argv)) {
-        return RunProfileMode(argc, argv);
+    if (IsHeadlessMode(argc, argv)) {
+        return RunHeadlessMode(argc, argv);
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarvel"));

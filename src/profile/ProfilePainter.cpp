@@ -468,7 +468,16 @@ void ProfilePainter::Draw(QPainter& painter, const QRectF& area, const ProfileSc
         return;
     }
     DrawGridAndTicks(painter, scene.viewport, scene.colours, metrics);
+    DrawSection(painter, scene);
+    if (scene.scaleDenominator > 0) {
+        DrawScaleBar(painter, scene, metrics);
+    }
+    painter.restore();
+}
+
+void ProfilePainter::DrawSection(QPainter& painter, const ProfileScene& scene) {
     const ProfileData& data = *scene.data;
+    const QRectF plot = scene.viewport.plot;
     const auto [begin, end] = data.RowsBetween(scene.viewport.LeftX(), scene.viewport.RightX());
     painter.save();
     // Nothing of the data leaves the plot, also where it runs off it zoomed in.
@@ -480,14 +489,10 @@ void ProfilePainter::Draw(QPainter& painter, const QRectF& area, const ProfileSc
     const std::vector<QPointF> line = MappedLine(scene, begin, end, pixelRatio);
     DrawLine(painter, scene, line, pixelRatio);
     if (scene.marks && ShowsMarks(VisibleRows(data, scene.viewport), plot.width())) {
-        DrawMarksAndNotes(painter, scene, begin, end, metrics, line);
+        DrawMarksAndNotes(painter, scene, begin, end, QFontMetricsF(scene.font), line);
     }
     if (scene.selected != nullptr) {
         DrawSelection(painter, scene, begin, end);
-    }
-    painter.restore();
-    if (scene.scaleDenominator > 0) {
-        DrawScaleBar(painter, scene, metrics);
     }
     painter.restore();
 }

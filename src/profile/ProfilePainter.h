@@ -81,6 +81,10 @@ public:
     static QString ScaleText(const ProfileScene& scene);
 
     static void Draw(QPainter& painter, const QRectF& area, const ProfileScene& scene);
+    // The section's line, the marks of its points, the notes when the scene
+    // has a table, and the selection, inside the viewport's plot: the
+    // profile without its frame, as sheets of many sections draw it.
+    static void DrawSection(QPainter& painter, const ProfileScene& scene);
     // The colour of a layer's intersection points, by its place in the file's
     // layer list.
     static QColor LayerColour(std::uint16_t layer);

@@ -114,6 +114,7 @@ void CQuarvelDlg::SetMessageSink(MessageSink sink) {
     m_exportCommand.SetMessageSink(sink);
     m_batchExport.SetMessageSink(sink);
     m_openRoadCommand.SetMessageSink(sink);
+    m_sheetsExport.SetMessageSink(sink);
     m_profileExport.SetMessageSink(std::move(sink));
 }
 
@@ -133,6 +134,7 @@ void CQuarvelDlg::CreateMenu() {
     connect(m_menu->ExportAction(), &QAction::triggered, this, &CQuarvelDlg::OnBnClickedExport);
     connect(m_menu->ExportProfileAction(), &QAction::triggered, this,
             &CQuarvelDlg::OnExportProfile);
+    connect(m_menu->ExportSheetsAction(), &QAction::triggered, this, &CQuarvelDlg::OnExportSheets);
     connect(m_menu->BatchExportAction(), &QAction::triggered, this, &CQuarvelDlg::OnBatchExport);
     connect(m_menu->ExportOptionsAction(), &QAction::triggered, this,
             &CQuarvelDlg::OnExportOptions);

@@ -7,6 +7,7 @@
 #include "workbench/BatchExportCommand.h"
 #include "workbench/ExportProfileCommand.h"
 #include "workbench/ExportRoadCommand.h"
+#include "workbench/ExportSheetsCommand.h"
 #include "workbench/ExportTableCommand.h"
 #include "workbench/OpenRoadCommand.h"
 #include "workbench/OpenSectionCommand.h"
@@ -77,6 +78,7 @@ public:
     CListCtrlEx* List() const { return m_list; }
     SectionProfileView* Profile() const { return m_profile; }
     ExportProfileCommand& ProfileExport() { return m_profileExport; }
+    ExportSheetsCommand& SheetsExport() { return m_sheetsExport; }
     BatchExportCommand& BatchExport() { return m_batchExport; }
     OpenRoadCommand& RoadOpening() { return m_openRoadCommand; }
     ExportRoadCommand& RoadExport() { return m_exportRoad; }
@@ -90,6 +92,7 @@ public slots:
     void OnOpenDataFile();
     void OnBnClickedExport();
     void OnExportProfile();
+    void OnExportSheets();
     void OnBatchExport();
     void OnExportOptions();
     void OnRecentFileChosen(const QString& path);
@@ -171,6 +174,7 @@ private:
     OpenSectionCommand m_openCommand{this};
     ExportTableCommand m_exportCommand{this};
     ExportProfileCommand m_profileExport{this};
+    ExportSheetsCommand m_sheetsExport{this};
     BatchExportCommand m_batchExport{this};
     OpenRoadCommand m_openRoadCommand{this};
     ExportRoadCommand m_exportRoad{this};
@@ -178,6 +182,7 @@ private:
     ExportOptionsChooser m_chooseExportOptions;
     ExportForm m_exportForm;
     RecentFiles* m_recent = nullptr;
+    QString m_openFile;     // the section shown; empty before the first
     QString m_openFolder;   // where the open dialog was last
     QString m_exportFolder; // where the export dialogs last wrote
     BatchRequest m_lastBatch;

@@ -7,7 +7,9 @@
 #include "profile/SectionProfileView.h"
 #include "roadlist/RoadList.h"
 #include "roadlist/RoadListModel.h"
+#include "sheets/SheetSource.h"
 #include "workbench/ExportOptionsDialog.h"
+#include "workbench/QtPaths.h"
 #include "workbench/RecentFiles.h"
 #include "workbench/SectionTableModel.h"
 
@@ -54,6 +56,35 @@ void CQuarvelDlg::OnExportProfile() {
     const ExportProfileCommand::Outcome outcome = m_profileExport.Run(*m_profile, ExportFolder());
     if (!outcome.target.isEmpty()) {
         m_exportFolder = QFileInfo(outcome.target).absolutePath();
+    }
+}
+
+void CQuarvelDlg::OnExportSheets() {
+    std::vector<SheetSection> sections;
+    std::string roadName;
+    if (m_road) {
+        for (const RoadSection& section : m_roadList->Model()->Sections()) {
+            sections.push_back({section.file, section.label});
+        }
+        roadName = RoadNameOf(RoadInputs(*m_road));
+    } else if (!m_openFile.isEmpty()) {
+        const std::vector<std::filesystem::path> file = {ToFsPath(m_openFile)};
+        sections = SectionsAlongRoad(file);
+        roadName = RoadNameOf(file);
+    }
+    DrawRules rules;
+    rules.kneeMode = m_nKneeMode;
+    rules.reverse = m_bReverse;
+    rules.layers = m_appliedLayers;
+    const ExportSheetsCommand::Outcome outcome = m_sheetsExport.Run(
+        std::move(sections), roadName, rules, m_profile->Exaggeration(), ExportFolder());
+    if (!outcome.target.isEmpty()) {
+        m_exportFolder = QFileInfo(outcome.target).absolutePath();
+    }
+    if (outcome.written) {
+        ShowNotice(QStringLiteral("已导出 %1 张横断面图纸到 %2")
+                       .arg(outcome.sheets)
+                       .arg(QDir::toNativeSeparators(outcome.target)));
     }
 }
 

@@ -77,6 +77,7 @@ void CQuarvelDlg::InstallSection(SectionReadResult& result, const QString& path)
     m_list->scrollToTop();
     m_list->horizontalScrollBar()->setValue(0);
     FillLayerFilter();
+    m_openFile = path;
     m_openFolder = QFileInfo(path).absolutePath();
 }
 

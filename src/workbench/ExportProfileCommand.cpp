@@ -2,14 +2,12 @@
 
 #include "profile/SectionProfileView.h"
 #include "workbench/ExportTableCommand.h"
-#include "workbench/FileDialogs.h"
 #include "workbench/QtPaths.h"
 
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QRadioButton>
@@ -108,29 +106,14 @@ ExportProfileCommand::ExportProfileCommand(QWidget* window)
       m_chooseOptions([this](const PictureRequest& proposed) { return AskForOptions(proposed); }) {}
 
 QString ExportProfileCommand::AskForFile(const QString& suggestedPath) const {
-    QFileDialog dialog(m_window, QStringLiteral("导出断面图"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
     QStringList filters = {kPngFilter, kPdfFilter};
     if (CanWriteSvg()) {
         filters.insert(1, kSvgFilter);
     }
-    dialog.setNameFilters(filters);
-    dialog.selectNameFilter(FilterOf(suggestedPath));
-    const QFileInfo suggested(suggestedPath);
-    dialog.setDirectory(suggested.absolutePath());
-    dialog.selectFile(suggested.fileName());
-    PrepareFileDialog(dialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    const QString chosen = dialog.selectedFiles().constFirst();
-    QString target = AddFilterExtension(chosen, dialog.selectedNameFilter());
-    // A name with another extension ("断面.jpg") gets the chosen format's.
-    if (!PictureFormatFromName(QFileInfo(target).suffix())) {
-        target = AddFilterExtension(target + QLatin1Char('.'), dialog.selectedNameFilter());
-    }
-    return ConfirmReplacingExtendedName(m_window, chosen, target) ? target : QString();
+    return AskForSaveFile(m_window, QStringLiteral("导出断面图"), filters, FilterOf(suggestedPath),
+                          suggestedPath, [](const QString& path) {
+                              return PictureFormatFromName(QFileInfo(path).suffix()).has_value();
+                          });
 }
 
 std::optional<PictureRequest>

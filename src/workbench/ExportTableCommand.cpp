@@ -81,22 +81,10 @@ void AddOptionsButton(QFileDialog& dialog, ExportForm* form) {
 
 QString AskTableTarget(QWidget* window, const QString& title, const QString& suggestedPath,
                        ExportForm* form) {
-    QFileDialog dialog(window, title);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(ExportTableCommand::NameFilters());
-    dialog.selectNameFilter(kCsvFilter);
-    const QFileInfo suggested(suggestedPath);
-    dialog.setDirectory(suggested.absolutePath());
-    dialog.selectFile(suggested.fileName());
-    PrepareFileDialog(dialog);
-    AddOptionsButton(dialog, form);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    const QString chosen = dialog.selectedFiles().constFirst();
-    const QString target = AddFilterExtension(chosen, dialog.selectedNameFilter());
-    return ConfirmReplacingExtendedName(window, chosen, target) ? target : QString();
+    return AskForSaveFile(
+        window, title, ExportTableCommand::NameFilters(), kCsvFilter, suggestedPath,
+        [](const QString&) { return true; }, // any name the user types is written as text
+        [form](QFileDialog& dialog) { AddOptionsButton(dialog, form); });
 }
 
 QStringList ExportTableCommand::NameFilters() {
@@ -106,6 +94,34 @@ QStringList ExportTableCommand::NameFilters() {
 ExportTableCommand::ExportTableCommand(QWidget* window)
     : m_window(window),
       m_chooseFile([this](const QString& suggested) { return AskWithDialog(suggested); }) {}
+
+QString AskForSaveFile(QWidget* parent, const QString& title, const QStringList& filters,
+                       const QString& selected, const QString& suggestedPath,
+                       const std::function<bool(const QString& path)>& hasFormat,
+                       const std::function<void(QFileDialog& dialog)>& prepare) {
+    QFileDialog dialog(parent, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(selected);
+    const QFileInfo suggested(suggestedPath);
+    dialog.setDirectory(suggested.absolutePath());
+    dialog.selectFile(suggested.fileName());
+    PrepareFileDialog(dialog);
+    if (prepare) {
+        prepare(dialog);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    const QString chosen = dialog.selectedFiles().constFirst();
+    QString target = AddFilterExtension(chosen, dialog.selectedNameFilter());
+    // A name with another extension ("断面.jpg") gets the chosen format's.
+    if (!hasFormat(target)) {
+        target = AddFilterExtension(target + QLatin1Char('.'), dialog.selectedNameFilter());
+    }
+    return ConfirmReplacingExtendedName(parent, chosen, target) ? target : QString();
+}
 
 QString ExportTableCommand::AskWithDialog(const QString& suggestedPath) const {
     return AskTableTarget(m_window, QStringLiteral("数据导出"), suggestedPath, m_form);

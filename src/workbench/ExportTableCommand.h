@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <functional>
 
+class QFileDialog;
 class QWidget;
 
 namespace quarvel {
@@ -28,6 +29,16 @@ bool ConfirmReplacingExtendedName(QWidget* parent, const QString& chosen, const 
 // (in Qt's own dialog) a button for the export options when form is given. Empty: cancelled.
 QString AskTableTarget(QWidget* window, const QString& title, const QString& suggestedPath,
                        ExportForm* form);
+
+// Asks in a save dialog for a file of one of the formats the name filters
+// offer, selected first, in the suggested path's folder and name. A name with
+// an extension that names no format (hasFormat false) gets the selected
+// filter's added. Empty when cancelled or when the user declines to replace
+// the file the extended name names.
+QString AskForSaveFile(QWidget* parent, const QString& title, const QStringList& filters,
+                       const QString& selected, const QString& suggestedPath,
+                       const std::function<bool(const QString& path)>& hasFormat,
+                       const std::function<void(QFileDialog& dialog)>& prepare = {});
 
 // "数据导出": asks for the target and writes the table as shown, telling the
 // user why when the file could not be written. A name ending in .xlsx gets an

@@ -22,6 +22,7 @@ MainMenu::MainMenu(QWidget* parent) : QMenuBar(parent) {
     m_export = m_fileMenu->addAction(QStringLiteral("数据导出…"));
     m_export->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     m_exportProfile = m_fileMenu->addAction(QStringLiteral("导出断面图…"));
+    m_exportSheets = m_fileMenu->addAction(QStringLiteral("导出横断面图纸…"));
     m_batchExport = m_fileMenu->addAction(QStringLiteral("批量导出…"));
     m_batchExport->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     m_exportRoad = m_fileMenu->addAction(QStringLiteral("导出全线断面表…"));

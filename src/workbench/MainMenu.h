@@ -25,6 +25,7 @@ public:
     QAction* OpenRoadAction() const { return m_openRoad; }
     QAction* ExportAction() const { return m_export; }
     QAction* ExportProfileAction() const { return m_exportProfile; }
+    QAction* ExportSheetsAction() const { return m_exportSheets; }
     QAction* BatchExportAction() const { return m_batchExport; }
     // Enabled while a road is open, as are the next and previous sections.
     QAction* ExportRoadAction() const { return m_exportRoad; }
@@ -46,6 +47,7 @@ private:
     QAction* m_openRoad;
     QAction* m_export;
     QAction* m_exportProfile;
+    QAction* m_exportSheets;
     QAction* m_batchExport;
     QAction* m_exportRoad;
     QAction* m_nextSection;

@@ -6,6 +6,8 @@
 #include "cli/ExportCommand.h"
 #include "roadlist/RoadList.h"
 #include "roadlist/RoadListModel.h"
+#include "sheets/SheetSource.h"
+#include "workbench/ExportSheetsCommand.h"
 #include "workbench/MainMenu.h"
 #include "workbench/RecentFiles.h"
 
@@ -506,6 +508,42 @@ private slots:
         QVERIFY(!h.window->Road().has_value());
         QVERIFY(!w.List()->isVisible());
         QCOMPARE(h.Rows(), rows);
+    }
+
+    // The sheets of an open road draw all its sections in stake order, under
+    // the folder's name; a single file opened after it draws that file alone.
+    void theSheetsDrawTheOpenRoadOrTheOpenSection() {
+        WindowHarness h;
+        const RoadFolder road(h);
+        RoadWindow w(h);
+        w.Open(RoadSource{{}, road.folder, true});
+        ExportSheetsCommand& sheets = h.window->SheetsExport();
+        SheetRequest asked;
+        sheets.SetOptionsChooser([&asked](const SheetRequest& proposed) {
+            asked = proposed;
+            return std::optional<SheetOptions>(proposed.options);
+        });
+        const QString target = h.TempPath(QStringLiteral("路.dxf"));
+        sheets.SetFileChooser([&target](const QString&) { return target; });
+        const auto labels = [&asked] {
+            QStringList texts;
+            for (const SheetSection& section : asked.sections) {
+                texts.append(QString::fromStdString(section.label));
+            }
+            return texts;
+        };
+
+        h.window->Menu()->ExportSheetsAction()->trigger();
+        QVERIFY2(h.messages.isEmpty(), qPrintable(h.details.join(QLatin1Char('\n'))));
+        QCOMPARE(labels(), QStringList({QStringLiteral("K0+860"), QStringLiteral("K1+250"),
+                                        QStringLiteral("K2+100"), QStringLiteral("K3+000")}));
+        QCOMPARE(asked.roadName, std::string("road"));
+        QVERIFY(ReadBytes(target).contains("\n  1\nK3+000\n"));
+
+        h.OpenThroughButton(road.k1250);
+        h.window->Menu()->ExportSheetsAction()->trigger();
+        QCOMPARE(labels(), QStringList({QStringLiteral("K1+250")}));
+        QCOMPARE(asked.roadName, std::string("b"));
     }
 };
 
