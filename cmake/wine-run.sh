@@ -7,7 +7,8 @@
 # programs through it. The Wine prefix lives beside it (never ~/.wine) and is made on first
 # use. QT_* variables are passed on as WINEQT_*, which Wine hands to the program without the
 # prefix; QUARVEL_WINEPATH and the file wine-path (one folder a line, written by the build)
-# add folders to search for DLLs.
+# add folders to search for DLLs. QUARVEL_WINEPREFIX chooses another prefix (made on first use
+# too), such as a fresh one to install into.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 wine_dir=/usr/lib/wine
@@ -34,8 +35,11 @@ windows_path() { # Unix path -> the same file through Wine's Z: drive
 # Qt Test logs to the debugger, not to stderr, when the program has no console.
 export WINEQT_FORCE_STDERR_LOGGING="${WINEQT_FORCE_STDERR_LOGGING:-1}"
 # The offscreen platform on Windows reads fonts from a folder instead of asking the system;
-# the CJK font has the Latin letters too.
-export WINEQT_QPA_FONTDIR="${WINEQT_QPA_FONTDIR:-$(windows_path /usr/share/fonts/truetype/wqy)}"
+# the CJK font has the Latin letters too. A package (QUARVEL_WINE_BARE=1) is left to find
+# fonts on its own, as on a user's machine.
+if [ -z "${QUARVEL_WINE_BARE:-}" ]; then
+    export WINEQT_QPA_FONTDIR="${WINEQT_QPA_FONTDIR:-$(windows_path /usr/share/fonts/truetype/wqy)}"
+fi
 
 # The mingw runtime (libstdc++, libgcc, winpthread) and whatever the build adds; none of
 # them with QUARVEL_WINE_BARE=1, which shows whether a package brings all it needs.
@@ -68,6 +72,11 @@ make_prefix() {
         "$wine_dir/wine64" reg add \
             'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
             /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+        # Chinese dialogs (the installer's) ask for SimSun by either name, which Wine lacks.
+        for name in SimSun 宋体; do
+            "$wine_dir/wine64" reg add 'HKCU\Software\Wine\Fonts\Replacements' \
+                /v "$name" /t REG_SZ /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
+        done
         "$wine_dir/wineserver" -w
         touch "$WINEPREFIX/.quarvel-ready"
     fi

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Windows package, a portable folder in a zip file:
+# Builds the Windows packages: a portable folder in a zip file, and an installer of the same
+# files made with NSIS (scripts/windows/make-installer.sh):
 #   bash scripts/package-windows.sh [OUTPUT_FOLDER]
-# writes Quarvel-<version>-windows-x64.zip (into the Windows build folder unless told)
-# and prints its path. Installs what is missing and builds Qt for Windows the first time
-# (about 20 minutes, then cached).
+# writes Quarvel-<version>-windows-x64.zip and Quarvel-<version>-setup.exe (into the Windows
+# build folder unless told) and prints their paths, the zip's first. Installs what is missing
+# and builds Qt for Windows the first time (about 20 minutes, then cached).
 #
 # Environment: QUARVEL_WINDOWS_BUILD_DIR (default build-windows).
 set -euo pipefail
@@ -28,7 +29,9 @@ package="$scratch/$name"
 mkdir -p "$package"/{platforms,styles,imageformats,translations,licenses}
 
 cp "$build/src/app/Quarvel.exe" "$build/src/cli/quarvel-cli.exe" "$package/"
-cp "$qt_prefix/plugins/platforms/qwindows.dll" "$package/platforms/"
+# The window's platform, and the one "Quarvel.exe --profile" draws on without a window.
+cp "$qt_prefix/plugins/platforms/qwindows.dll" "$qt_prefix/plugins/platforms/qoffscreen.dll" \
+    "$package/platforms/"
 cp "$qt_prefix/plugins/styles/qwindowsvistastyle.dll" "$package/styles/"
 cp "$qt_prefix"/plugins/imageformats/*.dll "$package/imageformats/"
 # Qt's own dialogs and buttons in Chinese; the catalogues are the same on every system.
@@ -66,23 +69,24 @@ fi
 # What the LGPL and the runtime libraries' licences ask for: their licence texts, and for Qt
 # the source package, its version and the changes made to it.
 qt_doc="$qt_prefix/share/doc/qt6-base-mingw"
-mkdir -p "$package/licenses/qt6-base" "$package/licenses/gcc-runtime" \
+mkdir -p "$package/licenses/quarvel" "$package/licenses/qt6-base" "$package/licenses/gcc-runtime" \
     "$package/licenses/mingw-w64-winpthreads" "$package/licenses/qt6-translations" \
-    "$package/licenses/dxflib" "$package/licenses/quarvel"
+    "$package/licenses/dxflib"
+sed 's/$/\r/' "$root/LICENSE" >"$package/licenses/quarvel/LICENSE.txt"
 cp -r "$qt_doc"/. "$package/licenses/qt6-base/"
 cp /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright "$package/licenses/gcc-runtime/"
 cp /usr/share/common-licenses/GPL-3 "$package/licenses/gcc-runtime/GPL-3"
 cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$package/licenses/mingw-w64-winpthreads/"
 cp /usr/share/doc/qt6-translations-l10n/copyright "$package/licenses/qt6-translations/"
 cp -r "$dxflib_prefix/share/doc/dxflib-mingw"/. "$package/licenses/dxflib/"
-cp "$root/LICENSE" "$package/licenses/quarvel/LICENSE"
 mkdir -p "$package/licenses/libxlsxwriter" "$package/licenses/zlib"
 cp -r "$(cache_value QUARVEL_XLSXWRITER_PREFIX)/share/doc/libxlsxwriter-mingw"/. \
     "$package/licenses/libxlsxwriter/"
 cp /usr/share/doc/libz-mingw-w64-dev/copyright "$package/licenses/zlib/"
 cat >"$package/licenses/README.txt" <<EOF
-Quarvel $version for Windows (x64) is free software under the GNU GPL version 3 or (at your
-option) any later version: see quarvel/LICENSE. It includes these libraries:
+Quarvel $version for Windows (x64) is free software under the GNU General Public License,
+version 3 or (at your option) any later version: see quarvel/LICENSE.txt. It includes these
+libraries:
 
 - dxflib $(dpkg-query -W -f='${Version}' libdxflib-dev) (in Quarvel.exe, for the cross-section sheets as DXF) under
   the GNU GPL version 2 or later, built from Debian's source package ('apt-get source
@@ -108,15 +112,16 @@ EOF
 {
     printf '\xEF\xBB\xBF'
     sed 's/$/\r/' <<EOF
-Quarvel $version（Windows 64 位，免安装版）
+Quarvel $version（Windows 64 位）
 
 Quarvel.exe       打开断面数据文件，显示并导出表格（也可把文件拖到窗口上）
 quarvel-cli.exe   命令行批量导出：quarvel-cli --help 显示全部选项
 
-解压到任意文件夹即可使用。设置保存在程序旁的 Quarvel.ini 中；该文件夹不可写时，
-保存在 %APPDATA%\\Quarvel\\Quarvel.ini。
-Quarvel 是自由软件，以 GNU GPL 第 3 版或（由你选择）任何更新的版本发布。
-所含第三方库及其许可证见 licenses 文件夹。
+免安装版（zip）解压到任意文件夹即可使用。安装版（setup.exe）只为当前用户安装到
+%LOCALAPPDATA%\\Programs\\Quarvel，可在“设置 > 应用”中卸载。
+设置保存在程序旁的 Quarvel.ini 中；该文件夹不可写时，保存在 %APPDATA%\\Quarvel\\Quarvel.ini。
+覆盖安装和卸载都保留 Quarvel.ini，卸载时勾选“删除设置”才删除它。
+Quarvel 按 GNU 通用公共许可证第 3 版或更高版本发布；所含第三方库及其许可证见 licenses 文件夹。
 EOF
 } >"$package/README.txt"
 
@@ -125,3 +130,5 @@ zip_path="$(cd "$output_dir" && pwd)/$name.zip"
 (cd "$scratch" && zip -q -r -9 -X "$name.zip" "$name")
 mv "$scratch/$name.zip" "$zip_path"
 echo "$zip_path"
+bash "$root/scripts/windows/make-installer.sh" "$package" "$version" \
+    "$(dirname "$zip_path")/Quarvel-$version-setup.exe"

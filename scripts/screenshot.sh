@@ -30,27 +30,21 @@ for tool in Xvfb import; do
     fi
 done
 
-# A display number nobody uses, and a copy of the executable in a folder of
-# its own: the settings file lies beside the executable, so the picture shows
-# the defaults and leaves the build's settings alone.
-display=":$((90 + RANDOM % 100))"
+# A display of its own, and a copy of the executable in a folder of its own:
+# the settings file lies beside the executable, so the picture shows the
+# defaults and leaves the build's settings alone.
+source "$root/scripts/private-display.sh"
 scratch="$(mktemp -d)"
 cp "$quarvel" "$scratch/quarvel"
 cleanup() {
     [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+    stop_private_display
     rm -rf "$scratch"
 }
 trap cleanup EXIT
+start_private_display "${QUARVEL_SCREENSHOT_SCREEN:-760x900}"
 
-Xvfb "$display" -screen 0 "${QUARVEL_SCREENSHOT_SCREEN:-760x900}x24" -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
-    sleep 0.1
-done
-
-DISPLAY="$display" XDG_CONFIG_HOME="$scratch" QT_QPA_PLATFORM=xcb LANG=zh_CN.UTF-8 \
+XDG_CONFIG_HOME="$scratch" QT_QPA_PLATFORM=xcb LANG=zh_CN.UTF-8 \
     "$scratch/quarvel" "$example" >/dev/null 2>&1 &
 app_pid=$!
 sleep "${QUARVEL_SCREENSHOT_DELAY:-3}"
@@ -61,7 +55,7 @@ fi
 
 if [ -n "${QUARVEL_SCREENSHOT_KEYS:-}" ]; then
     read -r -a keys <<<"$QUARVEL_SCREENSHOT_KEYS"
-    DISPLAY="$display" xdotool search --sync --pid "$app_pid" --name MorvexV1.3 windowfocus --sync \
+    xdotool search --sync --pid "$app_pid" --name MorvexV1.3 windowfocus --sync \
         key --delay 300 "${keys[@]}"
     sleep 1
 fi
@@ -69,5 +63,5 @@ fi
 mkdir -p "$(dirname "$output")"
 # import reads what the server shows; xwd leaves a dialog opened over the
 # window black.
-DISPLAY="$display" import -window root png:- | convert png:- -trim +repage "png:$output"
+import -window root png:- | convert png:- -trim +repage "png:$output"
 echo "Saved $output"

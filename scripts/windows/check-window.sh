@@ -15,19 +15,13 @@ exe="$2"
 section="$3"
 title='^MorvexV1\.3$'
 
-display=":$((200 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
+source "$(dirname "${BASH_SOURCE[0]}")/../private-display.sh"
 cleanup() {
     [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
-    kill "$xvfb_pid" 2>/dev/null || true
+    stop_private_display
 }
 trap cleanup EXIT
-for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
-    sleep 0.1
-done
-export DISPLAY="$display"
+start_private_display
 
 started=$SECONDS
 QT_QPA_PLATFORM=windows "$runner" "$exe" "$section" >/dev/null 2>&1 &

@@ -2,8 +2,10 @@
 # The test command's Windows stage: cross-builds Quarvel and its tests for 64-bit Windows
 # with mingw-w64 against Qt built for Windows (cached), runs the tests under Wine (Qt's on
 # the offscreen platform), checks that the Linux and the Windows quarvel-cli export the same
-# bytes and that quarvel --sheets writes the same DXF, starts the window on the windows
-# platform under Xvfb, and builds the package and starts the window from it.
+# bytes and that quarvel --sheets writes the same DXF, starts the window on the windows platform
+# under Xvfb, builds the packages, starts the window and draws a picture without one from the
+# zip, and installs, upgrades and uninstalls with the installer in a fresh Wine prefix
+# (scripts/windows/check-installer.sh).
 #
 # Environment: QUARVEL_LINUX_BUILD_DIR (the normal build, for the Linux quarvel-cli;
 # default build), QUARVEL_WINDOWS_BUILD_DIR (default build-windows).
@@ -86,20 +88,34 @@ check_window() {
         "$build/src/app/Quarvel.exe" "$root/examples/section-3.8.txt"
 }
 
-# The packaged window must start from the unpacked folder alone, with no DLL from the build.
+make_packages() {
+    QUARVEL_WINDOWS_BUILD_DIR="$build" bash "$root/scripts/package-windows.sh" | tail -n 2 \
+        >"$build/packages.txt"
+    local package
+    while read -r package; do
+        echo "$(basename "$package"): $(du -k "$package" | cut -f1) KiB"
+    done <"$build/packages.txt"
+}
+
+# The packaged window must start from the unpacked folder alone, with no DLL from the build,
+# and its pictures without a window must be drawn there as from the build.
 check_package() {
-    local zip unpacked
-    zip="$(QUARVEL_WINDOWS_BUILD_DIR="$build" bash "$root/scripts/package-windows.sh" | tail -n 1)"
-    echo "$(basename "$zip"): $(du -k "$zip" | cut -f1) KiB"
+    local unpacked status=0
     unpacked="$(mktemp -d)"
-    unzip -q "$zip" -d "$unpacked"
+    unzip -q "$(grep '\.zip$' "$build/packages.txt")" -d "$unpacked"
     stop_wine
     QUARVEL_WINE_BARE=1 bash "$root/scripts/windows/check-window.sh" "$build/wine-run.sh" \
-        "$(ls -d "$unpacked"/*/)Quarvel.exe" "$root/examples/section-3.0.txt" || {
-        rm -rf "$unpacked"
-        return 1
-    }
+        "$(ls -d "$unpacked"/*/)Quarvel.exe" "$root/examples/section-3.0.txt" || status=1
+    stop_wine
+    QUARVEL_WINE_BARE=1 bash "$root/scripts/windows/check-headless.sh" "$build/wine-run.sh" \
+        "$(ls -d "$unpacked"/*/)Quarvel.exe" "$root/examples/section-3.8.txt" || status=1
     rm -rf "$unpacked"
+    return "$status"
+}
+
+check_installer() {
+    bash "$root/scripts/windows/check-installer.sh" "$build/wine-run.sh" \
+        "$(grep -- '-setup\.exe$' "$build/packages.txt")" "$linux_build/src/cli/quarvel-cli"
 }
 
 compare_cli() {
@@ -119,4 +135,6 @@ timed "tests under Wine" run_tests
 timed "quarvel-cli byte for byte against Linux" compare_cli
 timed "the sheets' DXF byte for byte against Linux" compare_sheets
 timed "the window under Wine and Xvfb" check_window
-timed "the package, and its window under Wine" check_package
+timed "the zip and the installer" make_packages
+timed "the zip's window and pictures under Wine" check_package
+timed "the installer in a fresh Wine prefix" check_installer

@@ -1,5 +1,7 @@
 #include "app/QtSettingsAside.h"
 
+#include "workbench/FileDialogs.h"
+
 #include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -13,6 +15,7 @@ void KeepQtSettingsAside() {
     QSettings::setDefaultFormat(QSettings::IniFormat);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path);
+    NoteQtDialogHistory();
 }
 
 } // namespace quarvel

@@ -4,7 +4,7 @@
 #include "app/QtSettingsAside.h"
 #include "app/SheetsCommand.h"
 #include "app/Translations.h"
-#include "cli/ConsoleInUtf8.h"
+#include "cli/ConsoleStreams.h"
 #include "settings/SettingsFile.h"
 #include "workbench/CQuarvelDlg.h"
 
@@ -56,6 +56,7 @@ private:
 #define NOMINMAX
 #endif
 #include <cstdio>
+#include <cstdlib>
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shellapi.h>
@@ -72,6 +73,26 @@ void KeepQtMessagesOut(QtMsgType type, const QMessageLogContext& /*context*/,
         std::cerr << message.toStdString() << std::endl;
     }
 }
+
+#ifdef Q_OS_WIN
+// A run without a user must not wait for one: failures are told on standard error, never in a
+// box of the system or of the C runtime (whose abort would show one in a program without a
+// console). The offscreen platform reads fonts from a folder, by default one beside Qt that a
+// package does not have: it gets the system's.
+void PrepareUnattendedRun() {
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    ::_set_error_mode(_OUT_TO_STDERR);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_FONTDIR")) {
+        wchar_t windows[MAX_PATH] = {};
+        const UINT length = ::GetWindowsDirectoryW(windows, MAX_PATH);
+        if (length > 0 && length < MAX_PATH) {
+            qputenv("QT_QPA_FONTDIR",
+                    (QString::fromWCharArray(windows, static_cast<int>(length)) + "\\Fonts")
+                        .toLocal8Bit());
+        }
+    }
+}
+#endif
 
 // The modes without a window: "--profile" and "--sheets".
 bool IsHeadlessMode(int argc, char* argv[]) {
@@ -116,8 +137,9 @@ int RunHeadlessMode(int argc, char* argv[]) {
         std::freopen("CONOUT$", "w", stdout);
         std::freopen("CONOUT$", "w", stderr);
     }
+    PrepareUnattendedRun();
 #endif
-    [[maybe_unused]] const quarvel::ConsoleInUtf8 console{};
+    [[maybe_unused]] const quarvel::ConsoleStreams console{};
     qInstallMessageHandler(KeepQtMessagesOut);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt sees the program's name alone: it would take options of its own out

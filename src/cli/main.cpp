@@ -1,4 +1,4 @@
-#include "cli/ConsoleInUtf8.h"
+#include "cli/ConsoleStreams.h"
 #include "cli/ExportCommand.h"
 
 #include <exception>
@@ -67,11 +67,12 @@ bool StandardErrorIsTerminal() {
 } // namespace
 
 int main(int argc, char** argv) {
-    [[maybe_unused]] const quarvel::ConsoleInUtf8 console{};
     PrepareStreams();
+    // Before the console's buffers are put in: this gives the streams buffers of their own.
     std::ios::sync_with_stdio(false);
-    // An exception leaving main need not unwind it, and the console must be
-    // given back; it also deserves a message and the failure status.
+    [[maybe_unused]] const quarvel::ConsoleStreams console{};
+    // An exception leaving main need not unwind it, and what the streams hold must reach
+    // the console; it also deserves a message and the failure status.
     try {
         const std::vector<std::string> args = Arguments(argc, argv);
         const int status = quarvel::RunCli(args, std::cout, std::cerr, StandardErrorIsTerminal());

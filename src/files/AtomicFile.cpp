@@ -113,13 +113,17 @@ fs::path AtomicFile::Folder() const {
     return target.has_parent_path() ? target.parent_path() : fs::path(".");
 }
 
-// The first step of Open on every system: nothing open yet, links followed.
+// The first step of Open on every system: nothing open yet, a full path, links followed.
+// The system calls get the full path: Windows' ReplaceFileW refuses a file name without a
+// folder, and the name must still mean the same file if the current folder changes.
 bool AtomicFile::ResolveTarget() {
     if (m_failed || IsOpen()) {
         return false;
     }
     std::error_code error;
-    return ResolveLinks(m_target, m_resolved, error) || Fail(SystemErrorText(error));
+    // No name is no file, as the system calls say, not an invalid argument.
+    const fs::path full = m_target.empty() ? m_target : fs::absolute(m_target, error);
+    return (!error && ResolveLinks(full, m_resolved, error)) || Fail(SystemErrorText(error));
 }
 
 } // namespace quarvel

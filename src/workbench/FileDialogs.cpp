@@ -8,8 +8,38 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_WIN
+#include "workbench/RegistrySnapshot.h"
+
+#include <memory>
+#include <optional>
+#endif
+
 namespace quarvel {
 namespace {
+
+#ifdef Q_OS_WIN
+// Qt keeps the history of its file dialogs in the user's registry, in keys that every Qt
+// program shares: reading it, as every dialog does when made, makes the keys, and a dialog
+// writes it when it goes. Quarvel stores nothing outside its own settings file.
+constexpr wchar_t kHistoryKey[] = L"Software\\QtProject\\OrganizationDefaults\\FileDialog";
+
+std::optional<RegistrySnapshot>& HistoryBeforeFirstDialog() {
+    static std::optional<RegistrySnapshot> history;
+    return history;
+}
+
+// The history goes back as the dialog found it, and the keys that Quarvel's dialogs made go.
+void KeepHistoryOut(QFileDialog& dialog) {
+    const auto before = std::make_shared<RegistrySnapshot>(kHistoryKey);
+    QObject::connect(&dialog, &QObject::destroyed, [before] {
+        before->Restore();
+        if (const std::optional<RegistrySnapshot>& first = HistoryBeforeFirstDialog()) {
+            first->RemoveEmptyKeysMadeSince();
+        }
+    });
+}
+#endif
 
 #ifndef Q_OS_WIN
 // Room for a name of some thirty characters beside the size, type and date columns, and for
@@ -53,9 +83,16 @@ QStringList Ask(QFileDialog& dialog) {
 
 } // namespace
 
+void NoteQtDialogHistory() {
+#ifdef Q_OS_WIN
+    HistoryBeforeFirstDialog().emplace(kHistoryKey);
+#endif
+}
+
 void PrepareFileDialog(QFileDialog& dialog) {
 #ifdef Q_OS_WIN
     dialog.setOption(QFileDialog::DontUseNativeDialog, false);
+    KeepHistoryOut(dialog);
 #else
     // A desktop's own dialog would follow the desktop's language, not the program's.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);

@@ -11,7 +11,13 @@ namespace quarvel {
 // Every file and folder dialog of the window is made here, so that all are of one kind: the
 // system's on Windows; elsewhere Qt's own, in Chinese through Qt's translations, and wide
 // enough for its columns. Qt's history of its dialogs goes where the program puts Qt's
-// settings aside (main() does, before the first dialog).
+// settings aside (main() does, before the first dialog); on Windows, where Qt keeps it in the
+// registry, each dialog leaves the registry as it found it.
+
+// On Windows, notes which of the registry keys of Qt's history exist, so that the dialogs
+// remove the keys that merely reading the history makes; elsewhere nothing. Call once, before
+// the first dialog.
+void NoteQtDialogHistory();
 
 // Sets up a dialog the caller has made, such as a save dialog with its filters.
 void PrepareFileDialog(QFileDialog& dialog);

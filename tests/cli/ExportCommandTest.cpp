@@ -11,13 +11,6 @@
 #include <regex>
 #include <sstream>
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
-
 namespace quarvel {
 namespace {
 namespace fs = std::filesystem;
@@ -422,73 +415,6 @@ TEST_F(ExportCommandTest, HelpAndVersionAnswerWhereverTheyStand) {
     // After "--" every argument is an input.
     EXPECT_EQ(RunCommand({"export", "--", "--help"}).status, kExitFailed);
 }
-
-#ifdef _WIN32
-// Runs a command line to its end; its exit status. With output, the
-// program's standard output and error go there.
-DWORD RunProgram(std::wstring commandLine, DWORD flags = 0, HANDLE output = nullptr) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    if (output != nullptr) {
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = output;
-        startup.hStdError = output;
-    }
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, output != nullptr, flags,
-                          nullptr, nullptr, &startup, &process)) {
-        ADD_FAILURE() << "cannot start " << fs::path(commandLine).u8string() << ": error "
-                      << ::GetLastError();
-        return ~DWORD{0};
-    }
-    EXPECT_EQ(::WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
-    DWORD status = ~DWORD{0};
-    ::GetExitCodeProcess(process.hProcess, &status);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    return status;
-}
-
-std::wstring Quoted(const fs::path& program) {
-    return L"\"" + fs::absolute(program).wstring() + L"\"";
-}
-
-// quarvel-cli shows its messages in UTF-8, but the console is the user's:
-// however quarvel-cli ends, the console keeps the code page it had.
-TEST(QuarvelCliConsole, KeepsTheConsolesCodePage) {
-    constexpr wchar_t kInOwnConsole[] = L"QUARVEL_TEST_IN_OWN_CONSOLE";
-    if (::GetConsoleOutputCP() == 0 && ::GetEnvironmentVariableW(kInOwnConsole, nullptr, 0) == 0) {
-        // Without a console (Wine started from a pipe) the test runs again in one made for it.
-        const test::TempFolder folder;
-        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-        const HANDLE log = ::CreateFileW((folder / "log.txt").c_str(), GENERIC_WRITE,
-                                         FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(log, INVALID_HANDLE_VALUE);
-        wchar_t self[MAX_PATH] = {};
-        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-        ::SetEnvironmentVariableW(kInOwnConsole, L"1");
-        const DWORD status =
-            RunProgram(Quoted(self) + L" --gtest_filter=QuarvelCliConsole.KeepsTheConsolesCodePage",
-                       CREATE_NO_WINDOW, log);
-        ::SetEnvironmentVariableW(kInOwnConsole, nullptr);
-        ::CloseHandle(log);
-        EXPECT_EQ(status, 0u) << ReadFileBytes(folder / "log.txt");
-        return;
-    }
-    const UINT before = ::GetConsoleOutputCP();
-    ASSERT_NE(before, 0u) << "no console";
-    ASSERT_TRUE(::SetConsoleOutputCP(936));
-    const std::pair<const wchar_t*, DWORD> runs[] = {{L"--version", kExitOk},
-                                                     {L"export no-such-file.txt", kExitFailed},
-                                                     {L"--frobnicate", kExitUsage}};
-    for (const auto& [arguments, status] : runs) {
-        EXPECT_EQ(RunProgram(Quoted(QUARVEL_CLI) + L" " + arguments), status);
-        EXPECT_EQ(::GetConsoleOutputCP(), 936u)
-            << "after quarvel-cli " << fs::path(arguments).u8string();
-    }
-    ::SetConsoleOutputCP(before);
-}
-#endif
 
 } // namespace
 } // namespace quarvel

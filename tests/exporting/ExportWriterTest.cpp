@@ -280,6 +280,28 @@ TEST_F(ExportFileTest, TargetNamesUpToTheSystemLimitAreWritten) {
     EXPECT_EQ(Entries().size(), 2u);
 }
 
+// "quarvel-cli export in.txt -o held.csv": a target named without a folder
+// replaces the file of the current folder, new or existing, as a full path does.
+TEST_F(ExportFileTest, ReplacesAFileNamedWithoutAFolder) {
+    const fs::path before = fs::current_path();
+    fs::current_path(m_folder);
+    WriteFileBytes("held.csv", "old");
+    fs::create_directory("sub");
+    WriteFileBytes(fs::path("sub") / "held.csv", "old");
+    std::vector<ExportResult> results;
+    for (const fs::path& target :
+         {fs::path("held.csv"), fs::path("sub") / "held.csv", fs::path("sub") / ".." / "new.csv"}) {
+        results.push_back(WriteExportFile(target, m_table));
+    }
+    fs::current_path(before);
+    for (const ExportResult& result : results) {
+        EXPECT_TRUE(result.ok) << result.error;
+    }
+    EXPECT_EQ(ReadFileBytes(m_folder / "held.csv"), m_bytes);
+    EXPECT_EQ(ReadFileBytes(m_folder / "sub" / "held.csv"), m_bytes);
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"held.csv", "new.csv", "sub"}));
+}
+
 #ifndef _WIN32 // symbolic links need a privilege on Windows
 TEST_F(ExportFileTest, WritesThroughASymbolicLink) {
     fs::create_directory(m_folder / "real");
@@ -310,6 +332,11 @@ TEST_F(ExportFileTest, FailuresNameTheFileAndLeaveNothingBehind) {
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.error.find("这是一个文件夹"), std::string::npos) << result.error;
     EXPECT_TRUE(fs::is_directory(m_folder / "folder.csv"));
+
+    // No name at all ("-o ''") is no file, in the user's language.
+    result = WriteExportFile(fs::path(), m_table);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("文件或文件夹不存在"), std::string::npos) << result.error;
 
     WriteFileBytes(m_folder / "file", "keep");
     result = WriteExportFile(m_folder / "file" / "out.csv", m_table);
