@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sectiondata/SectionReader.h"
+#include "sectiondata/SectionReadResult.h"
 #include "sectiondata/TextCodec.h"
 
 #include <algorithm>

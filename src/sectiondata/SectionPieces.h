@@ -1,7 +1,7 @@
 #pragma once
 
 #include "sectiondata/SectionLines.h"
-#include "sectiondata/SectionReader.h"
+#include "sectiondata/SectionReadResult.h"
 
 #include <cstddef>
 #include <cstdint>
