@@ -45,8 +45,8 @@ private:
     QDialogButtonBox* m_buttons;
 };
 
-// "导出横断面图纸…": the cross-section sheets of a road's sections (today the
-// open section alone) as PDF or DXF, with the sheets' options and a preview.
+// "导出横断面图纸…": the cross-section sheets of the open road, or of the open
+// section alone, as PDF or DXF, with the sheets' options and a preview.
 class ExportSheetsCommand {
 public:
     // Asked for the target, given the suggested path; empty: cancelled. The
