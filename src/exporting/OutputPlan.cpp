@@ -6,6 +6,7 @@
 
 #include <set>
 #include <system_error>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace quarvel {
@@ -13,13 +14,38 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::unordered_set<std::string> KeysOf(const std::vector<fs::path>& inputs) {
-    std::unordered_set<std::string> keys;
-    for (const fs::path& input : inputs) {
-        keys.insert(PathKey(input));
+fs::path KeyPath(const fs::path& path) {
+    std::error_code error;
+    fs::path key = fs::weakly_canonical(path, error);
+    if (error) {
+        key = fs::absolute(path, error).lexically_normal();
     }
-    return keys;
+    return FoldFileNameCase(key);
 }
+
+// The keys of a batch's paths. weakly_canonical asks the system about every
+// folder of a path, several calls each; a batch's thousands of files share a
+// few folders, so each folder is resolved once and a file costs one call.
+class PathKeys {
+public:
+    std::string KeyOf(const fs::path& path) {
+        const fs::path name = path.filename();
+        std::error_code error;
+        if (name.empty() || name == "." || name == ".." ||
+            fs::is_symlink(fs::symlink_status(path, error))) {
+            return PathKey(path);
+        }
+        const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+        auto [known, added] = m_folders.try_emplace(folder.native());
+        if (added) {
+            known->second = KeyPath(folder);
+        }
+        return FoldFileNameCase(known->second / name).u8string();
+    }
+
+private:
+    std::unordered_map<fs::path::string_type, fs::path> m_folders;
+};
 
 std::string Refusal(const fs::path& output, const std::string& why, const fs::path& input) {
     return "保存文件失败: " + ShownPath(output) + ": " + why + "，未覆盖；输入文件 " +
@@ -29,12 +55,7 @@ std::string Refusal(const fs::path& output, const std::string& why, const fs::pa
 } // namespace
 
 std::string PathKey(const fs::path& path) {
-    std::error_code error;
-    fs::path key = fs::weakly_canonical(path, error);
-    if (error) {
-        key = fs::absolute(path, error).lexically_normal();
-    }
-    return FoldFileNameCase(key).u8string();
+    return KeyPath(path).u8string();
 }
 
 bool SameFile(const fs::path& a, const fs::path& b) {
@@ -44,20 +65,27 @@ bool SameFile(const fs::path& a, const fs::path& b) {
 
 std::vector<BatchItem> PlanBatch(const std::vector<fs::path>& inputs,
                                  const std::function<fs::path(const fs::path&)>& outputFor) {
-    const std::unordered_set<std::string> inputKeys = KeysOf(inputs);
+    PathKeys keys;
+    std::vector<std::string> inputKeys;
+    inputKeys.reserve(inputs.size());
+    for (const fs::path& input : inputs) {
+        inputKeys.push_back(keys.KeyOf(input));
+    }
+    const std::unordered_set<std::string> allInputKeys(inputKeys.begin(), inputKeys.end());
     std::vector<BatchItem> items;
     items.reserve(inputs.size());
     std::unordered_set<std::string> outputKeys;
-    for (const fs::path& input : inputs) {
-        BatchItem item{input, outputFor(input), {}};
-        const std::string key = PathKey(item.output);
-        if (SameFile(item.input, item.output)) {
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        BatchItem item{inputs[i], outputFor(inputs[i]), {}};
+        const std::string key = keys.KeyOf(item.output);
+        std::error_code error;
+        if (key == inputKeys[i] || fs::equivalent(item.input, item.output, error)) {
             item.refusal =
                 "保存文件失败: " + ShownPath(item.output) + ": 输出文件就是输入文件，未覆盖";
-        } else if (inputKeys.count(key) != 0) {
-            item.refusal = Refusal(item.output, "输出文件是另一个输入文件", input);
+        } else if (allInputKeys.count(key) != 0) {
+            item.refusal = Refusal(item.output, "输出文件是另一个输入文件", item.input);
         } else if (!outputKeys.insert(key).second) {
-            item.refusal = Refusal(item.output, "与前一个输入文件的输出重名", input);
+            item.refusal = Refusal(item.output, "与前一个输入文件的输出重名", item.input);
         }
         items.push_back(std::move(item));
     }
@@ -65,7 +93,6 @@ std::vector<BatchItem> PlanBatch(const std::vector<fs::path>& inputs,
 }
 
 std::string RefuseSharedOutput(const std::vector<fs::path>& inputs, const fs::path& output) {
-    const std::string key = PathKey(output);
     for (const fs::path& input : inputs) {
         if (SameFile(input, output)) {
             return "保存文件失败: " + ShownPath(output) + ": 输出文件是输入文件，未覆盖";

@@ -171,6 +171,32 @@ TEST(BatchExportTest, PlansNeverOverwriteAnInput) {
                   ": 输出文件是输入文件，未覆盖");
 }
 
+#ifndef _WIN32 // symbolic links need a privilege on Windows
+// An output reached through a link, to the file or to its folder, is the file
+// the link leads to: writing it would overwrite another input.
+TEST(BatchExportTest, PlansFollowLinksToInputs) {
+    const test::TempFolder temp;
+    fs::create_directories(temp / "in");
+    const std::vector<fs::path> inputs = {temp / "in" / "a.txt", temp / "in" / "b.csv"};
+    for (const fs::path& input : inputs) {
+        WriteFileBytes(input, "HWT3.0\r\n");
+    }
+    fs::create_symlink("b.csv", temp / "in" / "link.csv");
+    fs::create_directory_symlink("in", temp / "same");
+    const std::vector<BatchItem> items = PlanBatch(inputs, [&temp](const fs::path& input) {
+        return input.filename() == "a.txt" ? temp / "in" / "link.csv" : temp / "same" / "b.csv";
+    });
+    const std::string another = "输出文件是另一个输入文件";
+    EXPECT_NE(items[0].refusal.find(another), std::string::npos) << items[0].refusal;
+    EXPECT_NE(items[1].refusal.find("输出文件就是输入文件"), std::string::npos) << items[1].refusal;
+    const std::vector<BatchItem> crossed = PlanBatch(inputs, [&temp](const fs::path& input) {
+        return temp / "same" / (input.stem().string() == "a" ? "b.csv" : "x.csv");
+    });
+    EXPECT_NE(crossed[0].refusal.find(another), std::string::npos) << crossed[0].refusal;
+    EXPECT_EQ(crossed[1].refusal, "");
+}
+#endif
+
 // Outputs of a folder's subfolders keep their subfolders, so that same-named
 // files in two of them both get written.
 TEST(BatchExportTest, SubfoldersAreMirroredUnderTheOutputFolder) {
