@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -189,15 +190,19 @@ public:
         m_items.notify_one();
     }
 
-    // Everything waiting, once there is something; false once the queue is
-    // closed and empty.
+    // Everything waiting, once there is something and the last taking is
+    // kGatherTime ago (or the queue is full or closed); false once the queue
+    // is closed and empty.
     bool PopAll(std::vector<std::pair<std::size_t, PreparedExport>>& taken) {
         {
             std::unique_lock<std::mutex> lock(m_mutex);
+            m_items.wait_until(lock, m_lastTaken + kGatherTime,
+                               [&] { return m_closed || m_pending.size() >= kMaxPendingCommits; });
             m_items.wait(lock, [&] { return !m_pending.empty() || m_closed; });
             if (m_pending.empty()) {
                 return false;
             }
+            m_lastTaken = std::chrono::steady_clock::now();
             taken.clear();
             for (auto& entry : m_pending) {
                 taken.push_back(std::move(entry));
@@ -220,11 +225,18 @@ private:
     // Each waiting file is a temporary file on disk: enough to flush many at
     // once, few enough that a batch does not run far ahead of its commits.
     static constexpr std::size_t kMaxPendingCommits = 256;
+    // A flush costs a round trip to the disk however few files it carries:
+    // small files are gathered for this long, so that hundreds share one. A
+    // large file, which takes longer to write, is committed as it comes.
+    static constexpr std::chrono::milliseconds kGatherTime{100};
 
     std::mutex m_mutex;
     std::condition_variable m_space;
     std::condition_variable m_items;
     std::deque<std::pair<std::size_t, PreparedExport>> m_pending;
+    // Long ago: the first file is committed as soon as it is written, so
+    // that the progress moves at once.
+    std::chrono::steady_clock::time_point m_lastTaken{};
     bool m_closed = false;
 };
 

@@ -58,19 +58,35 @@ public:
     // none replaces its target before its bytes are on disk.
     static void CommitAll(const std::vector<AtomicFile*>& files);
 
+#ifdef __linux__
+    // Whether syncfs() on a Linux of this release (uname's, "6.1.0-13-amd64")
+    // tells a failed write to any file of the file system since the
+    // descriptor it is given was opened: from 5.8 on. Before, only each
+    // file's own fsync() tells it.
+    static bool SyncfsTellsWriteErrors(const std::string& release);
+#endif
+
     // Makes the renames into folder durable; a folder that cannot be synced
     // still holds the complete files.
     static void SyncFolder(const std::filesystem::path& folder);
     // The folder that Commit() renames into.
     std::filesystem::path Folder() const;
 
-    const std::filesystem::path& Target() const { return m_target; }
+    const std::filesystem::path& Target() const {
+        return m_target;
+    }
     // Whether the new bytes have replaced the target (or been written to it).
-    bool Committed() const { return m_committed; }
+    bool Committed() const {
+        return m_committed;
+    }
     // UTF-8: the target's path, with the system's separators, and the system's reason.
-    const std::string& Error() const { return m_error; }
+    const std::string& Error() const {
+        return m_error;
+    }
     // The reason alone, without the file name.
-    const std::string& Reason() const { return m_reason; }
+    const std::string& Reason() const {
+        return m_reason;
+    }
 
 private:
     // A name beside the target that no other writer uses at the moment;
@@ -89,6 +105,9 @@ private:
 #ifndef _WIN32
     bool CloseDescriptor();
     bool ReplaceTarget(bool syncFolder);
+    // Puts the files' bytes on disk with one flush of their file system;
+    // true when that flush also vouches that none of their writes failed.
+    static bool FlushTogether(const std::vector<AtomicFile*>& files);
 #endif
 #ifdef _WIN32
     bool OpenDevice();
@@ -107,6 +126,9 @@ private:
     unsigned long m_keptAttributes = 0; // set on a file a library wrote, at the commit
 #else
     int m_descriptor = -1;
+    // Which Open() this was, in the order of the process's opens: the
+    // earliest descriptor of a batch saw every write of the batch.
+    unsigned long long m_openOrder = 0;
 #endif
     bool m_direct = false;     // writing the target itself (not a regular file)
     bool m_forLibrary = false; // the file is written by name, by a library

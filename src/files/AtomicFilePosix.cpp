@@ -2,13 +2,17 @@
 
 #include "sectiondata/SystemErrorText.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <map>
 #include <system_error>
 #include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 namespace quarvel {
@@ -54,6 +58,8 @@ bool AtomicFile::Open() {
         m_temporary.clear();
         return FailWithErrno(EEXIST);
     }
+    static std::atomic<unsigned long long> opens{0};
+    m_openOrder = ++opens;
     if (exists) {
         // Keep what the user set up on the file being replaced. Ownership can
         // only be kept by a privileged user; a failure there is not an error.
@@ -151,22 +157,52 @@ bool AtomicFile::ReplaceTarget(bool syncFolder) {
 
 namespace {
 
-// Asks the file system that holds folder to put everything written to it on
-// disk, in one request instead of a round trip per file. Where the system has
-// no such request nothing happens: each file's own flush then does the work.
-void FlushFileSystem(const fs::path& folder) {
 #ifdef __linux__
-    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor >= 0) {
-        (void)::syncfs(descriptor);
-        ::close(descriptor);
-    }
-#else
-    (void)folder;
-#endif
+bool SyncfsTellsWriteErrorsHere() {
+    static const bool tells = [] {
+        utsname system{};
+        return ::uname(&system) == 0 && AtomicFile::SyncfsTellsWriteErrors(system.release);
+    }();
+    return tells;
 }
+#endif
 
 } // namespace
+
+#ifdef __linux__
+bool AtomicFile::SyncfsTellsWriteErrors(const std::string& release) {
+    int major = 0;
+    int minor = 0;
+    if (std::sscanf(release.c_str(), "%d.%d", &major, &minor) != 2) {
+        return false;
+    }
+    return major > 5 || (major == 5 && minor >= 8);
+}
+#endif
+
+// One request puts everything written to the file system on disk, instead of
+// a round trip to the disk for each file. Linux's syncfs() also tells a failed
+// write since the descriptor it is given was opened: given the batch's
+// earliest descriptor, a clean answer vouches for every file, whose own
+// fsync() can then go. A file a library wrote was written before its
+// descriptor was opened, so it is still checked on its own.
+bool AtomicFile::FlushTogether(const std::vector<AtomicFile*>& files) {
+#ifdef __linux__
+    const AtomicFile* earliest = nullptr;
+    for (const AtomicFile* file : files) {
+        if (!file->m_forLibrary &&
+            (earliest == nullptr || file->m_openOrder < earliest->m_openOrder)) {
+            earliest = file;
+        }
+    }
+    const AtomicFile* any = earliest != nullptr ? earliest : files.front();
+    const bool clean = ::syncfs(any->m_descriptor) == 0;
+    return clean && earliest != nullptr && SyncfsTellsWriteErrorsHere();
+#else
+    (void)files;
+    return false;
+#endif
+}
 
 void AtomicFile::CommitAll(const std::vector<AtomicFile*>& files) {
     std::map<fs::path, std::vector<AtomicFile*>> byFolder;
@@ -181,12 +217,12 @@ void AtomicFile::CommitAll(const std::vector<AtomicFile*>& files) {
         }
     }
     for (auto& [folder, written] : byFolder) {
-        FlushFileSystem(folder);
+        const bool vouched = FlushTogether(written);
         for (AtomicFile* file : written) {
-            // After the flush above this finds nothing left to write, but it
-            // still reports a write that failed on the way to the disk, which
-            // the file system's flush tells no one file of.
-            if (::fsync(file->m_descriptor) != 0) {
+            // After the flush this finds nothing left to write, but it still
+            // tells a write that failed on the way to the disk.
+            const bool checkAlone = !vouched || file->m_forLibrary;
+            if (checkAlone && ::fsync(file->m_descriptor) != 0) {
                 file->FailWithErrno(errno);
             } else if (file->CloseDescriptor()) {
                 file->ReplaceTarget(false);

@@ -149,5 +149,19 @@ TEST(AtomicFileTest, FilesCommittedTogetherEachReplaceTheirTarget) {
     EXPECT_EQ(std::distance(fs::directory_iterator(temp / "b"), fs::directory_iterator()), 2);
 }
 
+#ifdef __linux__
+// A batch's files are vouched for by one syncfs() only where it tells a
+// failed write of any file: on an older Linux each file is still checked.
+TEST(AtomicFileTest, SyncfsTellsWriteErrorsFromLinux58) {
+    EXPECT_FALSE(AtomicFile::SyncfsTellsWriteErrors("5.7.19"));
+    EXPECT_FALSE(AtomicFile::SyncfsTellsWriteErrors("4.19.0-26-amd64"));
+    EXPECT_TRUE(AtomicFile::SyncfsTellsWriteErrors("5.8.0"));
+    EXPECT_TRUE(AtomicFile::SyncfsTellsWriteErrors("6.1.0-13-amd64"));
+    EXPECT_TRUE(AtomicFile::SyncfsTellsWriteErrors("10.0"));
+    EXPECT_FALSE(AtomicFile::SyncfsTellsWriteErrors("6"));
+    EXPECT_FALSE(AtomicFile::SyncfsTellsWriteErrors(""));
+}
+#endif
+
 } // namespace
 } // namespace quarvel
