@@ -8,7 +8,9 @@
 #include <atomic>
 #include <charconv>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <ostream>
@@ -24,31 +26,54 @@ constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 constexpr std::size_t kMaxCachedTexts = 1u << 16;
 constexpr std::string_view kLineEnd = "\r\n";
 
-// Code page 936 bytes of the non-ASCII cell texts, with the characters each
-// lacked. Notes and layers repeat a lot, and converting one text is far
-// dearer than looking it up.
+// A hash of a short text from a few words of it: cell texts are short, and
+// hashing every byte of each cost more than the rest of its lookup.
+struct ShortTextHash {
+    std::size_t operator()(std::string_view text) const {
+        std::uint64_t first = 0;
+        std::uint64_t last = 0;
+        const std::size_t size = text.size();
+        if (size >= sizeof first) {
+            std::memcpy(&first, text.data(), sizeof first);
+            std::memcpy(&last, text.data() + size - sizeof last, sizeof last);
+        } else {
+            std::memcpy(&first, text.data(), size);
+        }
+        std::uint64_t hash = first * 0x9E3779B97F4A7C15ull ^ last * 0xC2B2AE3D27D4EB4Full ^ size;
+        hash ^= hash >> 29;
+        return static_cast<std::size_t>(hash);
+    }
+};
+
+// The file's bytes of non-ASCII cell texts: code page 936, quoted where the
+// cell needs it, with the characters each lacked. Notes and layers repeat a
+// lot, and forming one text is far dearer than looking it up; the lookup
+// takes the cell's text where it lies.
 class GbkTextCache {
 public:
-    const std::string& Encode(const std::string& utf8, std::size_t& unencodable) {
+    struct Formed {
+        std::string bytes;
+        std::size_t lacking = 0;
+    };
+
+    // The entry of utf8, made by form on its first use.
+    template <typename Form>
+    const Formed& Find(std::string_view utf8, Form&& form) {
         auto found = m_texts.find(utf8);
         if (found == m_texts.end()) {
             if (m_texts.size() >= kMaxCachedTexts) {
                 m_texts.clear();
+                m_keys.clear();
             }
-            std::size_t lacking = 0;
-            std::string encoded = EncodeGbk(utf8, lacking);
-            found = m_texts.emplace(utf8, Encoded{std::move(encoded), lacking}).first;
+            m_keys.emplace_back(utf8);
+            found = m_texts.emplace(m_keys.back(), form(m_keys.back())).first;
         }
-        unencodable += found->second.lacking;
-        return found->second.bytes;
+        return found->second;
     }
 
 private:
-    struct Encoded {
-        std::string bytes;
-        std::size_t lacking = 0;
-    };
-    std::unordered_map<std::string, Encoded> m_texts;
+    std::deque<std::string> m_keys; // the texts the keys view; a deque never moves them
+    std::unordered_map<std::string_view, Formed, ShortTextHash> m_texts;
 };
 
 // The row count and commas, in either encoding: the form the section tools
@@ -70,19 +95,23 @@ public:
 
     void Finish(std::string& buffer, std::size_t start) {
         const std::string_view cell = std::string_view(buffer).substr(start);
-        const bool quote = NeedsQuotes(cell);
-        const bool encode = m_gbk && !IsAscii(cell);
-        if (!quote && !encode) {
-            return;
+        if (m_gbk && !IsAscii(cell)) {
+            const GbkTextCache::Formed& formed =
+                m_cache.Find(cell, [this](std::string_view utf8) { return FormGbk(utf8); });
+            m_unencodable += formed.lacking;
+            buffer.resize(start);
+            buffer += formed.bytes;
+        } else if (NeedsQuotes(cell)) {
+            m_text.assign(cell);
+            buffer.resize(start);
+            AppendQuoted(buffer, m_text);
         }
-        m_utf8.assign(cell);
-        buffer.resize(start);
-        const std::string& bytes = encode ? m_cache.Encode(m_utf8, m_unencodable) : m_utf8;
-        if (quote) {
-            AppendQuoted(buffer, bytes);
-        } else {
-            buffer += bytes;
-        }
+    }
+
+    // Whether the cells of a column may need quotes or another encoding: a
+    // number's digits, sign and point are none of the separators, and ASCII.
+    static bool MayNeedForm(const TableSource& table, std::size_t column) {
+        return !table.IsNumberColumn(column);
     }
 
 private:
@@ -97,6 +126,19 @@ private:
         return std::any_of(cell.begin(), cell.end(), [this](char c) {
             return c == m_separator || c == '"' || c == '\r' || c == '\n';
         });
+    }
+
+    // No code page 936 character has a quote, separator or line break among
+    // its bytes, so the UTF-8 text tells whether its bytes need quotes.
+    GbkTextCache::Formed FormGbk(std::string_view utf8) const {
+        GbkTextCache::Formed formed;
+        std::string encoded = EncodeGbk(std::string(utf8), formed.lacking);
+        if (NeedsQuotes(utf8)) {
+            AppendQuoted(formed.bytes, encoded);
+        } else {
+            formed.bytes = std::move(encoded);
+        }
+        return formed;
     }
 
     // In quotes, a quote inside doubled.
@@ -115,7 +157,7 @@ private:
     char m_separator;
     bool m_quoteOnlySeparator;
     GbkTextCache m_cache;
-    std::string m_utf8;
+    std::string m_text;
     std::size_t m_unencodable = 0;
 };
 
@@ -147,7 +189,19 @@ void AppendFirstLine(std::string& buffer, const TableSource& table, FirstLine fi
     }
 }
 
-void AppendRow(std::string& buffer, const TableSource& table, std::size_t row, CellForm& cells) {
+// Which columns' cells go through CellForm::Finish.
+using FormedColumns = std::vector<unsigned char>; // not vector<bool>: read once per cell
+
+FormedColumns ColumnsToForm(const TableSource& table) {
+    FormedColumns formed(table.DataColumnCount());
+    for (std::size_t column = 0; column < formed.size(); ++column) {
+        formed[column] = CellForm::MayNeedForm(table, column);
+    }
+    return formed;
+}
+
+void AppendRow(std::string& buffer, const TableSource& table, std::size_t row, CellForm& cells,
+               const FormedColumns& formed) {
     const std::size_t columnCount = table.DataColumnCount();
     for (std::size_t column = 0; column < columnCount; ++column) {
         if (column > 0) {
@@ -155,7 +209,9 @@ void AppendRow(std::string& buffer, const TableSource& table, std::size_t row, C
         }
         const std::size_t start = buffer.size();
         table.AppendCellText(buffer, row, column);
-        cells.Finish(buffer, start);
+        if (formed[column]) {
+            cells.Finish(buffer, start);
+        }
     }
     buffer += kLineEnd;
 }
@@ -206,6 +262,7 @@ public:
 private:
     void Work() {
         CellForm cells(m_form);
+        const FormedColumns formed = ColumnsToForm(m_table);
         for (std::size_t k = m_next++; k < m_count; k = m_next++) {
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
@@ -218,7 +275,7 @@ private:
             const std::size_t first = m_firstRow + k * kRows;
             const std::size_t end = std::min(first + kRows, m_table.RowCount());
             for (std::size_t row = first; row < end; ++row) {
-                AppendRow(block, m_table, row, cells);
+                AppendRow(block, m_table, row, cells, formed);
             }
             {
                 const std::lock_guard<std::mutex> lock(m_mutex);
@@ -267,9 +324,10 @@ bool ProduceExport(const TableSource& table, const ExportForm& form, Sink&& sink
     AppendFirstLine(buffer, table, form.firstLine, cells);
     const unsigned threads = RowThreads(table);
     const std::size_t rowCount = threads > 1 ? 0 : table.RowCount();
+    const FormedColumns formed = ColumnsToForm(table);
     bool accepted = true;
     for (std::size_t row = 0; row < rowCount && accepted; ++row) {
-        AppendRow(buffer, table, row, cells);
+        AppendRow(buffer, table, row, cells, formed);
         if (buffer.size() >= kChunkSize) {
             accepted = sink(std::string_view(buffer));
             buffer.clear();

@@ -9,9 +9,9 @@
 namespace quarvel {
 namespace {
 
-const std::string kStartNote = "起点";
-const std::string kEndNote = "终点";
-const std::string kKneeNote = "拐点";
+constexpr std::string_view kStartNote = "起点";
+constexpr std::string_view kEndNote = "终点";
+constexpr std::string_view kKneeNote = "拐点";
 const std::string kEndPointLabel = "(端点)";
 const std::string kKneePointLabel = "(拐点)";
 const std::string kAddedPointLabel = "(加点)";
@@ -88,26 +88,50 @@ char* FormatValueTo(char* buffer, double value, int decimals) {
     return out;
 }
 
-// The number a shown text denotes, read back as the C runtime's atof reads it.
-double ReadBack(const char* begin, const char* end) {
-    double value = 0;
-    std::from_chars(begin, end, value);
-    return value;
+// The number the text of FormatValue denotes, read back as the C runtime's
+// atof reads it: the double nearest to the decimal shown. Below 2^53 the
+// scaled integer is exact and one division rounds once, to that same double,
+// without making the text.
+double ShownValue(double value, int decimals) {
+    const int precision = EffectiveDecimals(decimals);
+    std::uint64_t rounded = 0;
+    if (RoundScaled(value, precision, rounded) && rounded < (std::uint64_t{1} << 53)) {
+        const double shown =
+            static_cast<double>(rounded) / static_cast<double>(kPowersOfTen[precision]);
+        return std::signbit(value) ? -shown : shown;
+    }
+    char buffer[kFormatBufferSize];
+    const char* end = FormatValueTo(buffer, value, decimals);
+    double shown = 0;
+    std::from_chars(buffer, end, shown);
+    return shown;
 }
 
+// Every row asks this of its note, twice with the azimuth shown: the three
+// notes are six bytes each, which a compare of known length does inline.
 bool IsSectionVertexNote(std::string_view note) {
-    return note == kStartNote || note == kEndNote || note == kKneeNote;
+    constexpr std::size_t kLength = kStartNote.size();
+    static_assert(kEndNote.size() == kLength && kKneeNote.size() == kLength);
+    if (note.size() != kLength) {
+        return false;
+    }
+    const char* text = note.data();
+    return std::memcmp(text, kStartNote.data(), kLength) == 0 ||
+           std::memcmp(text, kEndNote.data(), kLength) == 0 ||
+           std::memcmp(text, kKneeNote.data(), kLength) == 0;
 }
 
 void AppendInteger(std::string& out, long long value) {
     char buffer[24];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr);
+    // A pointer and a length: a pair of pointers takes the string's slower general path.
+    out.append(buffer, static_cast<std::size_t>(result.ptr - buffer));
 }
 
 void AppendValue(std::string& out, double value, int decimals) {
     char buffer[kFormatBufferSize];
-    out.append(buffer, FormatValueTo(buffer, value, decimals));
+    const char* end = FormatValueTo(buffer, value, decimals);
+    out.append(buffer, static_cast<std::size_t>(end - buffer));
 }
 
 bool HasField(const std::vector<std::string>& captions, Field field) {
@@ -127,7 +151,6 @@ std::vector<double> PreviousDistances(const PointList& points,
     std::vector<double> values;
     values.reserve(rowCount);
     double shownSum = 0;
-    char buffer[kFormatBufferSize];
     for (std::size_t row = 0; row < rowCount; ++row) {
         if (row == 0) {
             values.push_back(0.0);
@@ -136,7 +159,7 @@ std::vector<double> PreviousDistances(const PointList& points,
         const double value =
             DistanceFromStart(points, pointIndices[row], options.reverse) - shownSum;
         values.push_back(value);
-        shownSum += ReadBack(buffer, FormatValueTo(buffer, value, options.decimals));
+        shownSum += ShownValue(value, options.decimals);
     }
     return values;
 }

@@ -149,6 +149,41 @@ TEST(TableRulesTest, PreviousDistanceAddsUpTheShownTexts) {
     }
 }
 
+// Each "与前点距离" is the distance from start less the numbers the rows above
+// show, read back as text is read: exactly, for stations of every size and
+// sign, in every precision.
+void ExpectShownTextsReadBack(const PointList& points, int decimals) {
+    const Texts shown =
+        Column(points, Options(IntersectionsAndKnees, false, decimals), "与前点距离");
+    double sum = 0;
+    for (std::size_t row = 0; row < shown.size(); ++row) {
+        const double value = row == 0 ? 0.0 : points[row].station - sum;
+        ASSERT_EQ(shown[row], FormatValue(value, decimals)) << points[row].station << " " << row;
+        sum += std::strtod(shown[row].c_str(), nullptr);
+    }
+}
+
+TEST(TableRulesTest, PreviousDistancesReadTheShownTextsBackExactly) {
+    std::mt19937_64 random(7);
+    for (const double scale : {1.0, 1e3, 1e6, 9.1e12}) {
+        PointList points;
+        double station = -scale;
+        for (int i = 0; i < 300; ++i) {
+            test::Add(points, Point(i, station, kIntersectionPoint));
+            station += scale * std::uniform_real_distribution<double>(0.0, 0.02)(random);
+        }
+        for (int decimals = 0; decimals <= 3; ++decimals) {
+            ExpectShownTextsReadBack(points, decimals);
+        }
+    }
+    // Past 2^53 hundredths the scaled number is not exact as a double, and
+    // dividing it would round twice.
+    ExpectShownTextsReadBack(test::PointsOf({Point(0, 0, kIntersectionPoint),
+                                             Point(1, 6876121221756839.0, kIntersectionPoint),
+                                             Point(2, 6876121221756849.0, kIntersectionPoint)}),
+                             2);
+}
+
 TEST(TableRulesTest, CellTextsWithoutPrebuiltDistancesMatch) {
     const PointList points = WorkedExample();
     const TableOptions options = Options(IntersectionsAndKnees, true);
