@@ -78,11 +78,6 @@ PreparedExport PrepareExport(const fs::path& input, const fs::path& output,
                              const ExportRecipe& recipe, const CancelFlag* cancel) {
     PreparedExport prepared;
     prepared.input = input;
-    if (SameFile(input, output)) {
-        prepared.result =
-            Failed("保存文件失败: " + ShownPath(output) + ": 输出文件就是输入文件，未覆盖");
-        return prepared;
-    }
     prepared.result =
         ExportThrough(input, recipe, cancel, [&](const SectionTable& table, FileExport&) {
             prepared.file = std::make_unique<AtomicFile>(output);
@@ -296,8 +291,13 @@ SectionLoad LoadSectionForExport(const fs::path& input, const ExportRecipe& reci
     return load;
 }
 
+// The batch's items were planned, which refuses an output that is an input;
+// a single export is checked here, whoever asks for it.
 FileExport ExportSectionFile(const fs::path& input, const fs::path& output,
                              const ExportRecipe& recipe, const CancelFlag* cancel) {
+    if (SameFile(input, output)) {
+        return Failed("保存文件失败: " + ShownPath(output) + ": 输出文件就是输入文件，未覆盖");
+    }
     PreparedExport prepared = PrepareExport(input, output, recipe, cancel);
     return FinishExport(prepared, cancel);
 }
