@@ -12,6 +12,7 @@
 #include "workbench/MessageBoxes.h"
 #include "workbench/ProfileSplitter.h"
 #include "workbench/RecentFiles.h"
+#include "workbench/SectionPreview.h"
 #include "workbench/SectionTableModel.h"
 #include "workbench/TablePlace.h"
 
@@ -156,6 +157,7 @@ void CQuarvelDlg::CreateControls() {
     m_list->installEventFilter(this);
     m_splitter = new ProfileSplitter(m_list, m_model, &m_layers, m_view, this);
     m_profile = m_splitter->Profile();
+    m_preview = new SectionPreview(m_splitter, this);
     m_menu->ProfileAction()->setChecked(m_view.profileShown);
     connect(m_menu->ProfileAction(), &QAction::toggled, m_profile, &QWidget::setVisible);
 

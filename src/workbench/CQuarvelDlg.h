@@ -38,6 +38,7 @@ class MainMenu;
 class ProfileSplitter;
 class RecentFiles;
 class RoadList;
+class SectionPreview;
 class SectionProfileView;
 class SectionTableModel;
 
@@ -77,6 +78,7 @@ public:
     SectionTableModel* TableModel() const { return m_model; }
     CListCtrlEx* List() const { return m_list; }
     SectionProfileView* Profile() const { return m_profile; }
+    OpenSectionCommand& SectionOpening() { return m_openCommand; }
     ExportProfileCommand& ProfileExport() { return m_profileExport; }
     ExportSheetsCommand& SheetsExport() { return m_sheetsExport; }
     BatchExportCommand& BatchExport() { return m_batchExport; }
@@ -136,6 +138,11 @@ private:
     void RefreshTable();
     // Rebuilds the table from scratch.
     void RebuildTable();
+    // The table of points as the view options shape it.
+    SectionTable TableOf(const PointList& points) const;
+    // What shows of a large file while it is read; the layers last applied
+    // stay applied when keepLayers, as along a road.
+    ReadPreview PreviewAs(const QString& title, bool keepLayers);
     void FillLayerFilter();
     // Shows a section that has been read: the layers last applied stay applied, if any.
     void InstallSection(SectionReadResult& result, const QString& path);
@@ -164,7 +171,7 @@ private:
     void ShowUnreadableSection(const QString& path, const QString& reason);
     // "断面：K0+020（3/12）    " before the file's status while a road is open.
     QString RoadStatusPrefix() const;
-    QString SectionTitle(const QString& fileName) const;
+    QString SectionTitle(const QString& fileName, int row) const;
     void ShowRoadList(bool shown);
     void CloseRoad();
     // The width the road's list takes left of the table; 0 while it is hidden.
@@ -201,6 +208,7 @@ private:
     SectionTableModel* m_model = nullptr;
     ProfileSplitter* m_splitter = nullptr; // the table above the profile
     SectionProfileView* m_profile = nullptr;
+    SectionPreview* m_preview = nullptr; // over the table while a file is read
     ViewSettings m_view;
     PointList m_points;
     LayerList m_layers;

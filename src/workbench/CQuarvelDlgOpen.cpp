@@ -12,6 +12,7 @@
 #include "workbench/MainMenu.h"
 #include "workbench/QtPaths.h"
 #include "workbench/RecentFiles.h"
+#include "workbench/SectionPreview.h"
 #include "workbench/SectionTableModel.h"
 
 #include <QAction>
@@ -50,14 +51,18 @@ void CQuarvelDlg::OnRecentFileChosen(const QString& path) {
 }
 
 bool CQuarvelDlg::OpenFile(const QString& path) {
-    std::optional<SectionReadResult> result = m_openCommand.Read(path);
+    if (m_openCommand.IsReading()) {
+        return false;
+    }
+    const QString fileName = QFileInfo(path).fileName();
+    // A new file is a new load: every layer shows until the filter is applied.
+    std::optional<SectionReadResult> result = m_openCommand.Read(path, PreviewAs(fileName, false));
     if (!result) {
         return false;
     }
     CloseRoad();
     m_appliedLayers.reset();
     InstallSection(*result, path);
-    const QString fileName = QFileInfo(path).fileName();
     m_profile->SetTitle(fileName);
     ShowStatus(fileName, *result);
     m_recent->Add(path);
@@ -79,6 +84,21 @@ void CQuarvelDlg::InstallSection(SectionReadResult& result, const QString& path)
     FillLayerFilter();
     m_openFile = path;
     m_openFolder = QFileInfo(path).absolutePath();
+}
+
+ReadPreview CQuarvelDlg::PreviewAs(const QString& title, bool keepLayers) {
+    const auto show = [this, title, keepLayers](SectionReadResult& head) {
+        m_preview->Show(
+            head,
+            [this, keepLayers](PointList& points) {
+                if (keepLayers && m_appliedLayers) {
+                    ApplyLayerFilter(points, *m_appliedLayers);
+                }
+                return TableOf(points);
+            },
+            title);
+    };
+    return {show, [this] { m_preview->Hide(); }};
 }
 
 void CQuarvelDlg::ShowStatus(const QString& fileName, const SectionReadResult& result) {
@@ -151,6 +171,9 @@ void CQuarvelDlg::OnRecentRoadChosen(const RoadSource& road) {
 }
 
 bool CQuarvelDlg::OpenRoad(const RoadSource& road) {
+    if (m_openCommand.IsReading()) {
+        return false;
+    }
     std::optional<std::vector<RoadSection>> sections = m_openRoadCommand.List(road);
     if (!sections) {
         return false;
@@ -179,7 +202,13 @@ void CQuarvelDlg::CloseRoad() {
 
 void CQuarvelDlg::OnSectionChosen(int row) {
     const QString path = FromFsPath(m_roadList->Section(row).file);
-    SectionReadResult result = m_openCommand.ReadQuietly(path);
+    const QString fileName = QFileInfo(path).fileName();
+    if (m_openCommand.IsReading()) {
+        m_roadList->ShowChosen(m_roadRow);
+        return;
+    }
+    SectionReadResult result =
+        m_openCommand.ReadQuietly(path, PreviewAs(SectionTitle(fileName, row), true));
     if (result.status == ReadStatus::Cancelled) {
         m_roadList->ShowChosen(m_roadRow);
         return;
@@ -197,8 +226,7 @@ void CQuarvelDlg::OnSectionChosen(int row) {
     }
     m_roadList->MarkRead(row, result.points.size());
     InstallSection(result, path);
-    const QString fileName = QFileInfo(path).fileName();
-    m_profile->SetTitle(SectionTitle(fileName));
+    m_profile->SetTitle(SectionTitle(fileName, row));
     ShowStatus(fileName, result);
 }
 
@@ -209,7 +237,7 @@ void CQuarvelDlg::ShowUnreadableSection(const QString& path, const QString& reas
     RebuildTable();
     FillLayerFilter();
     const QString fileName = QFileInfo(path).fileName();
-    m_profile->SetTitle(SectionTitle(fileName));
+    m_profile->SetTitle(SectionTitle(fileName, m_roadRow));
     ShowStatusLines(RoadStatusPrefix() + QStringLiteral("文件：%1").arg(fileName), reason);
 }
 
@@ -223,11 +251,11 @@ QString CQuarvelDlg::RoadStatusPrefix() const {
         .arg(m_roadList->Count());
 }
 
-QString CQuarvelDlg::SectionTitle(const QString& fileName) const {
-    if (!m_road || m_roadRow < 0) {
+QString CQuarvelDlg::SectionTitle(const QString& fileName, int row) const {
+    if (!m_road || row < 0) {
         return fileName;
     }
-    const QString label = ToQString(m_roadList->Section(m_roadRow).label);
+    const QString label = ToQString(m_roadList->Section(row).label);
     return label == QFileInfo(fileName).completeBaseName()
                ? fileName
                : QStringLiteral("%1（%2）").arg(label, fileName);

@@ -5,6 +5,7 @@
 #include "controls/CListCtrlEx.h"
 #include "workbench/ProfileSplitter.h"
 #include "workbench/RecentFiles.h"
+#include "workbench/SectionPreview.h"
 #include "workbench/SectionTableModel.h"
 #include "workbench/TablePlace.h"
 
@@ -16,13 +17,6 @@
 #include <vector>
 
 namespace quarvel {
-
-namespace {
-
-constexpr int kSequenceColumnWidth = 40;
-constexpr int kDataColumnWidth = 80;
-
-} // namespace
 
 // Settings ---------------------------------------------------------------
 
@@ -65,10 +59,7 @@ void CQuarvelDlg::SaveSettings() const {
 // Table --------------------------------------------------------------------
 
 void CQuarvelDlg::SetupColumns() {
-    m_list->setColumnWidth(0, kSequenceColumnWidth);
-    for (int column = 1; column < m_model->columnCount(); ++column) {
-        m_list->setColumnWidth(column, kDataColumnWidth);
-    }
+    ResetColumnWidths(*m_list);
     m_list->SetHeaderChoices(ToQString(FieldCaptionList()));
 }
 
@@ -79,6 +70,14 @@ void CQuarvelDlg::RefreshTable() {
 }
 
 void CQuarvelDlg::RebuildTable() {
+    m_model->SetTable(TableOf(m_points), &m_points);
+    SetupColumns();
+    if (!m_points.empty()) {
+        m_list->AutoSizeColumns();
+    }
+}
+
+SectionTable CQuarvelDlg::TableOf(const PointList& points) const {
     TableOptions options;
     options.kneeMode = m_nKneeMode;
     options.renumber = m_bRenumber;
@@ -86,11 +85,7 @@ void CQuarvelDlg::RebuildTable() {
     options.decimals = m_nDecimals;
     const int columns = std::clamp(m_nColumnCount, 0, static_cast<int>(kFieldCount));
     std::vector<std::string> captions(m_fieldCaptions.begin(), m_fieldCaptions.begin() + columns);
-    m_model->SetTable(SectionTable(m_points, std::move(captions), options), &m_points);
-    SetupColumns();
-    if (!m_points.empty()) {
-        m_list->AutoSizeColumns();
-    }
+    return SectionTable(points, std::move(captions), options);
 }
 
 void CQuarvelDlg::FillLayerFilter() {

@@ -1,13 +1,17 @@
 #include "workbench/OpenSectionCommand.h"
 
 #include "sectiondata/Azimuths.h"
+#include "workbench/BackgroundWork.h"
 #include "workbench/FileDialogs.h"
 #include "workbench/QtPaths.h"
+#include "workbench/SectionPreview.h"
 
 #include <QFileInfo>
 #include <QProgressDialog>
+#include <QScopedValueRollback>
 
 #include <algorithm>
+#include <atomic>
 
 namespace quarvel {
 namespace {
@@ -19,7 +23,10 @@ constexpr int kProgressSteps = 1000;
 
 OpenSectionCommand::OpenSectionCommand(QWidget* window)
     : m_window(window),
-      m_chooseFile([this](const QString& folder) { return AskWithDialog(folder); }) {}
+      m_chooseFile([this](const QString& folder) { return AskWithDialog(folder); }),
+      m_read([](const std::filesystem::path& file, const ReadProgress& progress) {
+          return ReadSectionFile(file, progress);
+      }) {}
 
 QString OpenSectionCommand::AskWithDialog(const QString& folder) const {
     return AskOpenFile(m_window, QStringLiteral("打开数据文件"), folder, kOpenFilters);
@@ -29,27 +36,58 @@ QString OpenSectionCommand::ChooseFile(const QString& folder) const {
     return m_chooseFile ? m_chooseFile(folder) : QString();
 }
 
-SectionReadResult OpenSectionCommand::ReadQuietly(const QString& path) const {
+SectionReadResult OpenSectionCommand::ReadQuietly(const QString& path, const ReadPreview& preview) {
     const BusyCursor busy;
-    // Shown only when the read takes a while; its Cancel stops the read
-    // and leaves everything as it was.
-    QProgressDialog progress(
-        AsShown(QStringLiteral("正在读取 %1 ...").arg(QFileInfo(path).fileName())),
-        QStringLiteral("取消"), 0, kProgressSteps, m_window);
-    progress.setWindowTitle(kWindowTitle);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(m_progressDelay);
-    progress.setAutoReset(false);
-    progress.setAutoClose(false);
-    const ReadProgress report = [&progress](std::size_t done, std::size_t total) {
-        if (total > 0) {
-            progress.setValue(static_cast<int>(std::min(done, total) * kProgressSteps / total));
+    const QScopedValueRollback<bool> reading(m_reading, true);
+    const std::filesystem::path file = ToFsPath(path);
+    bool previewed = false;
+    if (preview.show) {
+        if (std::optional<SectionReadResult> head = ReadLeadingPoints(file)) {
+            preview.show(*head);
+            previewed = true;
         }
-        return !progress.wasCanceled();
+    }
+    SectionReadResult result = ReadInBackground(file, QFileInfo(path).fileName());
+    if (previewed && preview.hide) {
+        preview.hide();
+    }
+    return result;
+}
+
+SectionReadResult OpenSectionCommand::ReadInBackground(const std::filesystem::path& file,
+                                                       const QString& name) const {
+    std::atomic<std::size_t> done{0};
+    std::atomic<std::size_t> total{0};
+    CancelFlag cancel{false};
+    const ReadProgress report = [&](std::size_t bytesDone, std::size_t bytesInAll) {
+        done = bytesDone;
+        total = bytesInAll;
+        return !cancel;
     };
-    SectionReadResult result = ReadSectionFile(ToFsPath(path), report);
-    if (result.Ok()) {
-        ComputeAzimuths(result.points);
+    const QString label = AsShown(QStringLiteral("正在读取 %1 ...").arg(name));
+    const auto update = [&](QProgressDialog& progress) {
+        if (progress.labelText() != label) {
+            progress.setLabelText(label);
+        }
+        const std::size_t inAll = total;
+        if (inAll > 0) {
+            progress.setValue(
+                static_cast<int>(std::min<std::size_t>(done, inAll) * kProgressSteps / inAll));
+        }
+    };
+    SectionReadResult result;
+    const bool ended = RunWithProgress(
+        m_window, {QStringLiteral("openProgress"), kWindowTitle, kProgressSteps, m_progressDelay},
+        cancel, update, [&] {
+            result = m_read(file, report);
+            if (result.Ok()) {
+                ComputeAzimuths(result.points);
+            }
+        });
+    if (!ended) {
+        result = SectionReadResult();
+        result.status = ReadStatus::ReadFailed;
+        result.error = "内存不足，无法读入整个文件";
     }
     return result;
 }
@@ -59,8 +97,9 @@ QString OpenSectionCommand::FailureMessage(const SectionReadResult& result) {
                                                        : QStringLiteral("文件导入失败");
 }
 
-std::optional<SectionReadResult> OpenSectionCommand::Read(const QString& path) const {
-    SectionReadResult result = ReadQuietly(path);
+std::optional<SectionReadResult> OpenSectionCommand::Read(const QString& path,
+                                                          const ReadPreview& preview) {
+    SectionReadResult result = ReadQuietly(path, preview);
     if (result.Ok()) {
         return result;
     }

@@ -105,8 +105,22 @@ void RecentFiles::ScheduleRebuild() {
     QMetaObject::invokeMethod(this, &RecentFiles::Rebuild, Qt::QueuedConnection);
 }
 
+void RecentFiles::RunAction(const std::function<void()>& chosen) {
+    m_inAction = true;
+    chosen();
+    m_inAction = false;
+    if (m_rebuildAfterAction) {
+        m_rebuildAfterAction = false;
+        ScheduleRebuild();
+    }
+}
+
 void RecentFiles::Rebuild() {
     m_rebuildPending = false;
+    if (m_inAction) {
+        m_rebuildAfterAction = true;
+        return;
+    }
     m_menu->clear();
     m_menu->setEnabled(!m_files.isEmpty() || !m_roads.empty());
     for (int i = 0; i < m_files.size(); ++i) {
@@ -117,7 +131,8 @@ void RecentFiles::Rebuild() {
         shown.replace(QLatin1Char('&'), QStringLiteral("&&")); // not a key of its own
         QAction* action = m_menu->addAction(key + QLatin1Char(' ') + shown);
         action->setToolTip(QDir::toNativeSeparators(file));
-        connect(action, &QAction::triggered, this, [this, file] { emit fileChosen(file); });
+        connect(action, &QAction::triggered, this,
+                [this, file] { RunAction([this, file] { emit fileChosen(file); }); });
     }
     if (!m_files.isEmpty() && !m_roads.empty()) {
         m_menu->addSeparator();
@@ -128,7 +143,8 @@ void RecentFiles::Rebuild() {
         QAction* action = m_menu->addAction(shown);
         action->setToolTip(
             QDir::toNativeSeparators(road.IsFolder() ? road.folder : road.files.front()));
-        connect(action, &QAction::triggered, this, [this, road] { emit roadChosen(road); });
+        connect(action, &QAction::triggered, this,
+                [this, road] { RunAction([this, road] { emit roadChosen(road); }); });
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,8 @@ signals:
     void roadChosen(const RoadSource& road);
 
 private:
+    // Runs chosen as the action of an entry, rebuilding the menu afterwards if asked meanwhile.
+    void RunAction(const std::function<void()>& chosen);
     // The menu is rebuilt once control is back in the event loop: a file chosen in the menu is
     // added or removed inside its own action's signal, and the rebuild deletes that action.
     void ScheduleRebuild();
@@ -52,6 +55,10 @@ private:
     QStringList m_files;
     std::vector<RoadSource> m_roads;
     bool m_rebuildPending = false;
+    // An entry's action is running: an open runs the event loop meanwhile, and
+    // the menu may not be rebuilt under the action until it has returned.
+    bool m_inAction = false;
+    bool m_rebuildAfterAction = false;
 };
 
 } // namespace quarvel
