@@ -87,6 +87,11 @@ void CQuarvelDlg::InstallSection(SectionReadResult& result, const QString& path)
 }
 
 ReadPreview CQuarvelDlg::PreviewAs(const QString& title, bool keepLayers) {
+    // A reversed table starts at the file's end, which the head does not hold:
+    // its rows and distances would be others than the section's.
+    if (m_bReverse) {
+        return {};
+    }
     const auto show = [this, title, keepLayers](SectionReadResult& head) {
         m_preview->Show(
             head,

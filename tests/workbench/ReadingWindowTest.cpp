@@ -7,6 +7,7 @@
 #include "profile/SectionProfileView.h"
 #include "workbench/RecentFiles.h"
 
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QProgressDialog>
 #include <QTimer>
@@ -171,6 +172,24 @@ private slots:
             QCOMPARE(h.window->Points()[i].azimuth, expected.points[i].azimuth);
         }
         QCOMPARE(h.window->Profile()->Title(), QStringLiteral("large.txt"));
+
+        // A reversed table starts at the file's end, which the first lines do
+        // not hold: rather no preview than rows of another table.
+        const int rowCount = h.window->TableModel()->rowCount();
+        h.window->findChild<QCheckBox*>(QStringLiteral("reverse"))->click();
+        HeldReader reversed(PlainRead);
+        h.window->SectionOpening().SetFileReader(reversed.Reader());
+        bool previewedReversed = true;
+        QTimer look;
+        connect(&look, &QTimer::timeout, this, [&] {
+            previewedReversed = Preview(h)->isVisible();
+            reversed.Go();
+        });
+        look.start(5);
+        h.OpenThroughButton(file);
+        look.stop();
+        QVERIFY(!previewedReversed);
+        QCOMPARE(h.window->TableModel()->rowCount(), rowCount);
     }
 
     // The preview goes before the message, so that the message stands over the
