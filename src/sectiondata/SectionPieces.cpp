@@ -258,7 +258,7 @@ void ParsePiece(const SectionBytes& source, const ParsePlan& plan, Piece& piece,
     if (piece.firstLine > plan.lastLine) {
         return;
     }
-    TextFieldDecoder decoder(plan.encoding.encoding, plan.encoding.repairUtf8);
+    TextFieldDecoder decoder(plan.encoding.encoding, plan.encoding.repairUtf8, piece.recordLines);
     PointLineParser parser(plan.version, decoder);
     PieceLines lines(source, piece.begin, piece.end, piece.atLineStart);
     const std::size_t slotEnd = std::min(piece.firstRecord + piece.recordLines, points.size());

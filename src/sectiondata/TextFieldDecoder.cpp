@@ -9,10 +9,21 @@ namespace {
 
 // Keys of up to this many bytes are compared as two words, without memcmp.
 constexpr std::size_t kShortKeyBytes = 16;
-constexpr std::size_t kShortSlotCount = std::size_t{1} << 13; // a power of two
-// Beyond this many distinct texts nothing more is remembered, so that a file
-// of unique texts cannot inflate memory or the probe chains.
-constexpr std::size_t kMaxRemembered = kShortSlotCount / 2;
+// Beyond half this many distinct texts nothing more is remembered, so that a
+// file of unique texts cannot inflate memory or the probe chains.
+constexpr std::size_t kMaxShortSlots = std::size_t{1} << 13; // a power of two
+constexpr std::size_t kMinShortSlots = 64;
+
+// Room for every text of that many lines at most half full: a batch makes a
+// decoder for each small file, and clearing the largest table cost more than
+// reading the file.
+std::size_t ShortSlotsFor(std::size_t lines) {
+    std::size_t slots = kMinShortSlots;
+    while (slots < kMaxShortSlots && slots / 4 < lines) {
+        slots *= 2;
+    }
+    return slots;
+}
 
 std::size_t SlotHash(std::uint64_t low, std::uint64_t high, std::uint32_t size) {
     std::uint64_t hash = low * 0x9E3779B97F4A7C15ull ^ high * 0xC2B2AE3D27D4EB4Full ^ size;
@@ -55,8 +66,9 @@ void RemoveBlanks(std::string& text) {
     text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
 }
 
-TextFieldDecoder::TextFieldDecoder(TextEncoding encoding, bool repairUtf8)
-    : m_encoding(encoding), m_repairUtf8(repairUtf8), m_shortSlots(kShortSlotCount) {}
+TextFieldDecoder::TextFieldDecoder(TextEncoding encoding, bool repairUtf8, std::size_t lines)
+    : m_encoding(encoding), m_repairUtf8(repairUtf8), m_shortSlots(ShortSlotsFor(lines)),
+      m_maxRemembered(m_shortSlots.size() / 2) {}
 
 DecodedText& TextFieldDecoder::Decode(std::string_view raw, std::size_t scratchSlot) {
     if (raw.empty()) {
@@ -68,14 +80,14 @@ DecodedText& TextFieldDecoder::Decode(std::string_view raw, std::size_t scratchS
         if (DecodedText* found = FindShort(key, slot)) {
             return *found;
         }
-        if (m_entries.size() < kMaxRemembered) {
+        if (m_entries.size() < m_maxRemembered) {
             DecodedText& entry = Remember(Clean(raw));
             m_shortSlots[slot] = {key, static_cast<std::uint32_t>(m_entries.size())};
             return entry;
         }
     } else if (const auto found = m_long.find(raw); found != m_long.end()) {
         return m_entries[found->second - 1];
-    } else if (m_entries.size() < kMaxRemembered) {
+    } else if (m_entries.size() < m_maxRemembered) {
         DecodedText& entry = Remember(Clean(raw));
         m_longKeys.emplace_back(raw);
         m_long.emplace(m_longKeys.back(), static_cast<std::uint32_t>(m_entries.size()));

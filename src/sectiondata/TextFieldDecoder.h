@@ -39,7 +39,10 @@ void RemoveBlanks(std::string& text);
 class TextFieldDecoder {
 public:
     // repairUtf8: a UTF-8 file whose bytes are not all well-formed.
-    TextFieldDecoder(TextEncoding encoding, bool repairUtf8);
+    // lines: at most how many lines the decoder will see, each with a note
+    // and a layer; a small file's decoder sets up no more than it needs.
+    TextFieldDecoder(TextEncoding encoding, bool repairUtf8,
+                     std::size_t lines = static_cast<std::size_t>(-1));
 
     // The reference stays valid while the decoder lives, except for texts
     // beyond the remembered ones, which are valid until the next call with
@@ -75,6 +78,8 @@ private:
     GbkDecoder m_gbk;
     std::deque<DecodedText> m_entries;
     std::vector<Slot> m_shortSlots;
+    // At most half the slots are taken, so that a probe always ends.
+    std::size_t m_maxRemembered;
     // Longer texts: the keys view copies of the raw bytes kept in m_longKeys.
     std::deque<std::string> m_longKeys;
     std::unordered_map<std::string_view, std::uint32_t> m_long;
