@@ -54,8 +54,10 @@ public:
     // Commits the files of a batch together: their bytes go to disk in one
     // flush of each file system where the system has one, instead of a round
     // trip to the disk for each file; then each replaces its target, and each
-    // folder is synced once. Each file tells its own outcome through Error();
-    // none replaces its target before its bytes are on disk.
+    // folder is synced once. Where that flush also tells a failed write of any
+    // of them (Linux from 5.8), no file is flushed again on its own. Each file
+    // tells its own outcome through Error(); none replaces its target before
+    // its bytes are on disk.
     static void CommitAll(const std::vector<AtomicFile*>& files);
 
 #ifdef __linux__
