@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <random>
 #include <system_error>
 #include <utility>
@@ -65,13 +66,19 @@ std::string TemporaryStem(const fs::path& resolved, bool asciiOnly) {
 } // namespace
 
 fs::path AtomicFile::TemporaryPathFor(const fs::path& resolved, bool asciiOnly) {
-    static std::atomic<unsigned> counter{0};
-    static const unsigned seed = std::random_device{}();
-    std::mt19937 random(seed + counter.fetch_add(1));
+    static std::atomic<std::uint64_t> counter{0};
+    static const std::uint64_t seed = std::random_device{}();
+    // One splitmix64 step of a counter: names differ from call to call and
+    // from run to run, without seeding a generator for each file of a batch.
+    std::uint64_t random = seed + 0x9E3779B97F4A7C15ull * (counter.fetch_add(1) + 1);
+    random = (random ^ (random >> 30)) * 0xBF58476D1CE4E5B9ull;
+    random = (random ^ (random >> 27)) * 0x94D049BB133111EBull;
+    random ^= random >> 31;
     std::string name = "." + TemporaryStem(resolved, asciiOnly) + ".";
     const char* const digits = "0123456789abcdefghijklmnopqrstuvwxyz";
     for (int i = 0; i < 8; ++i) {
-        name += digits[random() % 36];
+        name += digits[random % 36];
+        random /= 36;
     }
     name += ".tmp";
     return resolved.parent_path() / fs::u8path(name);

@@ -110,6 +110,20 @@ TEST(AtomicFileTest, ALibraryWritesByNameAndTheCommitReplaces) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
+// Two writers of one target at once each write a temporary file of their own,
+// and the later commit is what stays.
+TEST(AtomicFileTest, TwoWritersOfOneTargetEachHaveTheirOwnTemporaryFile) {
+    const test::TempFolder temp;
+    const fs::path target = temp / "section.csv";
+    AtomicFile first(target);
+    AtomicFile second(target);
+    ASSERT_TRUE(first.Open() && second.Open()) << first.Error() << second.Error();
+    EXPECT_NE(first.TemporaryPath(), second.TemporaryPath());
+    ASSERT_TRUE(first.Write("first") && second.Write("second"));
+    ASSERT_TRUE(first.Commit() && second.Commit());
+    EXPECT_EQ(test::ReadFileBytes(target), "second");
+}
+
 // A batch's files committed together: each written one replaces its target,
 // one written by a library as well, one given up leaves its target as it was,
 // and no temporary file stays in either folder.
