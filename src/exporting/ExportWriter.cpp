@@ -1,6 +1,7 @@
 #include "exporting/ExportWriter.h"
 
 #include "files/AtomicFile.h"
+#include "sectiondata/ShortTextKey.h"
 #include "sectiondata/SystemErrorText.h"
 #include "sectiondata/TextCodec.h"
 
@@ -8,7 +9,6 @@
 #include <atomic>
 #include <charconv>
 #include <condition_variable>
-#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -25,25 +25,6 @@ namespace {
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 constexpr std::size_t kMaxCachedTexts = 1u << 16;
 constexpr std::string_view kLineEnd = "\r\n";
-
-// A hash of a short text from a few words of it: cell texts are short, and
-// hashing every byte of each cost more than the rest of its lookup.
-struct ShortTextHash {
-    std::size_t operator()(std::string_view text) const {
-        std::uint64_t first = 0;
-        std::uint64_t last = 0;
-        const std::size_t size = text.size();
-        if (size >= sizeof first) {
-            std::memcpy(&first, text.data(), sizeof first);
-            std::memcpy(&last, text.data() + size - sizeof last, sizeof last);
-        } else {
-            std::memcpy(&first, text.data(), size);
-        }
-        std::uint64_t hash = first * 0x9E3779B97F4A7C15ull ^ last * 0xC2B2AE3D27D4EB4Full ^ size;
-        hash ^= hash >> 29;
-        return static_cast<std::size_t>(hash);
-    }
-};
 
 // The file's bytes of non-ASCII cell texts: code page 936, quoted where the
 // cell needs it, with the characters each lacked. Notes and layers repeat a

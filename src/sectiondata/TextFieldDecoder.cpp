@@ -1,14 +1,11 @@
 #include "sectiondata/TextFieldDecoder.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 namespace quarvel {
 namespace {
 
-// Keys of up to this many bytes are compared as two words, without memcmp.
-constexpr std::size_t kShortKeyBytes = 16;
 // Beyond half this many distinct texts nothing more is remembered, so that a
 // file of unique texts cannot inflate memory or the probe chains.
 constexpr std::size_t kMaxShortSlots = std::size_t{1} << 13; // a power of two
@@ -25,42 +22,7 @@ std::size_t ShortSlotsFor(std::size_t lines) {
     return slots;
 }
 
-std::size_t SlotHash(std::uint64_t low, std::uint64_t high, std::uint32_t size) {
-    std::uint64_t hash = low * 0x9E3779B97F4A7C15ull ^ high * 0xC2B2AE3D27D4EB4Full ^ size;
-    hash ^= hash >> 29;
-    return static_cast<std::size_t>(hash);
-}
-
-template <typename Word>
-Word LoadWord(const char* bytes) {
-    Word word = 0;
-    std::memcpy(&word, bytes, sizeof word);
-    return word;
-}
-
 } // namespace
-
-// Packs up to 16 bytes into two words with fixed-size loads that may overlap;
-// together with the size they determine every byte, so equal keys mean equal
-// texts.
-TextFieldDecoder::ShortKey TextFieldDecoder::MakeShortKey(std::string_view raw) {
-    const char* bytes = raw.data();
-    const std::size_t size = raw.size();
-    ShortKey key;
-    key.size = static_cast<std::uint32_t>(size);
-    if (size >= 8) {
-        key.low = LoadWord<std::uint64_t>(bytes);
-        key.high = LoadWord<std::uint64_t>(bytes + size - 8);
-    } else if (size >= 4) {
-        key.low = LoadWord<std::uint32_t>(bytes);
-        key.high = LoadWord<std::uint32_t>(bytes + size - 4);
-    } else {
-        key.low = static_cast<unsigned char>(bytes[0]) |
-                  static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[size / 2])) << 8 |
-                  static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[size - 1])) << 16;
-    }
-    return key;
-}
 
 void RemoveBlanks(std::string& text) {
     text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
@@ -74,8 +36,8 @@ DecodedText& TextFieldDecoder::Decode(std::string_view raw, std::size_t scratchS
     if (raw.empty()) {
         return m_empty;
     }
-    if (raw.size() <= kShortKeyBytes) {
-        const ShortKey key = MakeShortKey(raw);
+    if (raw.size() <= ShortTextKey::kBytes) {
+        const ShortTextKey key = ShortTextKey::Of(raw);
         std::size_t slot = 0;
         if (DecodedText* found = FindShort(key, slot)) {
             return *found;
@@ -99,9 +61,9 @@ DecodedText& TextFieldDecoder::Decode(std::string_view raw, std::size_t scratchS
 }
 
 // Finds key by linear probing; when absent, slot is the free slot for it.
-DecodedText* TextFieldDecoder::FindShort(const ShortKey& key, std::size_t& slot) {
+DecodedText* TextFieldDecoder::FindShort(const ShortTextKey& key, std::size_t& slot) {
     const std::size_t mask = m_shortSlots.size() - 1;
-    slot = SlotHash(key.low, key.high, key.size) & mask;
+    slot = key.Hash() & mask;
     while (m_shortSlots[slot].entry != 0) {
         if (m_shortSlots[slot].key == key) {
             return &m_entries[m_shortSlots[slot].entry - 1];

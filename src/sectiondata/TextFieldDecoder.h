@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sectiondata/GbkDecoder.h"
+#include "sectiondata/ShortTextKey.h"
 #include "sectiondata/TextCodec.h"
 
 #include <cstdint>
@@ -55,21 +56,12 @@ public:
     }
 
 private:
-    struct ShortKey {
-        std::uint64_t low = 0;
-        std::uint64_t high = 0;
-        std::uint32_t size = 0;
-        bool operator==(const ShortKey& other) const {
-            return low == other.low && high == other.high && size == other.size;
-        }
-    };
     struct Slot {
-        ShortKey key;
+        ShortTextKey key;
         std::uint32_t entry = 0; // 1-based index into m_entries, 0 when free
     };
 
-    static ShortKey MakeShortKey(std::string_view raw);
-    DecodedText* FindShort(const ShortKey& key, std::size_t& slot);
+    DecodedText* FindShort(const ShortTextKey& key, std::size_t& slot);
     DecodedText& Remember(std::string text);
     std::string Clean(std::string_view raw);
 
