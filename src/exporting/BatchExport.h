@@ -74,8 +74,8 @@ using FileExported = std::function<void(std::size_t index, const FileExport& res
 
 // Exports the items, as PlanBatch made them, with up to jobs files at a time
 // (0: one per processor); the plan's refusals are the only check that an
-// output is no input. Once cancel is set no file is begun, those under way leave nothing, and the
-// rest are reported as Cancelled.
+// output is no input. Once cancel is set no file is begun, those under way
+// leave nothing, and the rest are reported as Cancelled.
 void RunBatch(const std::vector<BatchItem>& items, const ExportRecipe& recipe, unsigned jobs,
               const CancelFlag* cancel, const FileExported& exported);
 

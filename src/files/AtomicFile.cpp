@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <random>
 #include <system_error>
 #include <utility>
@@ -82,6 +83,15 @@ fs::path AtomicFile::TemporaryPathFor(const fs::path& resolved, bool asciiOnly) 
     }
     name += ".tmp";
     return resolved.parent_path() / fs::u8path(name);
+}
+
+bool AtomicFile::SyncfsTellsWriteErrors(const std::string& release) {
+    int major = 0;
+    int minor = 0;
+    if (std::sscanf(release.c_str(), "%d.%d", &major, &minor) != 2) {
+        return false;
+    }
+    return major > 5 || (major == 5 && minor >= 8);
 }
 
 AtomicFile::AtomicFile(fs::path target) : m_target(std::move(target)) {}

@@ -60,13 +60,11 @@ public:
     // its bytes are on disk.
     static void CommitAll(const std::vector<AtomicFile*>& files);
 
-#ifdef __linux__
     // Whether syncfs() on a Linux of this release (uname's, "6.1.0-13-amd64")
     // tells a failed write to any file of the file system since the
     // descriptor it is given was opened: from 5.8 on. Before, only each
     // file's own fsync() tells it.
     static bool SyncfsTellsWriteErrors(const std::string& release);
-#endif
 
     // Makes the renames into folder durable; a folder that cannot be synced
     // still holds the complete files.
@@ -74,21 +72,13 @@ public:
     // The folder that Commit() renames into.
     std::filesystem::path Folder() const;
 
-    const std::filesystem::path& Target() const {
-        return m_target;
-    }
+    const std::filesystem::path& Target() const { return m_target; }
     // Whether the new bytes have replaced the target (or been written to it).
-    bool Committed() const {
-        return m_committed;
-    }
+    bool Committed() const { return m_committed; }
     // UTF-8: the target's path, with the system's separators, and the system's reason.
-    const std::string& Error() const {
-        return m_error;
-    }
+    const std::string& Error() const { return m_error; }
     // The reason alone, without the file name.
-    const std::string& Reason() const {
-        return m_reason;
-    }
+    const std::string& Reason() const { return m_reason; }
 
 private:
     // A name beside the target that no other writer uses at the moment;

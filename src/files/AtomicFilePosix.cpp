@@ -2,10 +2,8 @@
 
 #include "sectiondata/SystemErrorText.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <map>
 #include <system_error>
 #include <utility>
@@ -168,17 +166,6 @@ bool SyncfsTellsWriteErrorsHere() {
 #endif
 
 } // namespace
-
-#ifdef __linux__
-bool AtomicFile::SyncfsTellsWriteErrors(const std::string& release) {
-    int major = 0;
-    int minor = 0;
-    if (std::sscanf(release.c_str(), "%d.%d", &major, &minor) != 2) {
-        return false;
-    }
-    return major > 5 || (major == 5 && minor >= 8);
-}
-#endif
 
 // One request puts everything written to the file system on disk, instead of
 // a round trip to the disk for each file. Linux's syncfs() also tells a failed

@@ -163,7 +163,6 @@ TEST(AtomicFileTest, FilesCommittedTogetherEachReplaceTheirTarget) {
     EXPECT_EQ(std::distance(fs::directory_iterator(temp / "b"), fs::directory_iterator()), 2);
 }
 
-#ifdef __linux__
 // A batch's files are vouched for by one syncfs() only where it tells a
 // failed write of any file: on an older Linux each file is still checked.
 TEST(AtomicFileTest, SyncfsTellsWriteErrorsFromLinux58) {
@@ -175,7 +174,6 @@ TEST(AtomicFileTest, SyncfsTellsWriteErrorsFromLinux58) {
     EXPECT_FALSE(AtomicFile::SyncfsTellsWriteErrors("6"));
     EXPECT_FALSE(AtomicFile::SyncfsTellsWriteErrors(""));
 }
-#endif
 
 } // namespace
 } // namespace quarvel
