@@ -18,9 +18,6 @@
 #include <QTimer>
 #include <QUrl>
 
-#include <chrono>
-#include <thread>
-
 using namespace quarvel;
 using namespace quarvel::test;
 
@@ -239,13 +236,7 @@ private slots:
         presser.start(0);
         h.window->SetProgressDelay(0);
         // Read on a thread of its own, the file would be read before the progress shows.
-        h.window->SectionOpening().SetFileReader(
-            [](const std::filesystem::path& path, const ReadProgress& progress) {
-                return ReadSectionFile(path, [&progress](std::size_t done, std::size_t total) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                    return progress(done, total);
-                });
-            });
+        h.window->SectionOpening().SetFileReader(SlowedReader());
         h.OpenThroughButton(file);
         presser.stop();
 

@@ -21,10 +21,9 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include <chrono>
 #include <functional>
+
 #include <sstream>
-#include <thread>
 
 using namespace quarvel;
 using namespace quarvel::test;
@@ -277,13 +276,7 @@ private slots:
         presser.start(0);
         h.window->SetProgressDelay(0);
         // Read on a thread of its own, the file could be read before the progress shows.
-        h.window->SectionOpening().SetFileReader(
-            [](const std::filesystem::path& path, const ReadProgress& progress) {
-                return ReadSectionFile(path, [&progress](std::size_t done, std::size_t total) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                    return progress(done, total);
-                });
-            });
+        h.window->SectionOpening().SetFileReader(SlowedReader());
         h.List()->setFocus();
         QTest::keyClick(h.List(), Qt::Key_PageDown, Qt::ControlModifier);
         presser.stop();

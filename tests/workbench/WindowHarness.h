@@ -14,6 +14,7 @@
 #include "support/TestSupport.h"
 #include "table/TableRules.h"
 #include "workbench/CQuarvelDlg.h"
+#include "workbench/OpenSectionCommand.h"
 #include "workbench/SectionTableModel.h"
 
 #include <QAbstractItemView>
@@ -28,8 +29,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace quarvel::test {
@@ -238,6 +241,18 @@ public:
     QStringList messages;
     QStringList details;
 };
+
+// Reads as ReadSectionFile does, lingering over each report of its progress,
+// so that a file read on a thread of its own is still being read when the
+// progress shows.
+inline OpenSectionCommand::FileReader SlowedReader() {
+    return [](const std::filesystem::path& path, const ReadProgress& progress) {
+        return ReadSectionFile(path, [&progress](std::size_t done, std::size_t total) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            return progress(done, total);
+        });
+    };
+}
 
 inline QByteArray WorkedExampleBytes() {
     return QByteArray::fromStdString(quarvel::test::WorkedExampleFile());
