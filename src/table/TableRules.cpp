@@ -143,23 +143,50 @@ bool HasField(const std::vector<std::string>& captions, Field field) {
     return false;
 }
 
+// The whole number nearest to x for |x| below 2^51, ties to even: adding and
+// taking away 1.5 * 2^52 leaves no fraction to keep.
+double NearestWhole(double x) {
+    constexpr double kShifter = 6755399441055744.0; // 1.5 * 2^52
+    return (x + kShifter) - kShifter;
+}
+
 // The shown "与前点距离" values: each row's distance from start minus the
 // sum of the texts shown above it, so the shown texts add up without drift.
+//
+// The sum waits on every row's rounding, which made this one long serial
+// chain. A row almost always shows the whole number of display units between
+// its rounded distance and the units shown above it; with that guess the sum
+// runs ahead, and the guess stands only where value * 10^decimals lies within
+// 0.49 of it (the product's own rounding error is below 2^-13 there), which
+// makes it the exact rounding ShownValue finds. Ties, huge and non-finite
+// values take ShownValue itself. A zero guess adds +0 where ShownValue might
+// add -0; the sum is the same, as it never is -0 itself.
 std::vector<double> PreviousDistances(const PointList& points,
                                       const std::vector<std::uint32_t>& pointIndices,
                                       std::size_t rowCount, const TableOptions& options) {
-    std::vector<double> values;
-    values.reserve(rowCount);
+    std::vector<double> values(rowCount, 0.0);
+    const double scale = static_cast<double>(kPowersOfTen[EffectiveDecimals(options.decimals)]);
+    constexpr double kLargestGuessed = 1099511627776.0; // 2^40 units
     double shownSum = 0;
-    for (std::size_t row = 0; row < rowCount; ++row) {
-        if (row == 0) {
-            values.push_back(0.0);
-            continue;
+    double unitsShown = 0; // the units shown above, as a whole number
+    for (std::size_t row = 1; row < rowCount; ++row) {
+        const double distance = DistanceFromStart(points, pointIndices[row], options.reverse);
+        const double value = distance - shownSum;
+        values[row] = value;
+        const double scaled = value * scale;
+        const double rowUnits = std::fabs(distance * scale) < kLargestGuessed
+                                    ? NearestWhole(distance * scale)
+                                    : unitsShown;
+        const double guess = rowUnits - unitsShown;
+        if (std::fabs(scaled) < kLargestGuessed && std::fabs(scaled - guess) <= 0.49) {
+            shownSum += guess / scale;
+            unitsShown = rowUnits;
+        } else {
+            const double shown = ShownValue(value, options.decimals);
+            shownSum += shown;
+            unitsShown +=
+                std::fabs(shown * scale) < kLargestGuessed ? NearestWhole(shown * scale) : 0.0;
         }
-        const double value =
-            DistanceFromStart(points, pointIndices[row], options.reverse) - shownSum;
-        values.push_back(value);
-        shownSum += ShownValue(value, options.decimals);
     }
     return values;
 }

@@ -176,6 +176,12 @@ TEST(TableRulesTest, PreviousDistancesReadTheShownTextsBackExactly) {
             ExpectShownTextsReadBack(points, decimals);
         }
     }
+    // A tie rounds to even, against the distance's own rounding (3.5 -> 4,
+    // but 3.5 - 1 = 2.5 shows 2); the row after shows what it lost.
+    ExpectShownTextsReadBack(
+        test::PointsOf({Point(0, 0, kIntersectionPoint), Point(1, 1, kIntersectionPoint),
+                        Point(2, 3.5, kIntersectionPoint), Point(3, 5, kIntersectionPoint)}),
+        0);
     // Past 2^53 hundredths the scaled number is not exact as a double, and
     // dividing it would round twice.
     ExpectShownTextsReadBack(test::PointsOf({Point(0, 0, kIntersectionPoint),
