@@ -1,5 +1,6 @@
 #include "exporting/ExportWriter.h"
 
+#include "exporting/CellForm.h"
 #include "files/AtomicFile.h"
 #include "sectiondata/ShortTextKey.h"
 #include "sectiondata/SystemErrorText.h"
@@ -23,124 +24,7 @@ namespace quarvel {
 namespace {
 
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;
-constexpr std::size_t kMaxCachedTexts = 1u << 16;
 constexpr std::string_view kLineEnd = "\r\n";
-
-// The file's bytes of non-ASCII cell texts: code page 936, quoted where the
-// cell needs it, with the characters each lacked. Notes and layers repeat a
-// lot, and forming one text is far dearer than looking it up; the lookup
-// takes the cell's text where it lies.
-class GbkTextCache {
-public:
-    struct Formed {
-        std::string bytes;
-        std::size_t lacking = 0;
-    };
-
-    // The entry of utf8, made by form on its first use.
-    template <typename Form>
-    const Formed& Find(std::string_view utf8, Form&& form) {
-        auto found = m_texts.find(utf8);
-        if (found == m_texts.end()) {
-            if (m_texts.size() >= kMaxCachedTexts) {
-                m_texts.clear();
-                m_keys.clear();
-            }
-            m_keys.emplace_back(utf8);
-            found = m_texts.emplace(m_keys.back(), form(m_keys.back())).first;
-        }
-        return found->second;
-    }
-
-private:
-    std::deque<std::string> m_keys; // the texts the keys view; a deque never moves them
-    std::unordered_map<std::string_view, Formed, ShortTextHash> m_texts;
-};
-
-// The row count and commas, in either encoding: the form the section tools
-// read, which keeps the bytes of the first versions.
-bool IsSectionToolsForm(const ExportForm& form) {
-    return form.firstLine == FirstLine::Count && form.separator == Separator::Comma;
-}
-
-// Turns the UTF-8 text of one cell, just appended to a buffer, into the
-// file's bytes in place.
-class CellForm {
-public:
-    explicit CellForm(const ExportForm& form)
-        : m_gbk(form.encoding == ExportEncoding::Gbk), m_separator(SeparatorChar(form.separator)),
-          m_quoteOnlySeparator(IsSectionToolsForm(form)) {}
-
-    char Separator() const { return m_separator; }
-    std::size_t Unencodable() const { return m_unencodable; }
-
-    void Finish(std::string& buffer, std::size_t start) {
-        const std::string_view cell = std::string_view(buffer).substr(start);
-        if (m_gbk && !IsAscii(cell)) {
-            const GbkTextCache::Formed& formed =
-                m_cache.Find(cell, [this](std::string_view utf8) { return FormGbk(utf8); });
-            m_unencodable += formed.lacking;
-            buffer.resize(start);
-            buffer += formed.bytes;
-        } else if (NeedsQuotes(cell)) {
-            m_text.assign(cell);
-            buffer.resize(start);
-            AppendQuoted(buffer, m_text);
-        }
-    }
-
-    // Whether the cells of a column may need quotes or another encoding: a
-    // number's digits, sign and point are none of the separators, and ASCII.
-    static bool MayNeedForm(const TableSource& table, std::size_t column) {
-        return !table.IsNumberColumn(column);
-    }
-
-private:
-    // As RFC 4180 has it, so that spreadsheets and CSV readers keep the cell
-    // whole: a quote or a line break would otherwise end it or its row.
-    // Cells read from a section file hold no comma, so the section tools'
-    // form writes them as they are.
-    bool NeedsQuotes(std::string_view cell) const {
-        if (m_quoteOnlySeparator) {
-            return std::memchr(cell.data(), m_separator, cell.size()) != nullptr;
-        }
-        return std::any_of(cell.begin(), cell.end(), [this](char c) {
-            return c == m_separator || c == '"' || c == '\r' || c == '\n';
-        });
-    }
-
-    // No code page 936 character has a quote, separator or line break among
-    // its bytes, so the UTF-8 text tells whether its bytes need quotes.
-    GbkTextCache::Formed FormGbk(std::string_view utf8) const {
-        GbkTextCache::Formed formed;
-        std::string encoded = EncodeGbk(std::string(utf8), formed.lacking);
-        if (NeedsQuotes(utf8)) {
-            AppendQuoted(formed.bytes, encoded);
-        } else {
-            formed.bytes = std::move(encoded);
-        }
-        return formed;
-    }
-
-    // In quotes, a quote inside doubled.
-    static void AppendQuoted(std::string& buffer, const std::string& bytes) {
-        buffer += '"';
-        for (const char c : bytes) {
-            if (c == '"') {
-                buffer += '"';
-            }
-            buffer += c;
-        }
-        buffer += '"';
-    }
-
-    bool m_gbk;
-    char m_separator;
-    bool m_quoteOnlySeparator;
-    GbkTextCache m_cache;
-    std::string m_text;
-    std::size_t m_unencodable = 0;
-};
 
 void AppendCount(std::string& out, std::size_t count) {
     char digits[24];
@@ -170,35 +54,113 @@ void AppendFirstLine(std::string& buffer, const TableSource& table, FirstLine fi
     }
 }
 
-// Which columns' cells go through CellForm::Finish.
-using FormedColumns = std::vector<unsigned char>; // not vector<bool>: read once per cell
+// Bytes that a writer fills in place. The storage only grows: a string's own
+// appends check and call on every cell, which costs more than a short cell's
+// digits, and growing it again would fill it with zeros each time.
+class Bytes {
+public:
+    std::string_view View() const { return {m_storage.data(), m_used}; }
+    std::size_t Size() const { return m_used; }
+    void Clear() { m_used = 0; }
 
-FormedColumns ColumnsToForm(const TableSource& table) {
-    FormedColumns formed(table.DataColumnCount());
-    for (std::size_t column = 0; column < formed.size(); ++column) {
-        formed[column] = CellForm::MayNeedForm(table, column);
+    // Room for count more bytes; Advance says how many were written there.
+    char* Room(std::size_t count) {
+        if (m_storage.size() - m_used < count) {
+            m_storage.resize(std::max(m_storage.size() * 2, m_used + count));
+        }
+        return m_storage.data() + m_used;
     }
-    return formed;
-}
+    void Advance(const char* end) { m_used = static_cast<std::size_t>(end - m_storage.data()); }
 
-void AppendRow(std::string& buffer, const TableSource& table, std::size_t row, CellForm& cells,
-               const FormedColumns& formed) {
-    const std::size_t columnCount = table.DataColumnCount();
-    for (std::size_t column = 0; column < columnCount; ++column) {
-        if (column > 0) {
-            buffer += cells.Separator();
-        }
-        const std::size_t start = buffer.size();
-        table.AppendCellText(buffer, row, column);
-        if (formed[column]) {
-            cells.Finish(buffer, start);
+    void Put(char c) {
+        *Room(1) = c;
+        ++m_used;
+    }
+    void Put(std::string_view text) {
+        if (!text.empty()) {
+            std::memcpy(Room(text.size()), text.data(), text.size());
+            m_used += text.size();
         }
     }
-    buffer += kLineEnd;
-}
+
+private:
+    std::string m_storage;
+    std::size_t m_used = 0;
+};
+
+// How the cells of a column are made.
+enum class CellMaking : unsigned char {
+    Number,   // written in place by the table
+    Kept,     // a text the table keeps, formed once
+    Appended, // made into a string, then formed
+};
+
+// One thread's way of writing rows: how each column is made, and the
+// strings and forms the cells pass through.
+class RowWriter {
+public:
+    RowWriter(const TableSource& table, const ExportForm& form) : m_table(table), m_cells(form) {
+        const std::size_t columns = table.DataColumnCount();
+        m_making.reserve(columns);
+        for (std::size_t column = 0; column < columns; ++column) {
+            m_making.push_back(MakingOf(column));
+        }
+    }
+
+    std::size_t Unencodable() const { return m_cells.Unencodable(); }
+
+    void Write(Bytes& out, std::size_t row) {
+        for (std::size_t column = 0; column < m_making.size(); ++column) {
+            if (column > 0) {
+                out.Put(m_cells.Separator());
+            }
+            switch (m_making[column]) {
+            case CellMaking::Number:
+                out.Advance(
+                    m_table.WriteNumberText(out.Room(TableSource::kMaxNumberText), row, column));
+                break;
+            case CellMaking::Kept:
+                out.Put(m_cells.FormKept(*m_table.KeptCellText(row, column)));
+                break;
+            case CellMaking::Appended:
+                m_text.clear();
+                m_table.AppendCellText(m_text, row, column);
+                if (CellForm::MayNeedForm(m_table, column)) {
+                    m_cells.Finish(m_text, 0);
+                }
+                out.Put(m_text);
+                break;
+            }
+        }
+        out.Put(kLineEnd);
+    }
+
+private:
+    // Asked of the first row: a table writes a column's cells all one way.
+    CellMaking MakingOf(std::size_t column) const {
+        if (m_table.RowCount() == 0) {
+            return CellMaking::Appended;
+        }
+        if (m_table.IsNumberColumn(column)) {
+            char probe[TableSource::kMaxNumberText];
+            if (m_table.WriteNumberText(probe, 0, column) != nullptr) {
+                return CellMaking::Number;
+            }
+        } else if (m_table.KeptCellText(0, column)) {
+            return CellMaking::Kept;
+        }
+        return CellMaking::Appended;
+    }
+
+    const TableSource& m_table;
+    CellForm m_cells;
+    std::vector<CellMaking> m_making;
+    std::string m_text;
+};
 
 // Rows made by several threads at once, a block at a time, and handed on in
-// order: a few blocks ahead at most, so that the bytes never pile up.
+// order: a few blocks ahead at most, so that the bytes never pile up. A block
+// handed on comes back to be filled again.
 class RowBlocks {
 public:
     static constexpr std::size_t kRows = 16384;
@@ -217,7 +179,7 @@ public:
         }
         bool accepted = true;
         for (std::size_t k = 0; k < m_count && accepted; ++k) {
-            std::string block;
+            Bytes block;
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
                 m_changed.wait(lock, [&] { return m_done.count(k) != 0; });
@@ -226,7 +188,10 @@ public:
                 m_taken = k + 1;
             }
             m_changed.notify_all();
-            accepted = take(block);
+            accepted = take(block.View());
+            block.Clear();
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_spare.push_back(std::move(block));
         }
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
@@ -242,27 +207,25 @@ public:
 
 private:
     void Work() {
-        CellForm cells(m_form);
-        const FormedColumns formed = ColumnsToForm(m_table);
-        std::size_t lastSize = 0;
+        RowWriter rows(m_table, m_form);
         for (std::size_t k = m_next++; k < m_count; k = m_next++) {
+            Bytes block;
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
                 m_changed.wait(lock, [&] { return m_stop || k < m_taken + kAhead; });
                 if (m_stop) {
                     break;
                 }
+                if (!m_spare.empty()) {
+                    block = std::move(m_spare.back());
+                    m_spare.pop_back();
+                }
             }
-            std::string block;
-            // Blocks are alike: room for the last one's bytes spares the
-            // copies of a string that grows by doubling.
-            block.reserve(lastSize + lastSize / 8);
             const std::size_t first = m_firstRow + k * kRows;
             const std::size_t end = std::min(first + kRows, m_table.RowCount());
             for (std::size_t row = first; row < end; ++row) {
-                AppendRow(block, m_table, row, cells, formed);
+                rows.Write(block, row);
             }
-            lastSize = block.size();
             {
                 const std::lock_guard<std::mutex> lock(m_mutex);
                 m_done.emplace(k, std::move(block));
@@ -270,7 +233,7 @@ private:
             m_changed.notify_all();
         }
         const std::lock_guard<std::mutex> lock(m_mutex);
-        m_unencodable += cells.Unencodable();
+        m_unencodable += rows.Unencodable();
     }
 
     static constexpr std::size_t kAhead = 8;
@@ -282,7 +245,8 @@ private:
     std::atomic<std::size_t> m_next{0};
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::map<std::size_t, std::string> m_done;
+    std::map<std::size_t, Bytes> m_done;
+    std::vector<Bytes> m_spare;
     std::size_t m_taken = 0;
     bool m_stop = false;
     std::size_t m_unencodable = 0;
@@ -301,38 +265,37 @@ unsigned RowThreads(const TableSource& table) {
 template <typename Sink>
 bool ProduceExport(const TableSource& table, const ExportForm& form, Sink&& sink,
                    std::size_t& unencodable) {
-    std::string buffer;
-    buffer.reserve(kChunkSize + 4096);
+    std::string head;
     CellForm cells(form);
     if (form.encoding == ExportEncoding::Utf8Bom) {
-        buffer += kUtf8Bom;
+        head += kUtf8Bom;
     }
-    AppendFirstLine(buffer, table, form.firstLine, cells);
+    AppendFirstLine(head, table, form.firstLine, cells);
+    unencodable += cells.Unencodable();
     const unsigned threads = RowThreads(table);
-    const std::size_t rowCount = threads > 1 ? 0 : table.RowCount();
-    const FormedColumns formed = ColumnsToForm(table);
+    if (threads > 1) {
+        if (!head.empty() && !sink(std::string_view(head))) {
+            return false;
+        }
+        // A block is large enough to be written as it is: copying it into a
+        // chunk first would cost the one thread that writes a pass over every byte.
+        RowBlocks blocks(table, form, 0);
+        return blocks.Run(threads, unencodable,
+                          [&](std::string_view block) { return sink(block); });
+    }
+    RowWriter rows(table, form);
+    Bytes chunk;
+    chunk.Put(head);
     bool accepted = true;
-    for (std::size_t row = 0; row < rowCount && accepted; ++row) {
-        AppendRow(buffer, table, row, cells, formed);
-        if (buffer.size() >= kChunkSize) {
-            accepted = sink(std::string_view(buffer));
-            buffer.clear();
+    for (std::size_t row = 0; row < table.RowCount() && accepted; ++row) {
+        rows.Write(chunk, row);
+        if (chunk.Size() >= kChunkSize) {
+            accepted = sink(chunk.View());
+            chunk.Clear();
         }
     }
-    if (threads > 1) {
-        RowBlocks blocks(table, form, 0);
-        // A block is large enough to be written as it is: copying it into the
-        // buffer first would cost the one thread that writes a pass over every byte.
-        accepted = blocks.Run(threads, unencodable, [&](const std::string& block) {
-            if (!buffer.empty() && !sink(std::string_view(buffer))) {
-                return false;
-            }
-            buffer.clear();
-            return sink(std::string_view(block));
-        });
-    }
-    accepted = accepted && (buffer.empty() || sink(std::string_view(buffer)));
-    unencodable += cells.Unencodable();
+    accepted = accepted && (chunk.Size() == 0 || sink(chunk.View()));
+    unencodable += rows.Unencodable();
     return accepted;
 }
 

@@ -39,6 +39,21 @@ void MergedTable::AppendCellText(std::string& out, std::size_t row, std::size_t 
     }
 }
 
+char* MergedTable::WriteNumberText(char* out, std::size_t row, std::size_t dataColumn) const {
+    const Part& part = PartOf(row);
+    return dataColumn == 0 ? nullptr
+                           : part.table->WriteNumberText(out, row - part.firstRow, dataColumn - 1);
+}
+
+std::optional<std::string_view> MergedTable::KeptCellText(std::size_t row,
+                                                          std::size_t dataColumn) const {
+    const Part& part = PartOf(row);
+    if (dataColumn == 0) {
+        return std::string_view(part.label);
+    }
+    return part.table->KeptCellText(row - part.firstRow, dataColumn - 1);
+}
+
 bool MergedTable::IsNumberColumn(std::size_t dataColumn) const {
     return dataColumn > 0 && !m_parts.empty() &&
            m_parts.front().table->IsNumberColumn(dataColumn - 1);

@@ -26,6 +26,9 @@ public:
     std::string CellText(std::size_t row, std::size_t dataColumn) const override;
     void AppendCellText(std::string& out, std::size_t row, std::size_t dataColumn) const override;
     bool IsNumberColumn(std::size_t dataColumn) const override;
+    char* WriteNumberText(char* out, std::size_t row, std::size_t dataColumn) const override;
+    std::optional<std::string_view> KeptCellText(std::size_t row,
+                                                 std::size_t dataColumn) const override;
 
     std::size_t SectionCount() const { return m_parts.size(); }
     const std::string& SectionLabel(std::size_t section) const { return m_parts[section].label; }

@@ -58,6 +58,50 @@ bool RoundScaled(double value, int precision, std::uint64_t& rounded) {
     return true;
 }
 
+// The whole number nearest to x for |x| below 2^51, ties to even: adding and
+// taking away 1.5 * 2^52 leaves no fraction to keep.
+double NearestWhole(double x) {
+    constexpr double kShifter = 6755399441055744.0; // 1.5 * 2^52
+    return (x + kShifter) - kShifter;
+}
+
+// Below 2^40 a product's own rounding error is under 2^-13, so a product
+// within 0.49 of a whole number has that number as its exact rounding.
+constexpr double kLargestQuicklyRounded = 1099511627776.0; // 2^40
+constexpr double kQuickRoundingReach = 0.49;
+
+// RoundScaled, which works bit by bit, is needed only for ties, near ties and
+// large values; most values of a table are done with one product.
+bool RoundScaledQuickly(double value, int precision, std::uint64_t& rounded) {
+    const double scaled = std::fabs(value) * static_cast<double>(kPowersOfTen[precision]);
+    if (scaled < kLargestQuicklyRounded) {
+        const double whole = NearestWhole(scaled);
+        if (std::fabs(scaled - whole) <= kQuickRoundingReach) {
+            rounded = static_cast<std::uint64_t>(whole);
+            return true;
+        }
+    }
+    return RoundScaled(value, precision, rounded);
+}
+
+// The digits of rounded / 10^Precision with Precision decimals: a constant
+// divisor is a multiplication, where a divisor read from a table is a division.
+template <int Precision>
+char* WriteScaled(char* out, char* end, std::uint64_t rounded) {
+    constexpr std::uint64_t power = kPowersOfTen[Precision];
+    out = std::to_chars(out, end, rounded / power).ptr;
+    if constexpr (Precision > 0) {
+        *out++ = '.';
+        std::uint64_t fraction = rounded % power;
+        for (int i = Precision - 1; i >= 0; --i) {
+            out[i] = static_cast<char>('0' + fraction % 10);
+            fraction /= 10;
+        }
+        out += Precision;
+    }
+    return out;
+}
+
 // The text of FormatValue into buffer; returns its end. The buffer must hold
 // kFormatBufferSize characters.
 constexpr std::size_t kFormatBufferSize = 400;
@@ -65,27 +109,24 @@ constexpr std::size_t kFormatBufferSize = 400;
 char* FormatValueTo(char* buffer, double value, int decimals) {
     const int precision = EffectiveDecimals(decimals);
     std::uint64_t rounded = 0;
-    if (!RoundScaled(value, precision, rounded)) {
-        return std::to_chars(buffer, buffer + kFormatBufferSize, value, std::chars_format::fixed,
-                             precision)
-            .ptr;
+    char* const end = buffer + kFormatBufferSize;
+    if (!RoundScaledQuickly(value, precision, rounded)) {
+        return std::to_chars(buffer, end, value, std::chars_format::fixed, precision).ptr;
     }
     char* out = buffer;
     if (std::signbit(value)) {
         *out++ = '-'; // printf keeps the sign of a value that rounds to zero
     }
-    const std::uint64_t power = kPowersOfTen[precision];
-    out = std::to_chars(out, buffer + kFormatBufferSize, rounded / power).ptr;
-    if (precision > 0) {
-        *out++ = '.';
-        std::uint64_t fraction = rounded % power;
-        for (int i = precision - 1; i >= 0; --i) {
-            out[i] = static_cast<char>('0' + fraction % 10);
-            fraction /= 10;
-        }
-        out += precision;
+    switch (precision) {
+    case 0:
+        return WriteScaled<0>(out, end, rounded);
+    case 1:
+        return WriteScaled<1>(out, end, rounded);
+    case 2:
+        return WriteScaled<2>(out, end, rounded);
+    default:
+        return WriteScaled<3>(out, end, rounded);
     }
-    return out;
 }
 
 // The number the text of FormatValue denotes, read back as the C runtime's
@@ -121,17 +162,8 @@ bool IsSectionVertexNote(std::string_view note) {
            std::memcmp(text, kKneeNote.data(), kLength) == 0;
 }
 
-void AppendInteger(std::string& out, long long value) {
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    // A pointer and a length: a pair of pointers takes the string's slower general path.
-    out.append(buffer, static_cast<std::size_t>(result.ptr - buffer));
-}
-
-void AppendValue(std::string& out, double value, int decimals) {
-    char buffer[kFormatBufferSize];
-    const char* end = FormatValueTo(buffer, value, decimals);
-    out.append(buffer, static_cast<std::size_t>(end - buffer));
+char* WriteInteger(char* out, long long value) {
+    return std::to_chars(out, out + kFormatBufferSize, value).ptr;
 }
 
 bool HasField(const std::vector<std::string>& captions, Field field) {
@@ -143,30 +175,22 @@ bool HasField(const std::vector<std::string>& captions, Field field) {
     return false;
 }
 
-// The whole number nearest to x for |x| below 2^51, ties to even: adding and
-// taking away 1.5 * 2^52 leaves no fraction to keep.
-double NearestWhole(double x) {
-    constexpr double kShifter = 6755399441055744.0; // 1.5 * 2^52
-    return (x + kShifter) - kShifter;
-}
-
 // The shown "与前点距离" values: each row's distance from start minus the
 // sum of the texts shown above it, so the shown texts add up without drift.
 //
 // The sum waits on every row's rounding, which made this one long serial
 // chain. A row almost always shows the whole number of display units between
 // its rounded distance and the units shown above it; with that guess the sum
-// runs ahead, and the guess stands only where value * 10^decimals lies within
-// 0.49 of it (the product's own rounding error is below 2^-13 there), which
-// makes it the exact rounding ShownValue finds. Ties, huge and non-finite
-// values take ShownValue itself. A zero guess adds +0 where ShownValue might
-// add -0; the sum is the same, as it never is -0 itself.
+// runs ahead, and the guess stands only where value * 10^decimals lies close
+// enough to it to be its exact rounding (as in RoundScaledQuickly), which is
+// what ShownValue finds. Ties, huge and non-finite values take ShownValue
+// itself. A zero guess adds +0 where ShownValue might add -0; the sum is the
+// same, as it never is -0 itself.
 std::vector<double> PreviousDistances(const PointList& points,
                                       const std::vector<std::uint32_t>& pointIndices,
                                       std::size_t rowCount, const TableOptions& options) {
     std::vector<double> values(rowCount, 0.0);
     const double scale = static_cast<double>(kPowersOfTen[EffectiveDecimals(options.decimals)]);
-    constexpr double kLargestGuessed = 1099511627776.0; // 2^40 units
     double shownSum = 0;
     double unitsShown = 0; // the units shown above, as a whole number
     for (std::size_t row = 1; row < rowCount; ++row) {
@@ -174,18 +198,20 @@ std::vector<double> PreviousDistances(const PointList& points,
         const double value = distance - shownSum;
         values[row] = value;
         const double scaled = value * scale;
-        const double rowUnits = std::fabs(distance * scale) < kLargestGuessed
+        const double rowUnits = std::fabs(distance * scale) < kLargestQuicklyRounded
                                     ? NearestWhole(distance * scale)
                                     : unitsShown;
         const double guess = rowUnits - unitsShown;
-        if (std::fabs(scaled) < kLargestGuessed && std::fabs(scaled - guess) <= 0.49) {
+        if (std::fabs(scaled) < kLargestQuicklyRounded &&
+            std::fabs(scaled - guess) <= kQuickRoundingReach) {
             shownSum += guess / scale;
             unitsShown = rowUnits;
         } else {
             const double shown = ShownValue(value, options.decimals);
             shownSum += shown;
-            unitsShown +=
-                std::fabs(shown * scale) < kLargestGuessed ? NearestWhole(shown * scale) : 0.0;
+            unitsShown += std::fabs(shown * scale) < kLargestQuicklyRounded
+                              ? NearestWhole(shown * scale)
+                              : 0.0;
         }
     }
     return values;
@@ -272,66 +298,73 @@ TableRows BuildTableRows(const PointList& points, const TableOptions& options,
     return rows;
 }
 
-void AppendCellText(std::string& out, const PointList& points, const TableRows& rows,
-                    std::size_t row, Field field, const TableOptions& options) {
+char* WriteNumberCell(char* out, const PointList& points, const TableRows& rows, std::size_t row,
+                      Field field, const TableOptions& options) {
     const std::size_t index = rows.pointIndices[row];
     const CDataStruct& point = points[index];
     switch (field) {
     case Field::Number:
-        AppendInteger(out, options.renumber ? static_cast<long long>(row) + 1
-                                            : static_cast<long long>(point.number) + 1);
-        break;
+        return WriteInteger(out, options.renumber ? static_cast<long long>(row) + 1
+                                                  : static_cast<long long>(point.number) + 1);
     case Field::X:
-        AppendValue(out, point.x, options.decimals);
-        break;
+        return FormatValueTo(out, point.x, options.decimals);
     case Field::Y:
-        AppendValue(out, point.y, options.decimals);
-        break;
+        return FormatValueTo(out, point.y, options.decimals);
     case Field::Z:
-        AppendValue(out, point.z, options.decimals);
-        break;
+        return FormatValueTo(out, point.z, options.decimals);
     case Field::DistanceFromStart:
-        AppendValue(out, DistanceFromStart(points, index, options.reverse), options.decimals);
-        break;
+        return FormatValueTo(out, DistanceFromStart(points, index, options.reverse),
+                             options.decimals);
     case Field::DistanceFromPrevious:
         if (row < rows.previousDistances.size()) {
-            AppendValue(out, rows.previousDistances[row], options.decimals);
-        } else {
-            // Built without such a column: work the value out from the rows above.
-            AppendValue(out, PreviousDistances(points, rows.pointIndices, row + 1, options)[row],
-                        options.decimals);
+            return FormatValueTo(out, rows.previousDistances[row], options.decimals);
         }
-        break;
-    case Field::Note:
-        if (!IsSectionVertexNote(points.Note(index))) {
-            out += points.Note(index);
-        }
-        break;
+        // Built without such a column: work the value out from the rows above.
+        return FormatValueTo(out,
+                             PreviousDistances(points, rows.pointIndices, row + 1, options)[row],
+                             options.decimals);
     case Field::Azimuth:
         if (point.flag == 0 && IsSectionVertexNote(points.Note(index))) {
-            AppendValue(out, options.reverse ? point.backAzimuth : point.azimuth, 1);
+            return FormatValueTo(out, options.reverse ? point.backAzimuth : point.azimuth, 1);
         }
-        break;
+        return out;
+    case Field::Note:
     case Field::Layer:
-        switch (point.pointKind) {
-        case kEndPoint:
-            out += kEndPointLabel;
-            break;
-        case kKneePoint:
-            out += kKneePointLabel;
-            break;
-        case kAddedPoint:
-            out += kAddedPointLabel;
-            break;
-        default:
-            out += points.Layer(index);
-            break;
-        }
-        break;
+        return nullptr;
     case Field::Unknown:
-        AppendInteger(out, static_cast<long long>(point.number) + 1);
-        break;
+        return WriteInteger(out, static_cast<long long>(point.number) + 1);
     }
+    return nullptr;
+}
+
+std::string_view TextCell(const PointList& points, const TableRows& rows, std::size_t row,
+                          Field field) {
+    const std::size_t index = rows.pointIndices[row];
+    if (field == Field::Note) {
+        const std::string_view note = points.Note(index);
+        return IsSectionVertexNote(note) ? std::string_view() : note;
+    }
+    switch (points[index].pointKind) {
+    case kEndPoint:
+        return kEndPointLabel;
+    case kKneePoint:
+        return kKneePointLabel;
+    case kAddedPoint:
+        return kAddedPointLabel;
+    default:
+        return points.Layer(index);
+    }
+}
+
+void AppendCellText(std::string& out, const PointList& points, const TableRows& rows,
+                    std::size_t row, Field field, const TableOptions& options) {
+    if (IsTextField(field)) {
+        out += TextCell(points, rows, row, field);
+        return;
+    }
+    char buffer[kFormatBufferSize];
+    const char* end = WriteNumberCell(buffer, points, rows, row, field, options);
+    out.append(buffer, static_cast<std::size_t>(end - buffer));
 }
 
 std::string GetCellText(const PointList& points, const TableRows& rows, std::size_t row,
@@ -364,6 +397,8 @@ void TableSource::AppendCellText(std::string& out, std::size_t row, std::size_t 
     out += CellText(row, dataColumn);
 }
 
+static_assert(TableSource::kMaxNumberText == kFormatBufferSize);
+
 SectionTable::SectionTable(const PointList& points, std::vector<std::string> captions,
                            TableOptions options)
     : m_points(&points), m_captions(std::move(captions)), m_options(options),
@@ -384,9 +419,21 @@ void SectionTable::AppendCellText(std::string& out, std::size_t row, std::size_t
     quarvel::AppendCellText(out, *m_points, m_rows, row, m_fields[dataColumn], m_options);
 }
 
-bool SectionTable::IsNumberColumn(std::size_t dataColumn) const {
+char* SectionTable::WriteNumberText(char* out, std::size_t row, std::size_t dataColumn) const {
+    return WriteNumberCell(out, *m_points, m_rows, row, m_fields[dataColumn], m_options);
+}
+
+std::optional<std::string_view> SectionTable::KeptCellText(std::size_t row,
+                                                           std::size_t dataColumn) const {
     const Field field = m_fields[dataColumn];
-    return field != Field::Note && field != Field::Layer;
+    if (!IsTextField(field)) {
+        return std::nullopt;
+    }
+    return TextCell(*m_points, m_rows, row, field);
+}
+
+bool SectionTable::IsNumberColumn(std::size_t dataColumn) const {
+    return !IsTextField(m_fields[dataColumn]);
 }
 
 std::string SectionTable::FieldText(std::size_t row, Field field) const {

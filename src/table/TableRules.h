@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,6 +68,11 @@ enum class Field {
 
 Field FieldFromCaption(std::string_view caption);
 
+// "注释" and "图层", the fields whose cells are texts rather than numbers.
+constexpr bool IsTextField(Field field) {
+    return field == Field::Note || field == Field::Layer;
+}
+
 // The value with 0, 1, 2 or (for anything else) 3 decimals, "." as point.
 std::string FormatValue(double value, int decimals);
 
@@ -121,6 +127,22 @@ public:
     // Whether the column's texts are numbers (or empty), so that a workbook
     // can hold them as numbers to compute with.
     virtual bool IsNumberColumn(std::size_t /*dataColumn*/) const { return false; }
+    // For writers of many cells, which would otherwise make a string a cell:
+    // writes the text of a number column's cell at out, which has room for
+    // kMaxNumberText bytes, and returns its end; null when the table makes
+    // that text only through AppendCellText.
+    static constexpr std::size_t kMaxNumberText = 400;
+    virtual char* WriteNumberText(char* /*out*/, std::size_t /*row*/,
+                                  std::size_t /*dataColumn*/) const {
+        return nullptr;
+    }
+    // The text of another column's cell where the table keeps it, if it does.
+    // The same place holds the same text for as long as the table lives, so
+    // that a writer can prepare each distinct text once.
+    virtual std::optional<std::string_view> KeptCellText(std::size_t /*row*/,
+                                                         std::size_t /*dataColumn*/) const {
+        return std::nullopt;
+    }
     // Whether several threads may make cell texts at once, so that a writer
     // can spread a large table's rows over them.
     virtual bool CellsFromAnyThread() const { return false; }
@@ -143,6 +165,11 @@ public:
     void AppendCellText(std::string& out, std::size_t row, std::size_t dataColumn) const override;
     // Every field but "注释" and "图层".
     bool IsNumberColumn(std::size_t dataColumn) const override;
+    char* WriteNumberText(char* out, std::size_t row, std::size_t dataColumn) const override;
+    // Notes and layers lie in the points' lists, the labels of section points
+    // in constants.
+    std::optional<std::string_view> KeptCellText(std::size_t row,
+                                                 std::size_t dataColumn) const override;
     // Its cells are made from the points alone.
     bool CellsFromAnyThread() const override { return true; }
 

@@ -137,6 +137,12 @@ TEST(ExportWriterTest, QuotesAsRfc4180InEveryFormButTheSectionTools) {
     EXPECT_EQ(ExportBytes(table, {ExportEncoding::Gbk, FirstLine::Count, Separator::Tab}),
               EncodeGbk("4\r\n\"\"\"起点\"\t\"a\"\"b\"\r\n\"x\ry\"\t\"x\ny\"\r\na;b\t\"a\tb\"\r\n"
                         "a,b\tz\r\n"));
+
+    // A caption GBK lacks a character of is counted like a cell.
+    std::size_t unencodable = 0;
+    ExportBytes(TextTable({"注😀"}, {{"😀"}}),
+                {ExportEncoding::Gbk, FirstLine::Captions, Separator::Comma}, &unencodable);
+    EXPECT_EQ(unencodable, 2u);
 }
 
 // Accepts a fixed number of bytes, then fails like a full disk.
@@ -192,13 +198,16 @@ private:
 
 // A large table's rows are made by several threads, a block each; the bytes
 // and the count of characters GBK lacks are those of one thread, in every
-// form, whatever block a row falls in.
+// form, whatever block a row falls in. Its texts repeat, and also do not:
+// more distinct notes than a writer remembers.
 TEST(ExportWriterTest, ALargeTableWritesTheBytesOfOneThread) {
     PointList points;
     const std::vector<std::string> notes = {"", "桥台", "挡;墙\"甲\"", "😀路肩", "A,B"};
     for (std::size_t i = 0; i < 100003; ++i) {
-        test::Add(points, {Point(static_cast<std::int32_t>(i), i * 0.5, 1.0 / (i + 1)),
-                           notes[i % notes.size()], i % 3 == 0 ? "DL" : "地面线"});
+        const std::string note =
+            i % 2 == 0 ? notes[i % notes.size()] : "桩\"" + std::to_string(i) + "😀";
+        test::Add(points, {Point(static_cast<std::int32_t>(i), i * 0.5, 1.0 / (i + 1)), note,
+                           i % 3 == 0 ? "DL" : "地面线"});
     }
     const SectionTable table(points, {"编号", "坐标X", "高程Z", "注释", "图层"},
                              TableOptions{0, false, false, 2});

@@ -223,6 +223,8 @@ TEST(FormatValueTest, DecimalsChoosePrecision) {
 TEST(FormatValueTest, EqualsPrintfOnManyValues) {
     std::mt19937_64 random(20261207);
     std::uniform_real_distribution<double> survey(-1e7, 1e7);
+    // Where a thousandth is close to the gap between doubles.
+    std::uniform_real_distribution<double> large(1e8, 9e12);
     std::uniform_int_distribution<std::uint64_t> anyBits;
     std::vector<double> values = {0.0,
                                   -0.0,
@@ -242,6 +244,7 @@ TEST(FormatValueTest, EqualsPrintfOnManyValues) {
     for (int i = 0; i < 40000; ++i) {
         values.push_back(survey(random));
         values.push_back(std::round(survey(random) * 1000) / 1000 + 0.0005); // near ties
+        values.push_back(large(random));
         std::uint64_t bits = anyBits(random);
         double value = 0;
         std::memcpy(&value, &bits, sizeof value);
