@@ -1,5 +1,6 @@
 #include "table/TableRules.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -16,7 +17,16 @@ const std::string kEndPointLabel = "(端点)";
 const std::string kKneePointLabel = "(拐点)";
 const std::string kAddedPointLabel = "(加点)";
 
-constexpr std::uint64_t kPowersOfTen[] = {1, 10, 100, 1000};
+// Every power of ten a std::uint64_t holds.
+constexpr std::array<std::uint64_t, 20> kPowersOfTen = [] {
+    std::array<std::uint64_t, 20> powers{};
+    std::uint64_t power = 1;
+    for (std::uint64_t& entry : powers) {
+        entry = power;
+        power *= 10;
+    }
+    return powers;
+}();
 
 // Writes |value| * 10^precision rounded to the nearest integer (ties to even,
 // as printf does) into rounded. Works on the exact binary value, so the result
@@ -84,20 +94,67 @@ bool RoundScaledQuickly(double value, int precision, std::uint64_t& rounded) {
     return RoundScaled(value, precision, rounded);
 }
 
-// The digits of rounded / 10^Precision with Precision decimals: a constant
-// divisor is a multiplication, where a divisor read from a table is a division.
+// "00" to "99": the digits go two at a time, from the right.
+constexpr std::array<char, 200> kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
+
+void WritePair(char* out, std::uint64_t twoDigits) {
+    std::memcpy(out, &kDigitPairs[2 * twoDigits], 2);
+}
+
+int DigitCount(std::uint64_t value) {
+    // 1233 / 4096 is just below log10(2): the bit length tells the count
+    // but for one compare. Setting the lowest bit moves no value across a
+    // power of ten, and gives 0 the one digit it has.
+    const std::uint64_t odd = value | 1;
+    const int bits = 64 - __builtin_clzll(odd);
+    const int guess = (bits * 1233) >> 12;
+    return guess + (odd >= kPowersOfTen[guess] ? 1 : 0);
+}
+
+// The decimal digits of value, ending at end; returns where they begin.
+char* WriteDigitsBefore(char* end, std::uint64_t value) {
+    while (value >= 100) {
+        end -= 2;
+        WritePair(end, value % 100);
+        value /= 100;
+    }
+    if (value >= 10) {
+        end -= 2;
+        WritePair(end, value);
+    } else {
+        *--end = static_cast<char>('0' + value);
+    }
+    return end;
+}
+
+// The digits of rounded / 10^Precision with Precision decimals. A constant
+// divisor is a multiplication, where a divisor read from a table is a
+// division; the count of digits is known first, so they go where they belong.
 template <int Precision>
-char* WriteScaled(char* out, char* end, std::uint64_t rounded) {
+char* WriteScaled(char* out, std::uint64_t rounded) {
     constexpr std::uint64_t power = kPowersOfTen[Precision];
-    out = std::to_chars(out, end, rounded / power).ptr;
+    const std::uint64_t whole = rounded / power;
+    out += DigitCount(whole);
+    WriteDigitsBefore(out, whole);
     if constexpr (Precision > 0) {
+        const std::uint64_t fraction = rounded % power;
         *out++ = '.';
-        std::uint64_t fraction = rounded % power;
-        for (int i = Precision - 1; i >= 0; --i) {
-            out[i] = static_cast<char>('0' + fraction % 10);
-            fraction /= 10;
+        if constexpr (Precision == 3) {
+            *out++ = static_cast<char>('0' + fraction / 100);
+            WritePair(out, fraction % 100);
+        } else if constexpr (Precision == 2) {
+            WritePair(out, fraction);
+        } else {
+            *out = static_cast<char>('0' + fraction);
         }
-        out += Precision;
+        out += Precision == 1 ? 1 : 2;
     }
     return out;
 }
@@ -119,13 +176,13 @@ char* FormatValueTo(char* buffer, double value, int decimals) {
     }
     switch (precision) {
     case 0:
-        return WriteScaled<0>(out, end, rounded);
+        return WriteScaled<0>(out, rounded);
     case 1:
-        return WriteScaled<1>(out, end, rounded);
+        return WriteScaled<1>(out, rounded);
     case 2:
-        return WriteScaled<2>(out, end, rounded);
+        return WriteScaled<2>(out, rounded);
     default:
-        return WriteScaled<3>(out, end, rounded);
+        return WriteScaled<3>(out, rounded);
     }
 }
 
