@@ -232,8 +232,9 @@ bool HasField(const std::vector<std::string>& captions, Field field) {
     return false;
 }
 
-// The shown "与前点距离" values: each row's distance from start minus the
-// sum of the texts shown above it, so the shown texts add up without drift.
+// The shown "与前点距离" values, row by row: each row's distance from start
+// minus the sum of the texts shown above it, so the shown texts add up
+// without drift.
 //
 // The sum waits on every row's rounding, which made this one long serial
 // chain. A row almost always shows the whole number of display units between
@@ -243,33 +244,55 @@ bool HasField(const std::vector<std::string>& captions, Field field) {
 // what ShownValue finds. Ties, huge and non-finite values take ShownValue
 // itself. A zero guess adds +0 where ShownValue might add -0; the sum is the
 // same, as it never is -0 itself.
+class PreviousDistanceChain {
+public:
+    explicit PreviousDistanceChain(int decimals)
+        : m_decimals(decimals),
+          m_scale(static_cast<double>(kPowersOfTen[EffectiveDecimals(decimals)])) {}
+
+    // The value of the next row, given its distance from start.
+    double Next(double distance) {
+        if (m_first) {
+            m_first = false;
+            return 0.0;
+        }
+        const double value = distance - m_shownSum;
+        const double scaled = value * m_scale;
+        const double rowUnits = std::fabs(distance * m_scale) < kLargestQuicklyRounded
+                                    ? NearestWhole(distance * m_scale)
+                                    : m_unitsShown;
+        const double guess = rowUnits - m_unitsShown;
+        if (std::fabs(scaled) < kLargestQuicklyRounded &&
+            std::fabs(scaled - guess) <= kQuickRoundingReach) {
+            m_shownSum += guess / m_scale;
+            m_unitsShown = rowUnits;
+        } else {
+            const double shown = ShownValue(value, m_decimals);
+            m_shownSum += shown;
+            m_unitsShown += std::fabs(shown * m_scale) < kLargestQuicklyRounded
+                                ? NearestWhole(shown * m_scale)
+                                : 0.0;
+        }
+        return value;
+    }
+
+private:
+    int m_decimals;
+    double m_scale;
+    bool m_first = true;
+    double m_shownSum = 0;
+    double m_unitsShown = 0; // the units shown above, as a whole number
+};
+
+// The values of the first rowCount rows.
 std::vector<double> PreviousDistances(const PointList& points,
                                       const std::vector<std::uint32_t>& pointIndices,
                                       std::size_t rowCount, const TableOptions& options) {
-    std::vector<double> values(rowCount, 0.0);
-    const double scale = static_cast<double>(kPowersOfTen[EffectiveDecimals(options.decimals)]);
-    double shownSum = 0;
-    double unitsShown = 0; // the units shown above, as a whole number
-    for (std::size_t row = 1; row < rowCount; ++row) {
-        const double distance = DistanceFromStart(points, pointIndices[row], options.reverse);
-        const double value = distance - shownSum;
-        values[row] = value;
-        const double scaled = value * scale;
-        const double rowUnits = std::fabs(distance * scale) < kLargestQuicklyRounded
-                                    ? NearestWhole(distance * scale)
-                                    : unitsShown;
-        const double guess = rowUnits - unitsShown;
-        if (std::fabs(scaled) < kLargestQuicklyRounded &&
-            std::fabs(scaled - guess) <= kQuickRoundingReach) {
-            shownSum += guess / scale;
-            unitsShown = rowUnits;
-        } else {
-            const double shown = ShownValue(value, options.decimals);
-            shownSum += shown;
-            unitsShown += std::fabs(shown * scale) < kLargestQuicklyRounded
-                              ? NearestWhole(shown * scale)
-                              : 0.0;
-        }
+    std::vector<double> values;
+    values.reserve(rowCount);
+    PreviousDistanceChain chain(options.decimals);
+    for (std::size_t row = 0; row < rowCount; ++row) {
+        values.push_back(chain.Next(DistanceFromStart(points, pointIndices[row], options.reverse)));
     }
     return values;
 }
@@ -337,20 +360,28 @@ double DistanceFromStart(const PointList& points, std::size_t index, bool revers
     return reverse ? points.back().station - points[index].station : points[index].station;
 }
 
+// One pass over the points: the shown ones and, when a column shows them,
+// their previous distances, made as each row is found.
 TableRows BuildTableRows(const PointList& points, const TableOptions& options,
                          const std::vector<std::string>& captions) {
     TableRows rows;
-    rows.pointIndices.reserve(points.size());
     const std::size_t count = points.size();
+    rows.pointIndices.reserve(count);
+    const bool withPrevious = HasField(captions, Field::DistanceFromPrevious);
+    if (withPrevious) {
+        rows.previousDistances.reserve(count);
+    }
+    PreviousDistanceChain chain(options.decimals);
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t index = options.reverse ? count - 1 - i : i;
-        if (IsRowShown(points[index], options.kneeMode)) {
-            rows.pointIndices.push_back(static_cast<std::uint32_t>(index));
+        if (!IsRowShown(points[index], options.kneeMode)) {
+            continue;
         }
-    }
-    if (HasField(captions, Field::DistanceFromPrevious)) {
-        rows.previousDistances =
-            PreviousDistances(points, rows.pointIndices, rows.pointIndices.size(), options);
+        rows.pointIndices.push_back(static_cast<std::uint32_t>(index));
+        if (withPrevious) {
+            rows.previousDistances.push_back(
+                chain.Next(DistanceFromStart(points, index, options.reverse)));
+        }
     }
     return rows;
 }
