@@ -62,6 +62,12 @@ public:
     std::string_view View() const { return {m_storage.data(), m_used}; }
     std::size_t Size() const { return m_used; }
     void Clear() { m_used = 0; }
+    // Room for count bytes in all, made at once rather than by doubling.
+    void Reserve(std::size_t count) {
+        if (m_storage.size() < count) {
+            m_storage.resize(count);
+        }
+    }
 
     // Room for count more bytes; Advance says how many were written there.
     char* Room(std::size_t count) {
@@ -208,6 +214,7 @@ public:
 private:
     void Work() {
         RowWriter rows(m_table, m_form);
+        std::size_t lastSize = 0;
         for (std::size_t k = m_next++; k < m_count; k = m_next++) {
             Bytes block;
             {
@@ -221,11 +228,15 @@ private:
                     m_spare.pop_back();
                 }
             }
+            // Blocks are alike: room for the last one's bytes spares the
+            // copies of storage that grows by doubling.
+            block.Reserve(lastSize + lastSize / 8);
             const std::size_t first = m_firstRow + k * kRows;
             const std::size_t end = std::min(first + kRows, m_table.RowCount());
             for (std::size_t row = first; row < end; ++row) {
                 rows.Write(block, row);
             }
+            lastSize = block.Size();
             {
                 const std::lock_guard<std::mutex> lock(m_mutex);
                 m_done.emplace(k, std::move(block));
