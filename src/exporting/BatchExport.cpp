@@ -48,9 +48,12 @@ std::string UnencodableWarning(const fs::path& input, const std::string& outputN
 
 // Reads input and builds its table, then hands it to write; the failures of
 // reading and of an empty table are told here.
+// A section kept by keep (when given) outlives the writing, for its caller
+// to let go of when that costs nobody time.
 template <typename Write>
 FileExport ExportThrough(const fs::path& input, const ExportRecipe& recipe,
-                         const CancelFlag* cancel, Write&& write) {
+                         const CancelFlag* cancel, Write&& write,
+                         std::unique_ptr<SectionLoad>* keep = nullptr) {
     SectionLoad load = LoadSectionForExport(input, recipe, cancel);
     FileExport result = std::move(load.result);
     if (!load.loaded) {
@@ -63,6 +66,9 @@ FileExport ExportThrough(const fs::path& input, const ExportRecipe& recipe,
         return result;
     }
     write(table, result);
+    if (keep != nullptr) {
+        *keep = std::make_unique<SectionLoad>(std::move(load));
+    }
     return result;
 }
 
@@ -70,16 +76,21 @@ FileExport ExportThrough(const fs::path& input, const ExportRecipe& recipe,
 struct PreparedExport {
     fs::path input;
     FileExport result;
-    std::unique_ptr<AtomicFile> file; // null when result is final
-    ExportResult uncommitted;         // the writing's result, before the commit
+    std::unique_ptr<AtomicFile> file;     // null when result is final
+    ExportResult uncommitted;             // the writing's result, before the commit
+    std::unique_ptr<SectionLoad> section; // when asked to be kept
 };
 
+enum class KeepSection { No, Yes };
+
 PreparedExport PrepareExport(const fs::path& input, const fs::path& output,
-                             const ExportRecipe& recipe, const CancelFlag* cancel) {
+                             const ExportRecipe& recipe, const CancelFlag* cancel,
+                             KeepSection keep = KeepSection::No) {
     PreparedExport prepared;
     prepared.input = input;
-    prepared.result =
-        ExportThrough(input, recipe, cancel, [&](const SectionTable& table, FileExport&) {
+    prepared.result = ExportThrough(
+        input, recipe, cancel,
+        [&](const SectionTable& table, FileExport&) {
             prepared.file = std::make_unique<AtomicFile>(output);
             if (recipe.format.value_or(FileFormatOf(output)) == FileFormat::Workbook) {
                 prepared.uncommitted =
@@ -88,7 +99,8 @@ PreparedExport PrepareExport(const fs::path& input, const fs::path& output,
                 prepared.uncommitted =
                     WriteExportUncommitted(*prepared.file, table, recipe.form, cancel);
             }
-        });
+        },
+        keep == KeepSection::Yes ? &prepared.section : nullptr);
     return prepared;
 }
 
@@ -125,7 +137,7 @@ FileExport FinishExport(PreparedExport& prepared, const CancelFlag* cancel,
 // Prepares one item on any thread; an exception (memory running out) must
 // not escape a worker.
 PreparedExport PrepareItem(const BatchItem& item, const ExportRecipe& recipe,
-                           const CancelFlag* cancel) {
+                           const CancelFlag* cancel, KeepSection keep = KeepSection::No) {
     PreparedExport prepared;
     if (!item.refusal.empty()) {
         prepared.result = Failed(item.refusal);
@@ -133,7 +145,7 @@ PreparedExport PrepareItem(const BatchItem& item, const ExportRecipe& recipe,
         prepared.result = CancelledExport();
     } else {
         try {
-            prepared = PrepareExport(item.input, item.output, recipe, cancel);
+            prepared = PrepareExport(item.input, item.output, recipe, cancel, keep);
         } catch (const std::exception&) {
             prepared = PreparedExport{};
             prepared.result = Failed("保存文件失败: " + ShownPath(item.output) + ": 内存不足");
@@ -330,8 +342,13 @@ void RunBatch(const std::vector<BatchItem>& items, const ExportRecipe& recipe, u
     perFile.readJobs = static_cast<unsigned>(std::max<std::size_t>(1, threads / workers));
     if (items.size() <= 1) {
         for (std::size_t i = 0; i < items.size(); ++i) {
-            PreparedExport prepared = PrepareItem(items[i], perFile, cancel);
+            PreparedExport prepared = PrepareItem(items[i], perFile, cancel, KeepSection::Yes);
+            // A large section's memory goes back while its file goes to disk,
+            // rather than before.
+            std::thread releasing(
+                [section = std::move(prepared.section)]() mutable { section.reset(); });
             exported(i, FinishExport(prepared, cancel));
+            releasing.join();
         }
         return;
     }
