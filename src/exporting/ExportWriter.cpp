@@ -110,35 +110,41 @@ public:
         m_making.reserve(columns);
         for (std::size_t column = 0; column < columns; ++column) {
             m_making.push_back(MakingOf(column));
+            m_rowRoom +=
+                1 + (m_making.back() == CellMaking::Number ? TableSource::kMaxNumberText : 0);
         }
     }
 
     std::size_t Unencodable() const { return m_cells.Unencodable(); }
 
+    // The room asked for comes once a row, and again only after a text,
+    // whose length no bound covers: enough for every number cell, separator
+    // and the line's end.
     void Write(Bytes& out, std::size_t row) {
+        char* at = out.Room(m_rowRoom);
         for (std::size_t column = 0; column < m_making.size(); ++column) {
             if (column > 0) {
-                out.Put(m_cells.Separator());
+                *at++ = m_cells.Separator();
             }
-            switch (m_making[column]) {
-            case CellMaking::Number:
-                out.Advance(
-                    m_table.WriteNumberText(out.Room(TableSource::kMaxNumberText), row, column));
-                break;
-            case CellMaking::Kept:
+            if (m_making[column] == CellMaking::Number) {
+                at = m_table.WriteNumberText(at, row, column);
+                continue;
+            }
+            out.Advance(at);
+            if (m_making[column] == CellMaking::Kept) {
                 out.Put(m_cells.FormKept(*m_table.KeptCellText(row, column)));
-                break;
-            case CellMaking::Appended:
+            } else {
                 m_text.clear();
                 m_table.AppendCellText(m_text, row, column);
                 if (CellForm::MayNeedForm(m_table, column)) {
                     m_cells.Finish(m_text, 0);
                 }
                 out.Put(m_text);
-                break;
             }
+            at = out.Room(m_rowRoom);
         }
-        out.Put(kLineEnd);
+        std::memcpy(at, kLineEnd.data(), kLineEnd.size());
+        out.Advance(at + kLineEnd.size());
     }
 
 private:
@@ -161,6 +167,8 @@ private:
     const TableSource& m_table;
     CellForm m_cells;
     std::vector<CellMaking> m_making;
+    std::size_t m_rowRoom =
+        kLineEnd.size(); // the most bytes of a row's number cells, separators and end
     std::string m_text;
 };
 
