@@ -220,7 +220,15 @@ bool IsSectionVertexNote(std::string_view note) {
 }
 
 char* WriteInteger(char* out, long long value) {
-    return std::to_chars(out, out + kFormatBufferSize, value).ptr;
+    if (value < 0) {
+        *out++ = '-';
+    }
+    // Negated as unsigned, which holds the magnitude of the least value too.
+    const std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    out += DigitCount(magnitude);
+    WriteDigitsBefore(out, magnitude);
+    return out;
 }
 
 bool HasField(const std::vector<std::string>& captions, Field field) {
@@ -386,43 +394,50 @@ TableRows BuildTableRows(const PointList& points, const TableOptions& options,
     return rows;
 }
 
+// One value and one formatting a cell: every field picks its value, and the
+// one call formats it.
 char* WriteNumberCell(char* out, const PointList& points, const TableRows& rows, std::size_t row,
                       Field field, const TableOptions& options) {
     const std::size_t index = rows.pointIndices[row];
     const CDataStruct& point = points[index];
+    double value = 0;
+    int decimals = options.decimals;
     switch (field) {
     case Field::Number:
         return WriteInteger(out, options.renumber ? static_cast<long long>(row) + 1
                                                   : static_cast<long long>(point.number) + 1);
     case Field::X:
-        return FormatValueTo(out, point.x, options.decimals);
+        value = point.x;
+        break;
     case Field::Y:
-        return FormatValueTo(out, point.y, options.decimals);
+        value = point.y;
+        break;
     case Field::Z:
-        return FormatValueTo(out, point.z, options.decimals);
+        value = point.z;
+        break;
     case Field::DistanceFromStart:
-        return FormatValueTo(out, DistanceFromStart(points, index, options.reverse),
-                             options.decimals);
+        value = DistanceFromStart(points, index, options.reverse);
+        break;
     case Field::DistanceFromPrevious:
-        if (row < rows.previousDistances.size()) {
-            return FormatValueTo(out, rows.previousDistances[row], options.decimals);
-        }
-        // Built without such a column: work the value out from the rows above.
-        return FormatValueTo(out,
-                             PreviousDistances(points, rows.pointIndices, row + 1, options)[row],
-                             options.decimals);
+        // A table built without such a column works it out from the rows above.
+        value = row < rows.previousDistances.size()
+                    ? rows.previousDistances[row]
+                    : PreviousDistances(points, rows.pointIndices, row + 1, options)[row];
+        break;
     case Field::Azimuth:
-        if (point.flag == 0 && IsSectionVertexNote(points.Note(index))) {
-            return FormatValueTo(out, options.reverse ? point.backAzimuth : point.azimuth, 1);
+        if (point.flag != 0 || !IsSectionVertexNote(points.Note(index))) {
+            return out;
         }
-        return out;
+        value = options.reverse ? point.backAzimuth : point.azimuth;
+        decimals = 1;
+        break;
     case Field::Note:
     case Field::Layer:
         return nullptr;
     case Field::Unknown:
         return WriteInteger(out, static_cast<long long>(point.number) + 1);
     }
-    return nullptr;
+    return FormatValueTo(out, value, decimals);
 }
 
 std::string_view TextCell(const PointList& points, const TableRows& rows, std::size_t row,
