@@ -95,6 +95,7 @@ private:
     bool HandToLibrary();
     bool ReopenFromLibrary();
 #ifndef _WIN32
+    void StartWriteback();
     bool CloseDescriptor();
     bool ReplaceTarget(bool syncFolder);
     // Puts the files' bytes on disk with one flush of their file system;
@@ -121,6 +122,9 @@ private:
     // Which Open() this was, in the order of the process's opens: the
     // earliest descriptor of a batch saw every write of the batch.
     unsigned long long m_openOrder = 0;
+    // Bytes written, and how many of them the disk was asked to take.
+    unsigned long long m_written = 0;
+    unsigned long long m_writebackStarted = 0;
 #endif
     bool m_direct = false;     // writing the target itself (not a regular file)
     bool m_forLibrary = false; // the file is written by name, by a library

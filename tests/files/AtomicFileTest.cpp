@@ -124,6 +124,27 @@ TEST(AtomicFileTest, TwoWritersOfOneTargetEachHaveTheirOwnTemporaryFile) {
     EXPECT_EQ(test::ReadFileBytes(target), "second");
 }
 
+// A large file goes to the disk in steps while it is written (where the
+// system can); the bytes and the replacement are those of any file, and the
+// old target stays whole until the commit.
+TEST(AtomicFileTest, ALargeFileIsWrittenWholeInSteps) {
+    const test::TempFolder temp;
+    const fs::path target = temp / "large.csv";
+    test::WriteFileBytes(target, "old");
+    std::string piece(3 << 20, 'x');
+    std::string expected;
+    AtomicFile file(target);
+    ASSERT_TRUE(file.Open()) << file.Error();
+    for (int i = 0; i < 9; ++i) {
+        piece.front() = static_cast<char>('a' + i);
+        ASSERT_TRUE(file.Write(piece));
+        expected += piece;
+    }
+    EXPECT_EQ(test::ReadFileBytes(target), "old");
+    ASSERT_TRUE(file.Commit()) << file.Error();
+    EXPECT_TRUE(test::ReadFileBytes(target) == expected);
+}
+
 // A batch's files committed together: each written one replaces its target,
 // one written by a library as well, one given up leaves its target as it was,
 // and no temporary file stays in either folder.
