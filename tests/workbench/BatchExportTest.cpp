@@ -272,8 +272,10 @@ private slots:
         answers.request.folder = h.TempPath(QStringLiteral("in"));
         answers.request.outputFolder = h.TempPath(QStringLiteral("out"));
         QVERIFY(QDir().mkpath(answers.request.folder));
-        QByteArray section = "HWT3.8\r\nh\r\n4000\r\n";
-        for (int i = 0; i < 4000; ++i) {
+        // Files large enough that the batch still runs for a few repaints of
+        // the progress after its first file.
+        QByteArray section = "HWT3.8\r\nh\r\n20000\r\n";
+        for (int i = 0; i < 20000; ++i) {
             section += QByteArray::number(i) + "," + QByteArray::number(i * 0.25) +
                        ",2,3,0,0,,0,0,L,0,\r\n";
         }
