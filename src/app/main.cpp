@@ -5,6 +5,7 @@
 #include "app/SheetsCommand.h"
 #include "app/Translations.h"
 #include "cli/ConsoleStreams.h"
+#include "exporting/MemoryReuse.h"
 #include "settings/SettingsFile.h"
 #include "workbench/CQuarvelDlg.h"
 
@@ -157,6 +158,7 @@ int RunHeadlessMode(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    quarvel::KeepFreedMemoryForReuse();
     if (IsHeadlessMode(argc, argv)) {
         return RunHeadlessMode(argc, argv);
     }

@@ -1,5 +1,6 @@
 #include "cli/ConsoleStreams.h"
 #include "cli/ExportCommand.h"
+#include "exporting/MemoryReuse.h"
 
 #include <exception>
 #include <iostream>
@@ -67,6 +68,7 @@ bool StandardErrorIsTerminal() {
 } // namespace
 
 int main(int argc, char** argv) {
+    quarvel::KeepFreedMemoryForReuse();
     PrepareStreams();
     // Before the console's buffers are put in: this gives the streams buffers of their own.
     std::ios::sync_with_stdio(false);

@@ -1,4 +1,5 @@
 #include "exporting/BatchExport.h"
+#include "exporting/MemoryReuse.h"
 
 #include "files/AtomicFile.h"
 #include "support/TestSupport.h"
@@ -6,6 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <vector>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace quarvel {
 namespace {
@@ -246,6 +253,22 @@ TEST(BatchExportTest, SectionFilesOfAFolder) {
     EXPECT_EQ(names(false), (std::vector<std::string>{"a.dat", "b.txt"}));
     EXPECT_EQ(names(true), (std::vector<std::string>{"a.dat", "b.txt", "sub/deeper/c.TXT"}));
 }
+
+// What a file freed stays for the next one. (A sanitizer's allocator keeps
+// memory its own way.)
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+TEST(MemoryReuseTest, FreedMemoryStaysForTheNextFile) {
+    KeepFreedMemoryForReuse();
+    std::vector<std::unique_ptr<char[]>> buffers;
+    buffers.reserve(100);
+    for (int i = 0; i < 100; ++i) {
+        buffers.push_back(std::make_unique<char[]>(100000));
+    }
+    const std::size_t held = mallinfo2().arena;
+    buffers.clear();
+    EXPECT_GE(mallinfo2().arena + 1000000, held);
+}
+#endif
 
 } // namespace
 } // namespace quarvel
