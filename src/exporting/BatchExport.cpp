@@ -160,17 +160,24 @@ class OrderedResults {
 public:
     explicit OrderedResults(std::size_t count) : m_results(count) {}
 
+    // Wakes the taker only for the result it waits for: on two processors a
+    // thread woken for nothing takes one from a worker.
     void Put(std::size_t index, FileExport result) {
+        bool awaited = false;
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
             m_results[index] = std::move(result);
+            awaited = index == m_awaited;
         }
-        m_ready.notify_one();
+        if (awaited) {
+            m_ready.notify_one();
+        }
     }
 
     // Waits for the result of index and takes it.
     FileExport Take(std::size_t index) {
         std::unique_lock<std::mutex> lock(m_mutex);
+        m_awaited = index;
         m_ready.wait(lock, [&] { return m_results[index].has_value(); });
         FileExport result = std::move(*m_results[index]);
         m_results[index].reset();
@@ -181,6 +188,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_ready;
     std::vector<std::optional<FileExport>> m_results;
+    std::size_t m_awaited = 0;
 };
 
 // Files written and waiting for their commit. The committer takes all that
@@ -188,13 +196,19 @@ private:
 // with the next files.
 class CommitQueue {
 public:
+    // Wakes the committer only when it has something to do: the first file
+    // waiting, or a full queue. While it gathers, it wakes by its own clock.
     void Push(std::size_t index, PreparedExport prepared) {
+        bool wake = false;
         {
             std::unique_lock<std::mutex> lock(m_mutex);
             m_space.wait(lock, [&] { return m_pending.size() < kMaxPendingCommits; });
             m_pending.emplace_back(index, std::move(prepared));
+            wake = m_pending.size() == 1 || m_pending.size() >= kMaxPendingCommits;
         }
-        m_items.notify_one();
+        if (wake) {
+            m_items.notify_one();
+        }
     }
 
     // Everything waiting, once there is something and the last taking is
