@@ -17,11 +17,6 @@ bool IsSectionToolsForm(const ExportForm& form) {
     return form.firstLine == FirstLine::Count && form.separator == Separator::Comma;
 }
 
-std::size_t KeptSlotOf(std::string_view text, std::size_t slots) {
-    const auto place = reinterpret_cast<std::uintptr_t>(text.data()) ^ text.size();
-    return static_cast<std::size_t>((place * 0x9E3779B97F4A7C15ull) >> 32) % slots;
-}
-
 } // namespace
 
 CellForm::CellForm(const ExportForm& form)
@@ -42,16 +37,11 @@ void CellForm::Finish(std::string& buffer, std::size_t start) {
     }
 }
 
-std::string_view CellForm::FormKept(std::string_view text) {
-    if (text.empty()) {
-        return text; // an empty cell needs neither quotes nor encoding
-    }
-    KeptSlot& slot = m_kept[KeptSlotOf(text, kKeptSlots)];
-    if (slot.data != text.data() || slot.size != text.size()) {
-        slot = {text.data(), text.size(), &FindFormed(text)};
-    }
-    m_unencodable += slot.formed->lacking;
-    return slot.formed->bytes;
+const CellForm::KeptSlot& CellForm::Keep(std::string_view text) {
+    KeptSlot& slot = m_kept[KeptSlotOf(text)];
+    const Formed& formed = FindFormed(text); // may empty every slot
+    slot = {text.data(), text.size(), &formed};
+    return slot;
 }
 
 bool CellForm::MayNeedForm(const TableSource& table, std::size_t column) {

@@ -32,8 +32,19 @@ public:
 
     // The file's bytes of a text the table keeps (TableSource::KeptCellText),
     // valid until the next call: found by where the text lies, so that each
-    // distinct text is looked at once.
-    std::string_view FormKept(std::string_view text);
+    // distinct text is looked at once. Every text cell comes here: the
+    // finding is inline, the forming not.
+    std::string_view FormKept(std::string_view text) {
+        if (text.empty()) {
+            return text; // an empty cell needs neither quotes nor encoding
+        }
+        const KeptSlot* slot = &m_kept[KeptSlotOf(text)];
+        if (slot->data != text.data() || slot->size != text.size()) {
+            slot = &Keep(text);
+        }
+        m_unencodable += slot->formed->lacking;
+        return slot->formed->bytes;
+    }
 
     // Whether the cells of a column may need quotes or another encoding: a
     // number's digits, sign and point are none of the separators, and ASCII.
@@ -52,6 +63,11 @@ private:
     };
     static constexpr std::size_t kKeptSlots = 256;
 
+    static std::size_t KeptSlotOf(std::string_view text) {
+        const auto place = reinterpret_cast<std::uintptr_t>(text.data()) ^ text.size();
+        return static_cast<std::size_t>((place * 0x9E3779B97F4A7C15ull) >> 32) % kKeptSlots;
+    }
+    const KeptSlot& Keep(std::string_view text);
     bool NeedsQuotes(std::string_view cell) const;
     Formed Form(std::string_view utf8) const;
     const Formed& FindFormed(std::string_view utf8);
