@@ -14,6 +14,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <string_view>
 #include <thread>
@@ -127,19 +128,22 @@ public:
                 *at++ = m_cells.Separator();
             }
             if (m_making[column] == CellMaking::Number) {
-                at = m_table.WriteNumberText(at, row, column);
-                continue;
+                if (char* const end = m_table.WriteNumberText(at, row, column)) {
+                    at = end;
+                    continue;
+                }
             }
             out.Advance(at);
             if (m_making[column] == CellMaking::Kept) {
-                out.Put(m_cells.FormKept(*m_table.KeptCellText(row, column)));
-            } else {
-                m_text.clear();
-                m_table.AppendCellText(m_text, row, column);
-                if (CellForm::MayNeedForm(m_table, column)) {
-                    m_cells.Finish(m_text, 0);
+                if (const std::optional<std::string_view> kept =
+                        m_table.KeptCellText(row, column)) {
+                    out.Put(m_cells.FormKept(*kept));
+                } else {
+                    PutAppended(out, row, column);
                 }
-                out.Put(m_text);
+            } else {
+                // Also a cell its table would not make in place after all.
+                PutAppended(out, row, column);
             }
             at = out.Room(m_rowRoom);
         }
@@ -148,7 +152,17 @@ public:
     }
 
 private:
-    // Asked of the first row: a table writes a column's cells all one way.
+    void PutAppended(Bytes& out, std::size_t row, std::size_t column) {
+        m_text.clear();
+        m_table.AppendCellText(m_text, row, column);
+        if (CellForm::MayNeedForm(m_table, column)) {
+            m_cells.Finish(m_text, 0);
+        }
+        out.Put(m_text);
+    }
+
+    // Asked of the first row: a table writes a column's cells one way, and
+    // the other way only now and then.
     CellMaking MakingOf(std::size_t column) const {
         if (m_table.RowCount() == 0) {
             return CellMaking::Appended;

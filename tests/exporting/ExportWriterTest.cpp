@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <streambuf>
 
@@ -192,9 +193,41 @@ public:
         return m_table.CellText(row, column);
     }
 
+protected:
+    const SectionTable& Table() const { return m_table; }
+
 private:
     const SectionTable& m_table;
 };
+
+// Makes some cells in place, and the others only as strings.
+class NowAndThenTable : public OneThreadTable {
+public:
+    using OneThreadTable::OneThreadTable;
+    bool IsNumberColumn(std::size_t column) const override {
+        return Table().IsNumberColumn(column);
+    }
+    char* WriteNumberText(char* out, std::size_t row, std::size_t column) const override {
+        return row % 2 == 0 ? Table().WriteNumberText(out, row, column) : nullptr;
+    }
+    std::optional<std::string_view> KeptCellText(std::size_t row,
+                                                 std::size_t column) const override {
+        return row % 3 == 1 ? std::nullopt : Table().KeptCellText(row, column);
+    }
+};
+
+TEST(ExportWriterTest, CellsMadeInPlaceOrNotGiveTheSameBytes) {
+    PointList points;
+    for (int i = 0; i < 12; ++i) {
+        test::Add(points, {Point(i, i * 1.25, -i / 3.0), i % 2 == 0 ? "桥\"台" : "", "DL"});
+    }
+    const SectionTable table(points, {"编号", "注释", "坐标X", "图层", "高程Z"},
+                             TableOptions{1, false, false, 2});
+    const ExportForm captions{ExportEncoding::Gbk, FirstLine::Captions, Separator::Comma};
+    EXPECT_EQ(ExportBytes(NowAndThenTable(table), captions),
+              ExportBytes(OneThreadTable(table), captions));
+    EXPECT_EQ(ExportBytes(table, captions), ExportBytes(OneThreadTable(table), captions));
+}
 
 // A large table's rows are made by several threads, a block each; the bytes
 // and the count of characters GBK lacks are those of one thread, in every
