@@ -47,9 +47,8 @@ std::string UnencodableWarning(const fs::path& input, const std::string& outputN
 }
 
 // Reads input and builds its table, then hands it to write; the failures of
-// reading and of an empty table are told here.
-// A section kept by keep (when given) outlives the writing, for its caller
-// to let go of when that costs nobody time.
+// reading and of an empty table are told here. Given keep, the section
+// outlives the writing, for the caller to let go of when that costs no time.
 template <typename Write>
 FileExport ExportThrough(const fs::path& input, const ExportRecipe& recipe,
                          const CancelFlag* cancel, Write&& write,
