@@ -2,7 +2,6 @@
 
 #include "exporting/CellForm.h"
 #include "files/AtomicFile.h"
-#include "sectiondata/ShortTextKey.h"
 #include "sectiondata/SystemErrorText.h"
 #include "sectiondata/TextCodec.h"
 
@@ -11,14 +10,12 @@
 #include <charconv>
 #include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <ostream>
 #include <string_view>
 #include <thread>
-#include <unordered_map>
 #include <utility>
 
 namespace quarvel {
@@ -79,10 +76,6 @@ public:
     }
     void Advance(const char* end) { m_used = static_cast<std::size_t>(end - m_storage.data()); }
 
-    void Put(char c) {
-        *Room(1) = c;
-        ++m_used;
-    }
     void Put(std::string_view text) {
         if (!text.empty()) {
             std::memcpy(Room(text.size()), text.data(), text.size());
@@ -181,8 +174,8 @@ private:
     const TableSource& m_table;
     CellForm m_cells;
     std::vector<CellMaking> m_making;
-    std::size_t m_rowRoom =
-        kLineEnd.size(); // the most bytes of a row's number cells, separators and end
+    // The most bytes of a row's number cells, separators and line end.
+    std::size_t m_rowRoom = kLineEnd.size();
     std::string m_text;
 };
 
