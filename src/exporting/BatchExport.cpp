@@ -368,6 +368,7 @@ void RunBatch(const std::vector<BatchItem>& items, const ExportRecipe& recipe, u
     OrderedResults results(items.size());
     CommitQueue commits;
     std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> working{workers};
     std::vector<std::thread> preparing;
     for (std::size_t w = 0; w < workers; ++w) {
         preparing.emplace_back([&] {
@@ -378,6 +379,11 @@ void RunBatch(const std::vector<BatchItem>& items, const ExportRecipe& recipe, u
                 } else {
                     results.Put(i, std::move(prepared.result));
                 }
+            }
+            // The last files are committed at once, not after the gathering
+            // time: nothing more is coming to share their flush.
+            if (--working == 0) {
+                commits.Close();
             }
         });
     }
@@ -394,7 +400,6 @@ void RunBatch(const std::vector<BatchItem>& items, const ExportRecipe& recipe, u
     for (std::thread& thread : preparing) {
         thread.join();
     }
-    commits.Close();
     committing.join();
 }
 
