@@ -18,7 +18,8 @@ struct BatchItem {
 
 // Every command that writes files from section files plans them here, so
 // that no input is ever overwritten whatever writes it, and two inputs never
-// write the same file: the first keeps it.
+// write the same file: the first keeps it. A large batch is planned on
+// several threads: outputFor may be called on any of them at once.
 std::vector<BatchItem>
 PlanBatch(const std::vector<std::filesystem::path>& inputs,
           const std::function<std::filesystem::path(const std::filesystem::path&)>& outputFor);

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
+#include <new>
 #include <vector>
 
 #ifdef __GLIBC__
@@ -176,6 +178,74 @@ TEST(BatchExportTest, PlansNeverOverwriteAnInput) {
     EXPECT_EQ(RefuseSharedOutput(inputs, temp / "sub" / ".." / "c.csv"),
               "保存文件失败: " + (temp / "sub" / ".." / "c.csv").string() +
                   ": 输出文件是输入文件，未覆盖");
+}
+
+// A large batch is planned in parts on several threads: an output is still
+// compared with every input and with the outputs of every earlier input,
+// whichever part either falls in.
+TEST(BatchExportTest, ALargeBatchIsPlannedAsAWhole) {
+    const test::TempFolder temp;
+    constexpr std::size_t kCount = 2000;
+    std::vector<fs::path> inputs;
+    for (std::size_t i = 0; i < kCount; ++i) {
+        inputs.push_back(temp / ("s" + std::to_string(i) + ".txt"));
+    }
+    // Input 1 goes into the last input, input 1999 into itself, and each of
+    // the inputs from 999 on shares its output with the input 999 before it,
+    // but for input 1000, whose twin (input 1) went elsewhere.
+    const std::vector<BatchItem> items = PlanBatch(inputs, [&](const fs::path& input) {
+        const std::size_t i = std::stoul(input.stem().string().substr(1));
+        if (i == 1 || i == kCount - 1) {
+            return inputs[kCount - 1];
+        }
+        return temp / ("o" + std::to_string(i % 999) + ".csv");
+    });
+    ASSERT_EQ(items.size(), kCount);
+    std::vector<std::size_t> refused;
+    for (std::size_t i = 0; i < kCount; ++i) {
+        EXPECT_EQ(items[i].input, inputs[i]);
+        if (!items[i].refusal.empty()) {
+            refused.push_back(i);
+        }
+    }
+    std::vector<std::size_t> expected = {1};
+    for (std::size_t i = 999; i < kCount; ++i) {
+        if (i != 1000) {
+            expected.push_back(i);
+        }
+    }
+    EXPECT_EQ(refused, expected);
+    EXPECT_NE(items[1].refusal.find("输出文件是另一个输入文件"), std::string::npos);
+    EXPECT_NE(items[1500].refusal.find("与前一个输入文件的输出重名"), std::string::npos);
+    EXPECT_NE(items[kCount - 1].refusal.find("输出文件就是输入文件"), std::string::npos);
+    EXPECT_EQ(items[1500].output, temp / "o501.csv");
+}
+
+// A failure while planning a part on another thread (memory running out)
+// reaches the caller, as it would on one thread.
+TEST(BatchExportTest, AFailureInAPlannedPartReachesTheCaller) {
+    const test::TempFolder temp;
+    const std::vector<fs::path> inputs(2000, temp / "s.txt");
+    std::atomic<int> calls{0};
+    EXPECT_THROW(PlanBatch(inputs,
+                           [&](const fs::path& input) {
+                               if (++calls == 1500) {
+                                   throw std::bad_alloc();
+                               }
+                               return input;
+                           }),
+                 std::bad_alloc);
+}
+
+// Another name of the input, a hard link, is the input.
+TEST(BatchExportTest, AnOutputThatIsAHardLinkToItsInputIsRefused) {
+    const test::TempFolder temp;
+    const fs::path input = temp / "a.txt";
+    WriteFileBytes(input, "HWT3.0\r\n");
+    fs::create_hard_link(input, temp / "a.csv");
+    const std::vector<BatchItem> items = PlanBatch(
+        {input}, [](const fs::path& in) { return fs::path(in).replace_extension(".csv"); });
+    EXPECT_NE(items[0].refusal.find("输出文件就是输入文件"), std::string::npos) << items[0].refusal;
 }
 
 #ifndef _WIN32 // symbolic links need a privilege on Windows
