@@ -159,18 +159,29 @@ class OrderedResults {
 public:
     explicit OrderedResults(std::size_t count) : m_results(count) {}
 
-    // Wakes the taker only for the result it waits for: on two processors a
-    // thread woken for nothing takes one from a worker.
-    void Put(std::size_t index, FileExport result) {
+    using Indexed = std::pair<std::size_t, FileExport>;
+
+    // Wakes the taker only for the result it waits for, and once for a group
+    // of results: on two processors a thread woken for nothing, or woken for
+    // each result of a group in turn, takes a processor from a worker.
+    void Put(std::vector<Indexed> indexed) {
         bool awaited = false;
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
-            m_results[index] = std::move(result);
-            awaited = index == m_awaited;
+            for (auto& [index, result] : indexed) {
+                m_results[index] = std::move(result);
+                awaited = awaited || index == m_awaited;
+            }
         }
         if (awaited) {
             m_ready.notify_one();
         }
+    }
+
+    void Put(std::size_t index, FileExport result) {
+        std::vector<Indexed> one;
+        one.emplace_back(index, std::move(result));
+        Put(std::move(one));
     }
 
     // Waits for the result of index and takes it.
@@ -271,9 +282,12 @@ void CommitTogether(std::vector<std::pair<std::size_t, PreparedExport>>& written
         }
     }
     AtomicFile::CommitAll(files);
+    std::vector<OrderedResults::Indexed> finished;
+    finished.reserve(written.size());
     for (auto& [index, prepared] : written) {
-        results.Put(index, FinishExport(prepared, cancel, Committed::Already));
+        finished.emplace_back(index, FinishExport(prepared, cancel, Committed::Already));
     }
+    results.Put(std::move(finished));
 }
 
 } // namespace
