@@ -252,10 +252,11 @@ public:
         m_items.notify_all();
     }
 
-private:
     // Each waiting file is a temporary file on disk: enough to flush many at
     // once, few enough that a batch does not run far ahead of its commits.
     static constexpr std::size_t kMaxPendingCommits = 256;
+
+private:
     // A flush costs a round trip to the disk however few files it carries:
     // small files are gathered for this long, so that hundreds share one. A
     // large file, which takes longer to write, is committed as it comes.
@@ -379,6 +380,9 @@ void RunBatch(const std::vector<BatchItem>& items, const ExportRecipe& recipe, u
         }
         return;
     }
+    // Each file waiting for its commit holds a descriptor, and each worker
+    // one or two more.
+    AtomicFile::MakeRoomForOpenFiles(CommitQueue::kMaxPendingCommits + 4 * workers + 64);
     OrderedResults results(items.size());
     CommitQueue commits;
     std::atomic<std::size_t> next{0};

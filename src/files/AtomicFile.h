@@ -66,6 +66,15 @@ public:
     // file's own fsync() tells it.
     static bool SyncfsTellsWriteErrors(const std::string& release);
 
+    // Makes room for count files open at once, for a caller about to open
+    // many of them on several threads. Where the system keeps a table of a
+    // process's open files that grows by doubling (Linux), each growth while
+    // threads share the table waits for every processor to pass a quiescent
+    // point, some milliseconds, with every thread opening a file stopped
+    // meanwhile; growing it once, early, spares the batch those stops. A
+    // hint: nothing fails for want of room.
+    static void MakeRoomForOpenFiles(std::size_t count);
+
     // Makes the renames into folder durable; a folder that cannot be synced
     // still holds the complete files.
     static void SyncFolder(const std::filesystem::path& folder);

@@ -2,13 +2,16 @@
 
 #include "sectiondata/SystemErrorText.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <limits>
 #include <map>
 #include <system_error>
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -234,6 +237,26 @@ void AtomicFile::CommitAll(const std::vector<AtomicFile*>& files) {
         }
         SyncFolder(folder);
     }
+}
+
+void AtomicFile::MakeRoomForOpenFiles(std::size_t count) {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur < 2) {
+        return;
+    }
+    // The table grows to hold the highest descriptor in use, so one
+    // descriptor that high, opened and closed, leaves it grown.
+    const auto highest = static_cast<int>(
+        std::min<unsigned long long>({count, limit.rlim_cur - 1, std::numeric_limits<int>::max()}));
+    const int any = ::open("/", O_RDONLY | O_CLOEXEC);
+    if (any < 0) {
+        return;
+    }
+    const int high = ::fcntl(any, F_DUPFD_CLOEXEC, highest);
+    if (high >= 0) {
+        ::close(high);
+    }
+    ::close(any);
 }
 
 void AtomicFile::SyncFolder(const fs::path& folder) {

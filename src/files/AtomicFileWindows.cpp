@@ -279,6 +279,9 @@ bool AtomicFile::ReplaceTarget() {
 // Windows has no call to sync a folder: the moves above write through.
 void AtomicFile::SyncFolder(const fs::path&) {}
 
+// A process's handles need no room made for them.
+void AtomicFile::MakeRoomForOpenFiles(std::size_t) {}
+
 // Windows flushes a file at a time; a batch still commits the files together.
 void AtomicFile::CommitAll(const std::vector<AtomicFile*>& files) {
     for (AtomicFile* file : files) {

@@ -6,10 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#ifdef __linux__
+#include <sys/resource.h>
+#endif
+
 #include <cstdio>
+#include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quarvel {
@@ -194,6 +200,41 @@ TEST(AtomicFileTest, SyncfsTellsWriteErrorsFromLinux58) {
     EXPECT_TRUE(AtomicFile::SyncfsTellsWriteErrors("10.0"));
     EXPECT_FALSE(AtomicFile::SyncfsTellsWriteErrors("6"));
     EXPECT_FALSE(AtomicFile::SyncfsTellsWriteErrors(""));
+}
+
+#ifdef __linux__
+// The size of this process's table of open files, and how many are open.
+std::pair<long, std::size_t> OpenFilesTable() {
+    std::ifstream status("/proc/self/status");
+    long size = 0;
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("FDSize:", 0) == 0) {
+            size = std::stol(line.substr(7));
+        }
+    }
+    const auto open =
+        std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+    return {size, static_cast<std::size_t>(open)};
+}
+#endif
+
+// Room made for a batch's open files is there before the batch opens them,
+// and holds no file open; asking for more than the system allows is no fault.
+TEST(AtomicFileTest, RoomIsMadeForManyOpenFiles) {
+#ifdef __linux__
+    const auto [sizeBefore, openBefore] = OpenFilesTable();
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const auto wanted = static_cast<std::size_t>(sizeBefore) * 2;
+    if (wanted < limit.rlim_cur) {
+        AtomicFile::MakeRoomForOpenFiles(wanted);
+        EXPECT_GE(OpenFilesTable().first, static_cast<long>(wanted));
+    }
+    AtomicFile::MakeRoomForOpenFiles(std::size_t(1) << 40);
+    EXPECT_EQ(OpenFilesTable().second, openBefore);
+#else
+    AtomicFile::MakeRoomForOpenFiles(std::size_t(1) << 40);
+#endif
 }
 
 } // namespace
