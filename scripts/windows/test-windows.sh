@@ -42,6 +42,12 @@ build_all() {
     cmake --build "$build" -j "$jobs"
 }
 
+# Wine's server now and then drops a program's connection before the program has started
+# ("wine client error:0: recvmsg: Connection reset by peer"), failing a test that never ran:
+# a failed test is run once more, its first failure still in the log. The same tests run on
+# Linux, with and without the sanitizers, with no second chance.
+retry_once=(--repeat until-pass:2)
+
 # Runs every test but the known failures, then those on their own: one that passes again
 # must leave the list, so that the list only ever names real, open faults.
 run_tests() {
@@ -55,7 +61,7 @@ run_tests() {
         fi
     done <"$root/scripts/windows/known-failures.txt"
     if [ ${#known[@]} -eq 0 ] && [ ${#flaky[@]} -eq 0 ]; then
-        ctest --test-dir "$build" -j "$jobs" --timeout 300
+        ctest --test-dir "$build" -j "$jobs" --timeout 300 "${retry_once[@]}"
         return
     fi
     local pattern
@@ -68,7 +74,7 @@ run_tests() {
         IFS='|'
         echo "${known[*]}${flaky[*]:+|${flaky[*]}}"
     ))\$"
-    ctest --test-dir "$build" -j "$jobs" -E "$excluded" --timeout 300
+    ctest --test-dir "$build" -j "$jobs" -E "$excluded" --timeout 300 "${retry_once[@]}"
     local passing
     passing="$( (CTEST_OUTPUT_ON_FAILURE=0 ctest --test-dir "$build" -j "$jobs" -R "$pattern" \
         --timeout 300 2>&1 || true) | sed -n 's/^.*Test *#[0-9]*: \([^ ]*\) \.*   Passed.*$/\1/p')"
