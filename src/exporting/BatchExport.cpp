@@ -222,13 +222,14 @@ public:
     }
 
     // Everything waiting, once there is something and the last taking is
-    // kGatherTime ago (or the queue is full or closed); false once the queue
-    // is closed and empty.
+    // kGatherTime ago (or the queue is full or closed, or the batch nears its
+    // end); false once the queue is closed and empty.
     bool PopAll(std::vector<std::pair<std::size_t, PreparedExport>>& taken) {
         {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_items.wait_until(lock, m_lastTaken + kGatherTime,
-                               [&] { return m_closed || m_pending.size() >= kMaxPendingCommits; });
+            m_items.wait_until(lock, m_lastTaken + kGatherTime, [&] {
+                return m_closed || m_ending || m_pending.size() >= kMaxPendingCommits;
+            });
             m_items.wait(lock, [&] { return !m_pending.empty() || m_closed; });
             if (m_pending.empty()) {
                 return false;
@@ -242,6 +243,17 @@ public:
         }
         m_space.notify_all();
         return true;
+    }
+
+    // From now on the files are committed as they come, without gathering:
+    // what the workers write while a group goes to disk is the next group, so
+    // that the last, which they wait for, is small.
+    void CommitAsTheyCome() {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_ending = true;
+        }
+        m_items.notify_all();
     }
 
     void Close() {
@@ -270,6 +282,7 @@ private:
     // that the progress moves at once.
     std::chrono::steady_clock::time_point m_lastTaken{};
     bool m_closed = false;
+    bool m_ending = false;
 };
 
 // Commits the written files together and hands on their results.
@@ -391,6 +404,11 @@ void RunBatch(const std::vector<BatchItem>& items, const ExportRecipe& recipe, u
     for (std::size_t w = 0; w < workers; ++w) {
         preparing.emplace_back([&] {
             for (std::size_t i = next++; i < items.size(); i = next++) {
+                // Half a full group before the end: time enough for a gathered
+                // group's flush to end before the workers do.
+                if (items.size() - i == CommitQueue::kMaxPendingCommits / 2) {
+                    commits.CommitAsTheyCome();
+                }
                 PreparedExport prepared = PrepareItem(items[i], perFile, cancel);
                 if (prepared.file) {
                     commits.Push(i, std::move(prepared));
