@@ -247,7 +247,7 @@ public:
 
     // From now on the files are committed as they come, without gathering:
     // what the workers write while a group goes to disk is the next group, so
-    // that the last, which they wait for, is small.
+    // that the last, which the batch waits for once they end, is small.
     void CommitAsTheyCome() {
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
